@@ -1,0 +1,156 @@
+"""Runs a built program the two ways a learner does: fed from a file with no terminal at all, and
+at a keyboard, on a pseudo-terminal that is the program's controlling terminal."""
+
+import fcntl
+import os
+import resource
+import select
+import signal
+import subprocess
+import tempfile
+import termios
+import time
+import unittest
+
+PROGRAMA = os.environ.get("PROGRAMA", "")
+CLEAR = b"\x1b[H\x1b[2J\x1b[3J"
+ESPERA = 10.0  # seconds before a missing output counts as a failure
+
+
+def en_terminal(texto: str) -> bytes:
+    """A text as a terminal shows it: its output processing turns each line break into CR LF."""
+    return texto.replace("\n", "\r\n").encode()
+
+
+def ejecutar(entrada: bytes, stdout=subprocess.PIPE) -> subprocess.CompletedProcess:
+    """Input from a file, a new session with no controlling terminal, as under CI or cron."""
+    with tempfile.TemporaryFile() as fichero:
+        fichero.write(entrada)
+        fichero.seek(0)
+        return subprocess.run([PROGRAMA], stdin=fichero, stdout=stdout, stderr=subprocess.PIPE,
+                              start_new_session=True, timeout=ESPERA, check=False)
+
+
+class CasoSinTerminal(unittest.TestCase):
+    def assertTranscripcion(self, entrada: bytes, esperada: str):
+        resultado = ejecutar(entrada)
+        self.assertEqual(resultado.stdout.decode(), esperada)
+        self.assertEqual(resultado.stderr, b"")
+        self.assertEqual(resultado.returncode, 0)
+
+    def assertFallaSinPoderEscribir(self, entrada: bytes = b""):
+        with open("/dev/full", "wb") as lleno:
+            resultado = ejecutar(entrada, stdout=lleno)
+        self.assertEqual(resultado.returncode, 1)
+        self.assertEqual(resultado.stderr, "No se pudo escribir la salida estandar.\n".encode())
+
+
+class Terminal:
+    """The program on a pseudo-terminal: its controlling terminal, and by default its standard
+    input and output too."""
+
+    def __init__(self, stdin=None, stdout=None):
+        self.maestro, self.esclavo = os.openpty()
+        self.ajustes_iniciales = termios.tcgetattr(self.esclavo)
+        esclavo = self.esclavo
+
+        def tomar_terminal():
+            resource.setrlimit(resource.RLIMIT_CORE, (0, 0))  # SIGQUIT must not leave a core file
+            fcntl.ioctl(esclavo, termios.TIOCSCTTY, 0)
+
+        self.proceso = subprocess.Popen(
+            [PROGRAMA], stdin=esclavo if stdin is None else stdin,
+            stdout=esclavo if stdout is None else stdout, stderr=esclavo,
+            start_new_session=True, preexec_fn=tomar_terminal, pass_fds=(esclavo,))
+        self.visto = b""
+
+    def cerrar(self):
+        if self.proceso.poll() is None:
+            self.proceso.kill()
+            self.proceso.wait()
+        os.close(self.maestro)
+        os.close(self.esclavo)
+
+    def _leer(self, plazo: float) -> bool:
+        listo, _, _ = select.select([self.maestro], [], [], max(0.0, plazo))
+        if not listo:
+            return False
+        try:
+            trozo = os.read(self.maestro, 4096)
+        except OSError:
+            return False
+        self.visto += trozo
+        return bool(trozo)
+
+    def hasta(self, texto: bytes) -> bytes:
+        """What the terminal showed up to and including `texto`; fails if it never comes."""
+        limite = time.monotonic() + ESPERA
+        while texto not in self.visto:
+            if not self._leer(limite - time.monotonic()) and time.monotonic() >= limite:
+                raise AssertionError(f"never shown: {texto!r}; shown: {self.visto!r}")
+        fin = self.visto.index(texto) + len(texto)
+        mostrado, self.visto = self.visto[:fin], self.visto[fin:]
+        return mostrado
+
+    def quieto(self, segundos: float = 0.5) -> bool:
+        """True when the program shows nothing more and is still running for that long."""
+        limite = time.monotonic() + segundos
+        while time.monotonic() < limite:
+            if self._leer(limite - time.monotonic()):
+                return False
+        return self.proceso.poll() is None and self.visto == b""
+
+    def teclear(self, teclas: bytes):
+        os.write(self.maestro, teclas)
+
+    def fin(self) -> int:
+        self.proceso.wait(timeout=ESPERA)
+        while self._leer(0.1):
+            pass
+        return self.proceso.returncode
+
+    def modo(self):
+        return termios.tcgetattr(self.esclavo)[3]
+
+
+class CasoEnTerminal(unittest.TestCase):
+    AVISO = b"Pulsa una tecla para continuar . . . "
+
+    def abrir(self, **kwargs) -> Terminal:
+        terminal = Terminal(**kwargs)
+        self.addCleanup(terminal.cerrar)
+        return terminal
+
+    def assertPausaEspera(self, terminal: Terminal, tecla: bytes = b" "):
+        """At a pause: the prompt is shown, nothing happens until a key, then the screen clears."""
+        terminal.hasta(self.AVISO)
+        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        modo = terminal.modo()
+        self.assertEqual(modo & (termios.ICANON | termios.ECHO), 0, "the pause reads whole lines")
+        terminal.teclear(tecla)
+        terminal.hasta(b"\r\n")  # the pause ends its prompt's line...
+        terminal.hasta(CLEAR)    # ...and the clear comes after it
+
+    def assertTerminalComoAntes(self, terminal: Terminal):
+        self.assertEqual(termios.tcgetattr(terminal.esclavo), terminal.ajustes_iniciales)
+
+    def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):
+        terminal = self.abrir()
+        self.prepararPausa(terminal)
+        terminal.hasta(self.AVISO)
+        self.assertTrue(terminal.quieto())
+        if con_tecla:
+            terminal.teclear(con_tecla)
+        else:
+            terminal.proceso.send_signal(senal)
+        self.assertEqual(terminal.fin(), -senal)
+        self.assertTerminalComoAntes(terminal)
+
+    def prepararPausa(self, terminal: Terminal):
+        """Brings the program to its first pause; each program's tests say how."""
+
+    def test_a_signal_at_a_pause_puts_the_terminal_back_before_the_program_dies(self):
+        self.assertSenalRestauraTerminal(signal.SIGINT, con_tecla=b"\x03")  # Ctrl-C
+        for senal in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+            with self.subTest(senal=senal):
+                self.assertSenalRestauraTerminal(senal)

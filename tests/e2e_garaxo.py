@@ -1,0 +1,124 @@
+"""garaxo end to end: its four screens, read from a file and typed at a keyboard."""
+
+import unittest
+
+import arnes
+from arnes import CLEAR
+
+NOMBRE = "Introduce el nombre: "
+DNI = "Introduce el DNI (01234567-z): "
+
+
+def pantallas_1_y_2(n1: str, d1: str) -> list:
+    propietario = f"PROPIETARIO 2 Nombre: {n1} Dni: {d1}"
+    return [
+        # screen 1, after the two prompts and the words typed at them
+        "", propietario, "", "COCHE 2 Matricula: 3131-SBC Modelo: Audi A3 Color: Rojo", "",
+        # screen 2
+        "", "El coche combiado al color rosa: ", "", propietario, "",
+        "COCHE 2 Matricula: 3131-SBC Modelo: Audi A3 Color: Rosa", "",
+    ]
+
+
+def pantallas_3_y_4(n2: str, d2: str) -> list:
+    propietario = f"PROPIETARIO Nombre: {n2} Dni: {d2}"
+    return [
+        "", propietario, "", "COCHE Matricula: 1818-SBC Modelo: Opel Corsa Color: Verde", "",
+        "", "El coche combiado al color azul: ", "", propietario, "",
+        "COCHE Matricula: 1818-SBC Modelo: Opel Corsa Color: Azul", "",
+    ]
+
+
+def sin_eco(n1: str, d1: str, n2: str, d2: str) -> str:
+    """Standard output with no terminal: nothing echoes the typed words or the Enter key, so each
+    pair of prompts shares the line that the first line break of the screen ends."""
+    return (NOMBRE + DNI + "\n".join(pantallas_1_y_2(n1, d1)) + "\n"
+            + NOMBRE + DNI + "\n".join(pantallas_3_y_4(n2, d2)) + "\n")
+
+
+class SinTerminal(arnes.CasoSinTerminal):
+    def test_one_word_names_and_dnis_give_the_four_screens(self):
+        self.assertTranscripcion(b"Juan\n12345678-Z\nAna\n87654321-X\n",
+                                 sin_eco("Juan", "12345678-Z", "Ana", "87654321-X"))
+
+    def test_a_name_of_two_words_gives_its_second_word_to_the_dni(self):
+        self.assertTranscripcion(b"Juan Perez\n12345678-Z\nAna\n",
+                                 sin_eco("Juan", "Perez", "12345678-Z", "Ana"))
+
+    def test_a_third_word_on_the_dni_line_is_the_second_name(self):
+        self.assertTranscripcion(b"Juan\n12345678-Z Ana\n87654321-X\n",
+                                 sin_eco("Juan", "12345678-Z", "Ana", "87654321-X"))
+
+    def test_input_ending_at_the_first_prompt_gives_empty_names_and_dnis(self):
+        self.assertTranscripcion(b"", sin_eco("", "", "", ""))
+
+    def test_input_ending_at_each_later_prompt_gives_empty_texts_from_there_on(self):
+        self.assertTranscripcion(b"Juan", sin_eco("Juan", "", "", ""))
+        self.assertTranscripcion(b"Juan 1 Ana\n", sin_eco("Juan", "1", "Ana", ""))
+
+    def test_a_29_character_name_and_a_10_character_dni_are_printed_whole(self):
+        nombre = "Maximiliano-Jose-Fernandez-Ru"
+        self.assertEqual(len(nombre), 29)
+        self.assertTranscripcion(f"{nombre}\n12345678-Z\n{nombre}\n87654321-X\n".encode(),
+                                 sin_eco(nombre, "12345678-Z", nombre, "87654321-X"))
+
+    def test_over_long_words_are_cut_and_their_rest_is_dropped(self):
+        nombre = "Maximiliano-Jose-Fernandez-Ruiz-de-la-Torre"  # 43 characters
+        enye = "a" * 28 + "\u00f1" + "bbb"  # the "ñ" would need the 29th and 30th bytes
+        entrada = f"{nombre}\n12345678-ZZZZ\n{enye}\n87654321-X\n".encode()
+        self.assertTranscripcion(entrada,
+                                 sin_eco(nombre[:29], "12345678-Z", "a" * 28, "87654321-X"))
+
+    def test_writing_to_a_full_device_fails_with_status_1_and_a_message(self):
+        self.assertFallaSinPoderEscribir(b"Juan\n1\nAna\n2\n")
+
+
+class EnTerminal(arnes.CasoEnTerminal):
+    def prepararPausa(self, terminal):
+        terminal.hasta(NOMBRE.encode())
+        terminal.teclear(b"Juan 12345678-Z\n")
+
+    def test_pauses_wait_for_a_key_and_no_key_reaches_the_next_read(self):
+        terminal = self.abrir()
+        terminal.hasta(NOMBRE.encode())
+        self.assertTrue(terminal.quieto(), "the name prompt did not wait")
+        terminal.teclear(b"Juan\n")
+        terminal.hasta(DNI.encode())
+        terminal.teclear(b"12345678-Z\n")
+        self.assertIn(b"PROPIETARIO 2 Nombre: Juan Dni: 12345678-Z\r\n",
+                      terminal.hasta(b"Color: Rojo\r\n\r\n"))
+        self.assertPausaEspera(terminal, b"\x1b[A")  # an arrow key sends three bytes
+        self.assertIn(b"Color: Rosa", terminal.hasta(b"Color: Rosa\r\n\r\n"))
+        self.assertPausaEspera(terminal, b"x")
+        self.assertEqual(terminal.hasta(NOMBRE.encode()), NOMBRE.encode())
+        self.assertTrue(terminal.quieto())
+        self.assertTerminalComoAntes(terminal)  # the pauses put the settings back
+        terminal.teclear(b"Ana\n")
+        terminal.hasta(DNI.encode())
+        terminal.teclear(b"87654321-X\n")
+        self.assertIn(b"\r\n\r\nPROPIETARIO Nombre: Ana Dni: 87654321-X\r\n",
+                      terminal.hasta(b"Color: Verde\r\n\r\n"))
+        self.assertPausaEspera(terminal, b"\x1b[B")
+        terminal.hasta(b"Color: Azul\r\n\r\n")
+        terminal.hasta(self.AVISO)
+        self.assertTrue(terminal.quieto())
+        terminal.teclear(b"q")
+        self.assertEqual(terminal.fin(), 0)
+        self.assertTerminalComoAntes(terminal)
+        self.assertNotIn(CLEAR, terminal.visto)  # no clear after the last pause
+
+    def test_words_typed_ahead_stay_for_the_next_read_across_the_pauses(self):
+        terminal = self.abrir()
+        terminal.hasta(NOMBRE.encode())
+        terminal.teclear(b"Juan 12345678-Z Ana\n")
+        terminal.hasta(b"Color: Rojo\r\n\r\n")
+        self.assertPausaEspera(terminal)
+        self.assertPausaEspera(terminal)
+        terminal.hasta(DNI.encode())  # the name prompt did not wait: "Ana" was pending
+        self.assertTrue(terminal.quieto(), "the DNI prompt did not wait")
+        terminal.teclear(b"87654321-X\n")
+        self.assertIn(b"PROPIETARIO Nombre: Ana Dni: 87654321-X", terminal.hasta(b"Verde"))
+
+
+if __name__ == "__main__":
+    unittest.main()
