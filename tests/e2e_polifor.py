@@ -1,0 +1,60 @@
+"""polifor end to end: its three screens through the array of Figura pointers."""
+
+import os
+import unittest
+
+import arnes
+from arnes import en_terminal
+
+
+def pantalla(triangulo: str, cuadrado: str, circulo: str) -> str:
+    return (f"El Triangulo y color {triangulo}\n"
+            f"El Cuadrado y color {cuadrado}\n"
+            f"El Circulo y color {circulo}\n")
+
+
+PRIMERA = pantalla("Verde", "Azul", "Rojo") + "\n"
+SEGUNDA = pantalla("Naranja", "Naranja", "Naranja") + "\n"
+TERCERA = pantalla("Rosa", "Rosa", "Negro")  # no empty line after the last screen
+
+
+class SinTerminal(arnes.CasoSinTerminal):
+    def test_three_screens_with_empty_input(self):
+        self.assertTranscripcion(b"", PRIMERA + SEGUNDA + TERCERA)
+
+    def test_three_screens_with_one_character_of_input(self):
+        self.assertTranscripcion(b"x", PRIMERA + SEGUNDA + TERCERA)
+
+    def test_writing_to_a_full_device_fails_with_status_1_and_a_message(self):
+        self.assertFallaSinPoderEscribir()
+
+
+class EnTerminal(arnes.CasoEnTerminal):
+    def test_both_pauses_wait_and_are_followed_by_a_clear(self):
+        terminal = self.abrir()
+        self.assertEqual(terminal.hasta(en_terminal(PRIMERA)), en_terminal(PRIMERA))
+        self.assertPausaEspera(terminal)
+        self.assertEqual(terminal.hasta(en_terminal(SEGUNDA)), en_terminal(SEGUNDA))
+        self.assertPausaEspera(terminal)
+        self.assertEqual(terminal.hasta(en_terminal(TERCERA)), en_terminal(TERCERA))
+        self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
+        terminal.teclear(b"\n")
+        self.assertEqual(terminal.fin(), 0)
+        self.assertTerminalComoAntes(terminal)
+
+    def test_with_input_piped_in_the_pauses_wait_on_the_keyboard_and_leave_it_for_getchar(self):
+        lectura, escritura = os.pipe()
+        self.addCleanup(os.close, escritura)
+        os.write(escritura, b"z")  # the pipe stays open: only this character can end the last read
+        terminal = self.abrir(stdin=lectura)
+        os.close(lectura)
+        terminal.hasta(en_terminal(PRIMERA))
+        self.assertPausaEspera(terminal)
+        terminal.hasta(en_terminal(SEGUNDA))
+        self.assertPausaEspera(terminal)
+        terminal.hasta(en_terminal(TERCERA))
+        self.assertEqual(terminal.fin(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
