@@ -18,7 +18,7 @@ public:
     const char* getColor() const;
 
 private:
-    char matricula[9];  // "3131-SBC" and its terminator fill it
-    char modelo[30];
-    char color[20];
+    char matricula[9]{};  // "3131-SBC" and its terminator fill it
+    char modelo[30]{};
+    char color[20]{};
 };

@@ -14,13 +14,13 @@ public:
     const char* getNombre() const;
     void setDni(const char* dni);
     const char* getDni() const;
-    void setCoche(coche otro);      // by value: the caller's car is never referred to again
-    coche getCoche() const;         // a copy: changing it leaves the held car as it was
-    coche* getPunteroCoche();       // the held car itself
+    void setCoche(coche otro);  // by value: the caller's car is never referred to again
+    coche getCoche() const;     // a copy: changing it leaves the held car as it was
+    coche* getPunteroCoche();   // the held car itself
 
 private:
-    char nombre[30];
-    char dni[11];  // eight digits, a hyphen and a letter, and the terminator
+    char nombre[30]{};
+    char dni[11]{};  // eight digits, a hyphen and a letter, and the terminator
     coche miCoche;
 };
 
@@ -38,7 +38,7 @@ public:
     coche* getCoche() const;  // null until setCoche; the car must outlive its use
 
 private:
-    char nombre[30];
-    char dni[11];
+    char nombre[30]{};
+    char dni[11]{};
     coche* pCoche;
 };

@@ -6,14 +6,14 @@
 #ifdef _WIN32
 #include <cstdlib>
 #else
-#include <cerrno>
-#include <csignal>
-#include <iterator>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <iterator>
 #endif
 
 namespace consola {
@@ -39,12 +39,15 @@ namespace {
 
 constexpr const char* kAviso = "Pulsa una tecla para continuar . . . ";
 
-// The terminal a pause has changed and how it was before, for the signal handler to put back.
+constexpr int kSenales[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The terminal a pause has changed and how it was before: globals, the only state a signal
+// handler can reach.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 int terminalCambiado = -1;
 termios ajustesPrevios{};
-
-constexpr int kSenales[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction accionesPrevias[std::size(kSenales)];
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 extern "C" void restaurarYTerminar(int senal)
 {
@@ -134,6 +137,7 @@ void pausa()
 {
     std::cout.flush();
     // The keyboard is reached through the controlling terminal, never through standard input.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): open is variadic in C
     const int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal < 0) return;  // no terminal: nobody to wait for
     termios ajustes{};

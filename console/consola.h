@@ -10,7 +10,8 @@ namespace consola {
 // cron) it returns at once and writes nothing.
 void pausa();
 
-// Clears the terminal before the next screen; writes nothing when standard output is not a terminal.
+// Clears the terminal before the next screen; writes nothing when standard output is not a
+// terminal.
 void limpiar();
 
 // The status for `main` to return: 0, or 1 after a line on standard error when standard output

@@ -24,8 +24,8 @@ void copiarTexto(char (&campo)[N], const char* texto)
     copiarTexto(campo, N, texto);
 }
 
-// Like `entrada >> buffer`, but never stores more than N - 1 bytes: the rest of an over-long word is
-// read and dropped, so the next read starts at the next word. At the end of input it stores "".
+// Like `entrada >> buffer`, but never stores more than N - 1 bytes: the rest of an over-long word
+// is read and dropped, so the next read starts at the next word. At the end of input it stores "".
 template <std::size_t N>
 void leerPalabra(std::istream& entrada, char (&buffer)[N])
 {

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): no figure is destroyed through a
-// Figura pointer (the program never deletes them), so the destructor stays non-virtual on purpose.
-class Figura {
+// The destructor stays non-virtual on purpose: no figure is ever destroyed through a Figura
+// pointer, since the program never deletes them.
+class Figura {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
 public:
     Figura();
     explicit Figura(const char* nombre);
@@ -20,28 +20,29 @@ public:
     virtual void setColor(int color);  // a palette number; any other number changes nothing
 
 private:
-    char nombre[10];
-    char color[10];
+    char nombre[10]{};
+    char color[10]{};
 };
 
-class Circulo : public Figura {
+class Circulo : public Figura {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
 public:
     Circulo();
     explicit Circulo(float radio);
     Circulo(const char* color, float radio);
-    Circulo(int color, float radio);  // the colour of that very number: the override is not yet in play
+    // The colour of that very number: while Figura is built, the override is not yet in play.
+    Circulo(int color, float radio);
 
     float getRadio() const;
     void setRadio(float radio);
-    void setColor(const char* color);    // hands the text to Figura's unchanged
-    void setColor(int color) override;   // the next colour of the number
+    void setColor(const char* color);   // hands the text to Figura's unchanged
+    void setColor(int color) override;  // the next colour of the number
 
 private:
     float radio;
 };
 
 // Takes both setColor forms from Figura.
-class Cuadrado : public Figura {
+class Cuadrado : public Figura {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
 public:
     Cuadrado();
     explicit Cuadrado(std::int32_t lado);

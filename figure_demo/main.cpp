@@ -13,7 +13,8 @@ namespace {
 
 void imprimir(Figura* const (&fi)[3])
 {
-    for (int i = 0; i < 3; ++i) cout << "El " << fi[i]->getNombre() << " y color " << fi[i]->getColor() << endl;
+    for (int i = 0; i < 3; ++i)
+        cout << "El " << fi[i]->getNombre() << " y color " << fi[i]->getColor() << endl;
 }
 
 }  // namespace

@@ -16,6 +16,6 @@ public:
     void setColor(int color);          // a palette number; any other number changes nothing
 
 private:
-    char nombre[10];
-    char color[10];
+    char nombre[10]{};
+    char color[10]{};
 };

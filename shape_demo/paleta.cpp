@@ -1,10 +1,10 @@
 #include "shape_demo/paleta.h"
 
-#include <array>
+#include <iterator>
 
 namespace {
 
-constexpr std::array<const char*, 10> kColores{
+constexpr const char* kColores[] = {
     "Blanco", "Verde", "Azul", "Rojo", "Naranja", "Violeta", "Amarillo", "Marron", "Rosa", "Negro",
 };
 
@@ -12,8 +12,8 @@ constexpr std::array<const char*, 10> kColores{
 
 const char* nombreDeColor(int numero)
 {
-    if (numero < 1 || numero > static_cast<int>(kColores.size())) return nullptr;
-    return kColores[static_cast<std::size_t>(numero - 1)];
+    if (numero < 1 || numero > static_cast<int>(std::size(kColores))) return nullptr;
+    return kColores[numero - 1];
 }
 
 int siguienteColor(int numero)

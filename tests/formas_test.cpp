@@ -17,7 +17,8 @@ TEST(Paleta, NamesTheTenColoursInOrderAndNoOtherNumber)
                                      "Violeta", "Amarillo", "Marron", "Rosa", "Negro"};
     for (int numero = 1; numero <= 10; ++numero)
         EXPECT_STREQ(nombreDeColor(numero), esperados[numero - 1]) << numero;
-    for (const int numero : {0, 11, -1, INT_MIN, INT_MAX}) EXPECT_EQ(nombreDeColor(numero), nullptr);
+    for (const int numero : {0, 11, -1, INT_MIN, INT_MAX})
+        EXPECT_EQ(nombreDeColor(numero), nullptr);
 }
 
 TEST(Paleta, NextColourIsOneAfterTenAndTheFollowingNumberOtherwiseUnchecked)
