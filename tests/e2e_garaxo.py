@@ -52,10 +52,6 @@ class SinTerminal(arnes.CasoSinTerminal):
     def test_input_ending_at_the_first_prompt_gives_empty_names_and_dnis(self):
         self.assertTranscripcion(b"", sin_eco("", "", "", ""))
 
-    def test_input_ending_at_each_later_prompt_gives_empty_texts_from_there_on(self):
-        self.assertTranscripcion(b"Juan", sin_eco("Juan", "", "", ""))
-        self.assertTranscripcion(b"Juan 1 Ana\n", sin_eco("Juan", "1", "Ana", ""))
-
     def test_a_29_character_name_and_a_10_character_dni_are_printed_whole(self):
         nombre = "Maximiliano-Jose-Fernandez-Ru"
         self.assertEqual(len(nombre), 29)
@@ -71,6 +67,46 @@ class SinTerminal(arnes.CasoSinTerminal):
 
     def test_writing_to_a_full_device_fails_with_status_1_and_a_message(self):
         self.assertFallaSinPoderEscribir(b"Juan\n1\nAna\n2\n")
+
+
+def palabra(crudo: bytes) -> str:
+    """A typed word, whatever its bytes, as the transcripts hold it."""
+    return crudo.decode("utf-8", "surrogateescape")
+
+
+class EntradaHostil(arnes.CasoSinTerminal):
+    """Input no one types on purpose: each still gives the four screens and nothing else."""
+
+    def test_a_megabyte_word_is_cut_to_the_name_field_and_the_dni_still_comes_next(self):
+        self.assertTranscripcion(b"x" * (1 << 20) + b"\n12345678-Z\nAna\n1\n",
+                                 sin_eco("x" * 29, "12345678-Z", "Ana", "1"))
+
+    def test_a_nul_byte_inside_a_word_ends_it(self):
+        self.assertTranscripcion(b"Ju\0an 12345678-Z\0\0 Ana\0 1",
+                                 sin_eco("Ju", "an", "12345678-Z", "Ana"))
+
+    def test_lone_continuation_bytes_are_kept_as_they_come(self):
+        self.assertTranscripcion(b"\x80\x80\x80 \xbfx\xbf " + b"\x80" * 40 + b" 1",
+                                 sin_eco(palabra(b"\x80\x80\x80"), palabra(b"\xbfx\xbf"),
+                                         palabra(b"\x80" * 29), "1"))
+
+    def test_a_lead_byte_at_the_cut_is_dropped_only_when_its_character_would_be_split(self):
+        self.assertTranscripcion(b"a" * 28 + b"\xe2\x82\xac 1 " + b"b" * 28 + b"\xc3x 2",
+                                 sin_eco("a" * 28, "1", palabra(b"b" * 28 + b"\xc3"), "2"))
+
+    def test_crlf_line_ends_are_white_space(self):
+        self.assertTranscripcion(b"Juan\r\n12345678-Z\r\nAna\r\n87654321-X\r\n",
+                                 sin_eco("Juan", "12345678-Z", "Ana", "87654321-X"))
+
+    def test_only_white_space_gives_empty_names_and_dnis(self):
+        self.assertTranscripcion(b" \t\r\n \n\v\f", sin_eco("", "", "", ""))
+
+    def test_input_ending_at_each_of_the_four_prompts(self):
+        for entrada, palabras in ((b"", ("", "", "", "")), (b"Juan\n", ("Juan", "", "", "")),
+                                  (b"Juan 1\n", ("Juan", "1", "", "")),
+                                  (b"Juan 1 Ana", ("Juan", "1", "Ana", ""))):
+            with self.subTest(entrada=entrada):
+                self.assertTranscripcion(entrada, sin_eco(*palabras))
 
 
 class EnTerminal(arnes.CasoEnTerminal):
