@@ -144,9 +144,11 @@ TEST(Propietarios, StoreA29CharacterNameAndA10CharacterDniWholeAndCutLongerOnes)
     EXPECT_STREQ(p2.getDni(), "12345678-Z");
 
     p1.setNombre((nombre29 + "XYZ").c_str());
+    p2.setNombre("Ana");
     p2.setDni("12345678-ZZZ");
     p1.setDni("1");
     EXPECT_EQ(std::string(p1.getNombre()), nombre29);
+    EXPECT_STREQ(p2.getNombre(), "Ana");
     EXPECT_STREQ(p2.getDni(), "12345678-Z");
     EXPECT_STREQ(p1.getDni(), "1");
 }
