@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""What a whole run of each program costs next to a floor: a program of our own that writes the
+same bytes through std::cout, each line ended by endl, and does nothing else.
+
+For each program, run without a terminal (garaxo with a fixed input): instructions executed
+(callgrind, which repeats exactly), peak resident memory, and child processes started, each with
+its ratio to the floor's. Fails only if a program starts a child process."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(RAIZ, "tests"))
+sys.dont_write_bytecode = True
+
+import e2e_garaxo  # noqa: E402
+import e2e_pintafor  # noqa: E402
+import e2e_polifor  # noqa: E402
+
+CONSTRUCCION = os.path.join(RAIZ, "build-release")
+ENTRADA_GARAXO = b"Juan\n12345678-Z\nAna\n87654321-X\n"
+PROGRAMAS = [
+    ("garaxo", ENTRADA_GARAXO, e2e_garaxo.sin_eco("Juan", "12345678-Z", "Ana", "87654321-X")),
+    ("pintafor", b"", e2e_pintafor.ESTATICA + e2e_pintafor.DINAMICA),
+    ("polifor", b"", e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA),
+]
+METAS = {"instrucciones": 1.05, "memoria": 1.10}
+
+
+def fuente_del_suelo(texto: str) -> str:
+    lineas = texto.split("\n")
+    cuerpo = [f"    std::cout << {cadena(l)} << std::endl;" for l in lineas[:-1]]
+    if lineas[-1]:
+        cuerpo.append(f"    std::cout << {cadena(lineas[-1])};")
+    return "#include <iostream>\n\nint main()\n{\n" + "\n".join(cuerpo) + "\n}\n"
+
+
+def cadena(texto: str) -> str:
+    return '"' + texto.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def ejecutar(orden, entrada: bytes):
+    """Runs in a new session (no terminal); returns what it wrote on standard error."""
+    with tempfile.TemporaryFile() as fichero:
+        fichero.write(entrada)
+        fichero.seek(0)
+        proceso = subprocess.Popen(orden, stdin=fichero, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.PIPE, start_new_session=True)
+        error = proceso.stderr.read().decode()
+        proceso.wait()
+        return error
+
+
+def medir(programa: str, entrada: bytes) -> dict:
+    error = ejecutar(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null",
+                         programa], entrada)
+    instrucciones = int(re.search(r"Collected : (\d+)", error).group(1))
+    # /usr/bin/time, not this process's own wait4: a child forked from Python starts out as large
+    # as Python, and its peak would count that.
+    with tempfile.NamedTemporaryFile("r") as informe:
+        ejecutar(["/usr/bin/time", "-f", "%M", "-o", informe.name, programa], entrada)
+        memoria = int(informe.read().split()[-1])
+    error = ejecutar(["strace", "-f", "-qq", "-e", "trace=fork,vfork,clone,clone3,execve",
+                         "-o", "/dev/stderr", programa], entrada)
+    hijos = len([l for l in error.splitlines() if re.search(r"\b(v?fork|clone3?)\(", l)])
+    return {"instrucciones": instrucciones, "memoria": memoria, "hijos": hijos}
+
+
+def main() -> int:
+    subprocess.run(["cmake", "-S", RAIZ, "-B", CONSTRUCCION, "-DCMAKE_BUILD_TYPE=Release",
+                    "-DBUILD_TESTING=OFF"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", CONSTRUCCION, "-j2"], check=True,
+                   stdout=subprocess.DEVNULL)
+    print(f"{'program':<10}{'instructions':>14}{'ratio':>8}{'peak KiB':>10}{'ratio':>8}"
+          f"{'children':>10}")
+    hijos_totales = 0
+    for nombre, entrada, texto in PROGRAMAS:
+        suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
+        with open(suelo + ".cpp", "w", encoding="utf-8") as fuente:
+            fuente.write(fuente_del_suelo(texto))
+        subprocess.run(["g++", "-std=c++20", "-O3", "-DNDEBUG", suelo + ".cpp", "-o", suelo],
+                       check=True)
+        programa = medir(os.path.join(CONSTRUCCION, "bin", nombre), entrada)
+        base = medir(suelo, b"")
+        for fila, datos in ((nombre, programa), (f"  floor", base)):
+            ri = datos["instrucciones"] / base["instrucciones"]
+            rm = datos["memoria"] / base["memoria"]
+            print(f"{fila:<10}{datos['instrucciones']:>14}{ri:>8.3f}{datos['memoria']:>10}"
+                  f"{rm:>8.3f}{datos['hijos']:>10}")
+        for medida, meta in METAS.items():
+            if programa[medida] > meta * base[medida]:
+                print(f"  {nombre} misses its goal for {medida}: at most {meta} times the floor")
+        hijos_totales += programa["hijos"]
+    print(f"goals: instructions <= {METAS['instrucciones']}x, peak memory <= {METAS['memoria']}x "
+          "the floor, no child process")
+    return 1 if hijos_totales else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
