@@ -85,7 +85,7 @@ def main() -> int:
                        check=True)
         programa = medir(os.path.join(CONSTRUCCION, "bin", nombre), entrada)
         base = medir(suelo, b"")
-        for fila, datos in ((nombre, programa), (f"  floor", base)):
+        for fila, datos in ((nombre, programa), ("  floor", base)):
             ri = datos["instrucciones"] / base["instrucciones"]
             rm = datos["memoria"] / base["memoria"]
             print(f"{fila:<10}{datos['instrucciones']:>14}{ri:>8.3f}{datos['memoria']:>10}"
