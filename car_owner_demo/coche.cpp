@@ -1,8 +1,8 @@
 #include "car_owner_demo/coche.h"
 
-#include "console/texto.h"
+#include "platform/texto.h"
 
-using consola::copiarTexto;
+using texto::copiarTexto;
 
 coche::coche() : coche("", "", "") {}
 

@@ -5,8 +5,8 @@
 
 #include "car_owner_demo/coche.h"
 #include "car_owner_demo/propietario.h"
-#include "console/consola.h"
-#include "console/texto.h"
+#include "platform/consola.h"
+#include "platform/texto.h"
 
 using std::cin;
 using std::cout;
@@ -48,9 +48,9 @@ int main()
 
     // The owner that holds a copy of its car.
     cout << "Introduce el nombre: ";
-    consola::leerPalabra(cin, nombre);
+    texto::leerPalabra(cin, nombre);
     cout << "Introduce el DNI (01234567-z): ";
-    consola::leerPalabra(cin, dni);
+    texto::leerPalabra(cin, dni);
     propietario2 p2(nombre, dni);
     coche ch2("3131-SBC", "Audi A3", "Rojo");
     p2.setCoche(ch2);
@@ -75,9 +75,9 @@ int main()
 
     // The owner that refers to a car through a pointer.
     cout << "Introduce el nombre: ";
-    consola::leerPalabra(cin, nombre);
+    texto::leerPalabra(cin, nombre);
     cout << "Introduce el DNI (01234567-z): ";
-    consola::leerPalabra(cin, dni);
+    texto::leerPalabra(cin, dni);
     coche c1("1818-SBC", "Opel Corsa", "Verde");
     propietario p1(nombre, dni);
     p1.setCoche(&c1);

@@ -1,8 +1,8 @@
 #include "car_owner_demo/propietario.h"
 
-#include "console/texto.h"
+#include "platform/texto.h"
 
-using consola::copiarTexto;
+using texto::copiarTexto;
 
 propietario2::propietario2() : propietario2("", "") {}
 

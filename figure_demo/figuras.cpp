@@ -1,9 +1,9 @@
 #include "figure_demo/figuras.h"
 
-#include "console/texto.h"
+#include "platform/texto.h"
 #include "shape_demo/paleta.h"
 
-using consola::copiarTexto;
+using texto::copiarTexto;
 
 Figura::Figura() : Figura(" ") {}
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "console/consola.h"
 #include "figure_demo/figuras.h"
+#include "platform/consola.h"
 
 using std::cout;
 using std::endl;

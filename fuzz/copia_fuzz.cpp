@@ -4,21 +4,21 @@
 #include <memory>
 #include <string>
 
-#include "console/texto.h"
 #include "fuzz/invariantes.h"
+#include "platform/texto.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tamano)
 {
     if (tamano == 0) return 0;
     const std::size_t capacidad = 1 + datos[0] % 40;
-    const std::string texto(datos + 1, datos + tamano);
+    const std::string entrada(datos + 1, datos + tamano);
 
     // Exactly the capacity, so that AddressSanitizer sees a single byte written past it.
     const auto campo = std::make_unique<char[]>(capacidad);
     std::memset(campo.get(), 'Z', capacidad);
-    consola::copiarTexto(campo.get(), capacidad, texto.c_str());
+    texto::copiarTexto(campo.get(), capacidad, entrada.c_str());
 
     // The field is read up to its terminator: without one, the read runs past it and is caught.
-    invariantes::exigirCorte(texto.c_str(), campo.get(), capacidad);
+    invariantes::exigirCorte(entrada.c_str(), campo.get(), capacidad);
     return 0;
 }

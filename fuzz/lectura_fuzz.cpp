@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/texto.h"
 #include "fuzz/invariantes.h"
+#include "platform/texto.h"
 
 namespace {
 
@@ -37,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tam
     const auto buffer = std::make_unique<char[]>(capacidad);  // exact, as in the copy target
 
     for (const std::string_view palabra : palabras(entrada)) {
-        consola::leerPalabra(flujo, buffer.get(), capacidad);
+        texto::leerPalabra(flujo, buffer.get(), capacidad);
         invariantes::exigirCorte(palabra, buffer.get(), capacidad);
     }
     for (int vez = 0; vez < 2; ++vez) {
-        consola::leerPalabra(flujo, buffer.get(), capacidad);
+        texto::leerPalabra(flujo, buffer.get(), capacidad);
         invariantes::exigir(buffer[0] == '\0');
     }
     return 0;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "console/consola.h"
+#include "platform/consola.h"
 #include "shape_demo/formas.h"
 
 using std::cout;

@@ -52,7 +52,9 @@ class Terminal:
     """The program on a pseudo-terminal: its controlling terminal, and by default its standard
     input and output too."""
 
-    def __init__(self, stdin=None, stdout=None):
+    def __init__(self, stdin=None, stdout=None, orden=None, ignoradas=()):
+        """`orden` runs instead of the program (a shell, say); `ignoradas` are signals that it
+        starts with ignored, as under nohup."""
         self.maestro, self.esclavo = os.openpty()
         self.ajustes_iniciales = termios.tcgetattr(self.esclavo)
         esclavo = self.esclavo
@@ -60,9 +62,11 @@ class Terminal:
         def tomar_terminal():
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))  # SIGQUIT must not leave a core file
             fcntl.ioctl(esclavo, termios.TIOCSCTTY, 0)
+            for senal in ignoradas:
+                signal.signal(senal, signal.SIG_IGN)
 
         self.proceso = subprocess.Popen(
-            [PROGRAMA], stdin=esclavo if stdin is None else stdin,
+            orden or [PROGRAMA], stdin=esclavo if stdin is None else stdin,
             stdout=esclavo if stdout is None else stdout, stderr=esclavo,
             start_new_session=True, preexec_fn=tomar_terminal, pass_fds=(esclavo,))
         self.visto = b""
@@ -154,6 +158,17 @@ class CasoEnTerminal(unittest.TestCase):
 
     def test_a_signal_at_a_pause_puts_the_terminal_back_before_the_program_dies(self):
         self.assertSenalRestauraTerminal(signal.SIGINT, con_tecla=b"\x03")  # Ctrl-C
-        for senal in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+        for senal in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2,
+                      signal.SIGALRM, signal.SIGVTALRM, signal.SIGPROF, signal.SIGPIPE,
+                      signal.SIGRTMIN):
             with self.subTest(senal=senal):
                 self.assertSenalRestauraTerminal(senal)
+
+    def test_a_signal_ignored_by_the_caller_stays_ignored_at_a_pause(self):
+        terminal = self.abrir(ignoradas=(signal.SIGUSR1,))
+        self.prepararPausa(terminal)
+        terminal.hasta(self.AVISO)
+        terminal.proceso.send_signal(signal.SIGUSR1)
+        self.assertTrue(terminal.quieto(), "an ignored signal ended the pause or the program")
+        terminal.teclear(b" ")
+        terminal.hasta(b"\r\n")

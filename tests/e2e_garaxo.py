@@ -1,5 +1,7 @@
 """garaxo end to end: its four screens, read from a file and typed at a keyboard."""
 
+import termios
+import time
 import unittest
 
 import arnes
@@ -154,6 +156,79 @@ class EnTerminal(arnes.CasoEnTerminal):
         self.assertTrue(terminal.quieto(), "the DNI prompt did not wait")
         terminal.teclear(b"87654321-X\n")
         self.assertIn(b"PROPIETARIO Nombre: Ana Dni: 87654321-X", terminal.hasta(b"Verde"))
+
+    def assertSoloLoTecleadoDespues(self, al_dni: bytes, en_la_pausa):
+        """`al_dni` is typed at the DNI prompt in one burst, and `en_la_pausa(terminal)` at the first
+        pause. That pause waits, the second one waits too (nothing of the first key is left to end
+        it), and screen 3 holds exactly what is typed at its own prompts."""
+        terminal = self.abrir()
+        terminal.hasta(NOMBRE.encode())
+        terminal.teclear(b"Juan\n")
+        terminal.hasta(DNI.encode())
+        terminal.teclear(al_dni)
+        self.assertIn(b"PROPIETARIO 2 Nombre: Juan Dni: 12345678-Z\r\n",
+                      terminal.hasta(b"Color: Rojo\r\n\r\n"))
+        terminal.hasta(self.AVISO)
+        self.assertTrue(terminal.quieto(), "the first pause did not wait for a key")
+        en_la_pausa(terminal)
+        terminal.hasta(b"Color: Rosa\r\n\r\n")
+        self.assertPausaEspera(terminal)
+        terminal.hasta(NOMBRE.encode())
+        self.assertTrue(terminal.quieto(), "the name prompt did not wait")
+        terminal.teclear(b"Ana\n")
+        terminal.hasta(DNI.encode())
+        self.assertTrue(terminal.quieto(), "the DNI prompt did not wait")
+        terminal.teclear(b"87654321-X\n")
+        self.assertIn(b"\r\n\r\nPROPIETARIO Nombre: Ana Dni: 87654321-X\r\n",
+                      terminal.hasta(b"Color: Verde\r\n\r\n"))
+
+    def test_a_line_typed_ahead_with_the_dni_is_dropped_at_the_pause(self):
+        self.assertSoloLoTecleadoDespues(b"12345678-Z\nBob", lambda t: t.teclear(b" "))
+        self.assertSoloLoTecleadoDespues(b"12345678-Z\nBob\nLuis\n", lambda t: t.teclear(b" "))
+
+    def test_a_paste_at_a_pause_is_taken_whole_as_its_key(self):
+        pegado = b"Maximiliano Jose Fernandez Ruiz de la Torre 9999\n"  # more than 32 bytes
+        self.assertSoloLoTecleadoDespues(b"12345678-Z\n", lambda t: t.teclear(pegado))
+
+    def test_a_two_byte_key_split_20_ms_apart_is_one_key(self):
+        def enye_partida(terminal):
+            terminal.teclear(b"\xc3")
+            time.sleep(0.02)
+            terminal.teclear(b"\xb1")
+        self.assertSoloLoTecleadoDespues(b"12345678-Z\n", enye_partida)
+
+    def test_a_lone_escape_is_a_key(self):
+        self.assertSoloLoTecleadoDespues(b"12345678-Z\n", lambda t: t.teclear(b"\x1b"))
+
+    def test_ctrl_z_at_a_pause_gives_the_shell_its_terminal_and_fg_resumes_the_pause(self):
+        # dash does not repair the terminal of a stopped job, so what it shows is the pause's doing.
+        shell = self.abrir(orden=["dash", "-i"])
+        shell.teclear(b"PS1='$ '\n")
+        shell.hasta(b"PS1='$ '\r\n")  # the echo of the line
+        shell.hasta(b"$ ")
+        ajustes_del_shell = termios.tcgetattr(shell.esclavo)
+        shell.teclear(f"{arnes.PROGRAMA}\n".encode())
+        shell.hasta(NOMBRE.encode())
+        shell.teclear(b"Juan 12345678-Z\n")
+        shell.hasta(self.AVISO)
+        shell.teclear(b"\x1a")  # Ctrl-Z
+        shell.hasta(b"Stopped")
+        shell.hasta(b"$ ")
+        self.assertEqual(termios.tcgetattr(shell.esclavo), ajustes_del_shell)
+        shell.teclear(b"fg; echo estado=$?\n")  # fg gives the job's status
+        shell.hasta(self.AVISO)  # shown anew
+        self.assertTrue(shell.quieto(), "the resumed pause did not wait")
+        self.assertEqual(shell.modo() & (termios.ICANON | termios.ECHO), 0, "no key mode after fg")
+        shell.teclear(b"x")  # one key
+        self.assertIn(b"Color: Rosa", shell.hasta(b"Color: Rosa\r\n\r\n"))
+        self.assertPausaEspera(shell)
+        shell.hasta(NOMBRE.encode())
+        shell.teclear(b"Ana 87654321-X\n")
+        for _ in range(2):
+            shell.hasta(self.AVISO)
+            shell.teclear(b" ")
+        shell.hasta(b"estado=0\r\n")
+        self.assertEqual(termios.tcgetattr(shell.esclavo), ajustes_del_shell)
 
 
 if __name__ == "__main__":

@@ -1,4 +1,4 @@
-#include "console/texto.h"
+#include "platform/texto.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
-using consola::copiarTexto;
-using consola::leerPalabra;
+using texto::copiarTexto;
+using texto::leerPalabra;
 
 namespace {
 

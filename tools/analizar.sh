@@ -11,7 +11,7 @@ echo "== clang-format"
 clang-format --dry-run --Werror "${fuentes[@]}"
 
 echo "== clang-tidy"
-mapfile -t unidades < <(git ls-files 'console/*.cpp' 'car_owner_demo/*.cpp' 'shape_demo/*.cpp' \
+mapfile -t unidades < <(git ls-files 'platform/*.cpp' ':!platform/consola_windows.cpp' 'car_owner_demo/*.cpp' 'shape_demo/*.cpp' \
                                      'figure_demo/*.cpp')
 clang-tidy -p build --quiet "${unidades[@]}"
 mapfile -t objetivos < <(git ls-files 'fuzz/*.cpp')
@@ -24,6 +24,6 @@ echo "== cppcheck"
 for programa in car_owner_demo shape_demo "figure_demo shape_demo/paleta.cpp"; do
   # shellcheck disable=SC2086
   cppcheck -q --enable=all --inline-suppr --error-exitcode=1 --std=c++20 \
-    --suppress=missingIncludeSystem --suppress=unusedFunction -I . console $programa
+    --suppress=missingIncludeSystem --suppress=unusedFunction -I . platform $programa
 done
 echo "static analysis clean"

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs the whole suite in the coverage build and reports line and branch coverage of the classes
-# and the console layer (the scripts' main functions are left out); fails under 95 % of lines.
+# and the platform layer (the scripts' main functions are left out); fails under 95 % of lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 find build-coverage -name '*.gcda' -delete 2>/dev/null || true
 cmake --workflow --preset coverage >/dev/null
 gcovr --root . --object-directory build-coverage \
-  --filter 'console/' --filter 'car_owner_demo/' --filter 'shape_demo/' --filter 'figure_demo/' \
+  --filter 'platform/' --filter 'car_owner_demo/' --filter 'shape_demo/' --filter 'figure_demo/' \
   --exclude '.*/main\.cpp' --print-summary --fail-under-line 95 \
   --exclude-throw-branches --exclude-unreachable-branches

@@ -4,7 +4,8 @@ same bytes through std::cout, each line ended by endl, and does nothing else.
 
 For each program, run without a terminal (garaxo with a fixed input): instructions executed
 (callgrind, which repeats exactly), peak resident memory, and child processes started, each with
-its ratio to the floor's. Fails only if a program starts a child process."""
+its ratio to the floor's. Fails if a program starts a child process or runs more than 1.05 times
+the floor's instructions; memory is reported against its goal."""
 
 import os
 import re
@@ -28,6 +29,7 @@ PROGRAMAS = [
     ("polifor", b"", e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA),
 ]
 METAS = {"instrucciones": 1.05, "memoria": 1.10}
+EXIGIDAS = ("instrucciones",)  # the goals a run must meet; the others are reported
 
 
 def fuente_del_suelo(texto: str) -> str:
@@ -76,7 +78,7 @@ def main() -> int:
                    stdout=subprocess.DEVNULL)
     print(f"{'program':<10}{'instructions':>14}{'ratio':>8}{'peak KiB':>10}{'ratio':>8}"
           f"{'children':>10}")
-    hijos_totales = 0
+    fallos = 0
     for nombre, entrada, texto in PROGRAMAS:
         suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
         with open(suelo + ".cpp", "w", encoding="utf-8") as fuente:
@@ -93,10 +95,11 @@ def main() -> int:
         for medida, meta in METAS.items():
             if programa[medida] > meta * base[medida]:
                 print(f"  {nombre} misses its goal for {medida}: at most {meta} times the floor")
-        hijos_totales += programa["hijos"]
+                fallos += medida in EXIGIDAS
+        fallos += programa["hijos"]
     print(f"goals: instructions <= {METAS['instrucciones']}x, peak memory <= {METAS['memoria']}x "
           "the floor, no child process")
-    return 1 if hijos_totales else 0
+    return 1 if fallos else 0
 
 
 if __name__ == "__main__":

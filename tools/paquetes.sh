@@ -12,4 +12,6 @@ contenido=$(dpkg-deb --contents "$deb")
 for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor ./usr/share/doc/demos_objetos/README.md; do
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
+# Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
+[ -n "$(dpkg-deb --field "$deb" Depends)" ] || { echo "the .deb has no Depends line" >&2; exit 1; }
 dpkg-deb --field "$deb" Package Version Depends

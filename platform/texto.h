@@ -6,7 +6,7 @@
 #include <iosfwd>
 #include <string_view>
 
-namespace consola {
+namespace texto {
 
 // How many of the bytes of `guardado` to keep when the byte `siguiente` does not fit after them:
 // all of them, unless they end inside a UTF-8 character that `siguiente` would have continued.
@@ -33,4 +33,4 @@ void leerPalabra(std::istream& entrada, char (&buffer)[N])
     leerPalabra(entrada, buffer, N);
 }
 
-}  // namespace consola
+}  // namespace texto

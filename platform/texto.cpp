@@ -1,9 +1,9 @@
-#include "console/texto.h"
+#include "platform/texto.h"
 
 #include <cstring>
 #include <istream>
 
-namespace consola {
+namespace texto {
 namespace {
 
 bool esContinuacion(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
@@ -83,4 +83,4 @@ void leerPalabra(std::istream& entrada, char* buffer, std::size_t capacidad)
         entrada.setstate(tomado ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
 }
 
-}  // namespace consola
+}  // namespace texto
