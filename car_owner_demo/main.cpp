@@ -19,7 +19,9 @@ void lineaPropietario(const propietario2& p2)
     cout << "PROPIETARIO 2 Nombre: " << p2.getNombre() << " Dni: " << p2.getDni() << endl;
 }
 
-// Each text comes from a copy of its own: getCoche returns the held car by value.
+// Each text comes from a copy of its own: getCoche returns the held car by value. The pointers that
+// the getters return point into those temporary copies, which live until the end of the whole
+// statement: safe to print in it, dangling if kept for the next one.
 void lineaCoche(const propietario2& p2)
 {
     cout << "COCHE 2 Matricula: " << p2.getCoche().getMatricula()

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "figure_demo/figuras.h"
+#include "figure_demo/formas.h"
 #include "platform/consola.h"
 
 using std::cout;
@@ -11,7 +11,7 @@ using std::endl;
 
 namespace {
 
-void imprimir(Figura* const (&fi)[3])
+void imprimir(Figura* const fi[])
 {
     for (int i = 0; i < 3; ++i)
         cout << "El " << fi[i]->getNombre() << " y color " << fi[i]->getColor() << endl;
@@ -21,9 +21,7 @@ void imprimir(Figura* const (&fi)[3])
 
 int main()
 {
-    // The only handles to the figures. They are never deleted, so none is ever destroyed through a
-    // Figura pointer, which is what makes Figura's non-virtual destructor safe here.
-    Figura* fi[3];
+    Figura* fi[3];  // the only handles to the figures, which are never deleted
     fi[0] = new Figura("Triangulo", "Verde");
     fi[1] = new Cuadrado("Azul", 20);
     fi[2] = new Circulo("Rojo", 14.0F);
@@ -42,5 +40,5 @@ int main()
     imprimir(fi);
 
     std::getchar();
-    return consola::estadoDeSalida();  // 0, unless the screens could not be written
+    return consola::estadoDeSalida();
 }

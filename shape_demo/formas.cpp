@@ -13,9 +13,9 @@ void Circulo::setColor(const char* color) { Figura::setColor(color); }
 void Circulo::setColor(int color) { Figura::setColor(siguienteColor(color)); }
 
 Cuadrado::Cuadrado() : Cuadrado(0) {}
-Cuadrado::Cuadrado(std::int32_t lado) : Figura("Cuadrado"), lado(lado) {}
-Cuadrado::Cuadrado(const char* color, std::int32_t lado) : Figura("Cuadrado", color), lado(lado) {}
-Cuadrado::Cuadrado(int color, std::int32_t lado) : Figura("Cuadrado", color), lado(lado) {}
+Cuadrado::Cuadrado(int lado) : Figura("Cuadrado"), lado(lado) {}
+Cuadrado::Cuadrado(const char* color, int lado) : Figura("Cuadrado", color), lado(lado) {}
+Cuadrado::Cuadrado(int color, int lado) : Figura("Cuadrado", color), lado(lado) {}
 
-std::int32_t Cuadrado::getLado() const { return lado; }
-void Cuadrado::setLado(std::int32_t lado) { this->lado = lado; }
+int Cuadrado::getLado() const { return lado; }
+void Cuadrado::setLado(int lado) { this->lado = lado; }

@@ -2,8 +2,6 @@
 // number: a square takes the palette colour of the number, a circle the colour after it.
 #pragma once
 
-#include <cstdint>
-
 #include "shape_demo/figura.h"
 
 class Circulo : public Figura {
@@ -16,23 +14,24 @@ public:
     float getRadio() const;
     void setRadio(float radio);
     // Both forms hide Figura's for calls through a Circulo; through a Figura, Figura's are reached.
-    void setColor(const char* color);
-    void setColor(int color);  // the next colour of the number
+    void setColor(const char* color);  // hands the text to Figura's unchanged
+    void setColor(int color);          // the next colour of the number
 
 private:
     float radio;
 };
 
+// Takes both setColor forms from Figura.
 class Cuadrado : public Figura {
 public:
     Cuadrado();
-    explicit Cuadrado(std::int32_t lado);
-    Cuadrado(const char* color, std::int32_t lado);
-    Cuadrado(int color, std::int32_t lado);
+    explicit Cuadrado(int lado);
+    Cuadrado(const char* color, int lado);
+    Cuadrado(int color, int lado);
 
-    std::int32_t getLado() const;
-    void setLado(std::int32_t lado);
+    int getLado() const;
+    void setLado(int lado);
 
 private:
-    std::int32_t lado;
+    int lado;
 };

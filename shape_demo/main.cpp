@@ -72,5 +72,5 @@ int main()
     informe(*pc2, *pci2, *pc3, *pci3);
 
     std::getchar();
-    return consola::estadoDeSalida();  // 0, unless the screens could not be written
+    return consola::estadoDeSalida();
 }

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <memory>
 #include <type_traits>
 
-#include "figure_demo/figuras.h"
+#include "figure_demo/formas.h"
 
 static_assert(std::is_polymorphic_v<Figura>);
 static_assert(!std::has_virtual_destructor_v<Figura>);
 static_assert(std::is_same_v<decltype(Circulo().getRadio()), float>);
-static_assert(std::is_same_v<decltype(Cuadrado().getLado()), std::int32_t>);
+static_assert(std::is_same_v<decltype(Cuadrado().getLado()), int>);
 
 namespace {
 
@@ -32,7 +31,7 @@ TEST(Despacho, NineGivesRosaToAFiguraAndACuadradoAndNegroToACirculo)
     EXPECT_STREQ(t.fi[2]->getColor(), "Negro");
 }
 
-TEST(Despacho, TenAndZeroGiveACirculoBlanco)
+TEST(Despacho, TenGivesAFiguraNegroButACirculoBlancoAsZeroDoes)
 {
     for (const int numero : {10, 0}) {
         TresFiguras t;
@@ -76,14 +75,14 @@ TEST(Despacho, ACallOnTheCirculoItselfAlsoStepsToTheNextColour)
     EXPECT_STREQ(c.getColor(), "Naranja");
 }
 
-TEST(Construccion, ANineCharacterNameFillsTheFieldAndReadsBackWhole)
+TEST(Construccion, ANineCharacterNameIsKeptWholeAndATenCharacterOneIsCutToNine)
 {
-    const auto f = std::make_unique<Figura>("Triangulo", "Verde");
-    EXPECT_STREQ(f->getNombre(), "Triangulo");
-    f->setNombre("Hexagonos");
-    EXPECT_STREQ(f->getNombre(), "Hexagonos");
-    f->setNombre("Pentagonos");  // ten: cut to nine
-    EXPECT_STREQ(f->getNombre(), "Pentagono");
+    Figura f("Triangulo", "Verde");
+    EXPECT_STREQ(f.getNombre(), "Triangulo");
+    f.setNombre("Hexagonos");
+    EXPECT_STREQ(f.getNombre(), "Hexagonos");
+    f.setNombre("Pentagonos");  // ten: cut to nine
+    EXPECT_STREQ(f.getNombre(), "Pentagono");
 }
 
 TEST(Construccion, AColourNumberUsesFigurasOwnLookupForEveryClass)

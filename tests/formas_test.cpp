@@ -9,7 +9,7 @@
 static_assert(!std::is_polymorphic_v<Figura> && !std::is_polymorphic_v<Circulo> &&
               !std::is_polymorphic_v<Cuadrado>);
 static_assert(std::is_same_v<decltype(Circulo().getRadio()), float>);
-static_assert(std::is_same_v<decltype(Cuadrado().getLado()), std::int32_t>);
+static_assert(std::is_same_v<decltype(Cuadrado().getLado()), int>);
 
 TEST(Paleta, NamesTheTenColoursInOrderAndNoOtherNumber)
 {
@@ -102,8 +102,8 @@ TEST(Formas, SettersOfTheMeasuresStoreAnyValue)
     c.setRadio(-1.5F);
     EXPECT_EQ(c.getRadio(), -1.5F);
     Cuadrado s;
-    s.setLado(INT32_MIN);
-    EXPECT_EQ(s.getLado(), INT32_MIN);
+    s.setLado(INT_MIN);
+    EXPECT_EQ(s.getLado(), INT_MIN);
 }
 
 TEST(Formas, TheSameNumberGivesASquareItsColourAndACircleTheNextOne)

@@ -8,15 +8,16 @@
 
 using texto::copiarTexto;
 using texto::leerPalabra;
+using namespace std::string_literals;
 
 namespace {
 
 // A field with guard bytes on both sides, to see that nothing is written outside it.
 template <std::size_t N>
 struct CampoVigilado {
-    char antes[8];
-    char campo[N];
-    char despues[8];
+    char antes[8]{};
+    char campo[N]{};
+    char despues[8]{};
     CampoVigilado()
     {
         std::memset(antes, '#', sizeof antes);
@@ -129,7 +130,7 @@ TEST(LecturaDePalabra, CutsAnOverLongWordAtACharacterBoundary)
 
 TEST(LecturaDePalabra, ANulByteEndsAWordAndIsDropped)
 {
-    std::istringstream entrada(std::string("Ana\0Maria\0\0 Luis", 17));
+    std::istringstream entrada("Ana\0Maria\0\0 Luis"s);
     char nombre[30];
     leerPalabra(entrada, nombre);
     EXPECT_STREQ(nombre, "Ana");
