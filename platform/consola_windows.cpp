@@ -5,6 +5,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <cstddef>
 #include <iostream>
 
 #include "platform/consola.h"
@@ -60,10 +61,11 @@ bool esTecla(const INPUT_RECORD& evento)
     }
 }
 
-void escribir(HANDLE consola, const char* texto, DWORD largo)
+template <std::size_t N>
+void escribir(HANDLE consola, const char (&texto)[N])
 {
     DWORD escritos = 0;
-    WriteConsoleA(consola, texto, largo, &escritos, nullptr);
+    WriteConsoleA(consola, texto, static_cast<DWORD>(N - 1), &escritos, nullptr);
 }
 
 // Ctrl-C or Ctrl-Break at a pause ends the program with the status Windows gives an interrupted
@@ -72,7 +74,7 @@ BOOL WINAPI interrumpir(DWORD evento)
 {
     if (evento != CTRL_C_EVENT && evento != CTRL_BREAK_EVENT) return FALSE;
     const Dispositivo pantalla(L"CONOUT$");
-    escribir(pantalla.get(), "\r\n", 2);
+    escribir(pantalla.get(), "\r\n");
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
@@ -88,7 +90,7 @@ void pausa()
     // Keys typed before the prompt appears are dropped, never taken as the key.
     SetConsoleCtrlHandler(interrumpir, TRUE);
     FlushConsoleInputBuffer(teclado.get());
-    escribir(pantalla.get(), kAviso, sizeof kAviso - 1);
+    escribir(pantalla.get(), kAviso);
     INPUT_RECORD evento{};
     DWORD leidos = 0;
     while (ReadConsoleInputW(teclado.get(), &evento, 1, &leidos) != 0 && !esTecla(evento)) {
@@ -96,7 +98,7 @@ void pausa()
     // The rest of the key press goes with it.
     do FlushConsoleInputBuffer(teclado.get());
     while (WaitForSingleObject(teclado.get(), kRafagaMs) == WAIT_OBJECT_0);
-    escribir(pantalla.get(), "\r\n", 2);
+    escribir(pantalla.get(), "\r\n");
     SetConsoleCtrlHandler(interrumpir, FALSE);
 }
 

@@ -1,6 +1,8 @@
-"""Installs the build into a temporary prefix and runs each installed program end to end against
-its transcript. Usage: instalacion.py BUILD_DIRECTORY"""
+"""Installs the build into a temporary prefix: the documents and the manual pages must be there,
+and each installed program must run end to end against its transcript.
+Usage: instalacion.py BUILD_DIRECTORY"""
 
+import gzip
 import os
 import subprocess
 import sys
@@ -14,10 +16,20 @@ def main() -> int:
     with tempfile.TemporaryDirectory() as prefijo:
         subprocess.run(["cmake", "--install", construccion, "--prefix", prefijo], check=True,
                        stdout=subprocess.DEVNULL)
-        readme = os.path.join(prefijo, "share", "doc", "demos_objetos", "README.md")
-        if not os.path.isfile(readme):
-            print(f"README not installed at {readme}")
-            return 1
+        documentos = os.path.join(prefijo, "share", "doc", "demos-objetos")
+        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz"):
+            if not os.path.isfile(os.path.join(documentos, documento)):
+                print(f"{documento} not installed in {documentos}")
+                return 1
+        for programa in PROGRAMAS:
+            # What man and whatis read: hyphenation off, and a NOMBRE line that names the program.
+            with gzip.open(os.path.join(prefijo, "share", "man", "man1", f"{programa}.1.gz"),
+                           "rt", encoding="utf-8") as pagina:
+                lineas = pagina.read().split("\n")
+            nombre = lineas[lineas.index(".SH NOMBRE") + 1]
+            if ".nh" not in lineas or not nombre.startswith(f"{programa} \\- "):
+                print(f"the manual page of {programa} lacks .nh or its NOMBRE line: {nombre!r}")
+                return 1
         for programa in PROGRAMAS:
             entorno = dict(os.environ, PROGRAMA=os.path.join(prefijo, "bin", programa))
             resultado = subprocess.run([sys.executable, "-m", "unittest", f"e2e_{programa}.SinTerminal"],

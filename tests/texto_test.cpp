@@ -147,13 +147,13 @@ TEST(LecturaDePalabra, GivesTheEmptyTextAtTheEndOfInputAndOnEveryLaterRead)
     leerPalabra(entrada, nombre);
     EXPECT_STREQ(nombre, "ultima");
     for (int i = 0; i < 3; ++i) {
-        std::strcpy(nombre, "basura");
+        std::memcpy(nombre, "basura", sizeof "basura");
         leerPalabra(entrada, nombre);
         EXPECT_STREQ(nombre, "");
     }
 
     std::istringstream soloBlancos(" \r\n\t ");
-    std::strcpy(nombre, "basura");
+    std::memcpy(nombre, "basura", sizeof "basura");
     leerPalabra(soloBlancos, nombre);
     EXPECT_STREQ(nombre, "");
 }
