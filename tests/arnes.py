@@ -19,8 +19,9 @@ CLEAR = b"\x1b[H\x1b[2J\x1b[3J"
 ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts as a failure
 
 
-def en_terminal(texto: str) -> bytes:
-    """A text as a terminal shows it: its output processing turns each line break into CR LF."""
+def crlf(texto: str) -> bytes:
+    """Each line break as CR LF: a text as a terminal shows it (its output processing does that),
+    and as a Windows program writes it in text mode."""
     return texto.replace("\n", "\r\n").encode()
 
 
@@ -141,11 +142,16 @@ class CasoEnTerminal(unittest.TestCase):
     def assertTerminalComoAntes(self, terminal: Terminal):
         self.assertEqual(termios.tcgetattr(terminal.esclavo), terminal.ajustes_iniciales)
 
-    def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):
-        terminal = self.abrir()
+    def enPausa(self, **kwargs) -> Terminal:
+        """The program started as `abrir` starts it, waiting at its first pause."""
+        terminal = self.abrir(**kwargs)
         self.prepararPausa(terminal)
         terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto())
+        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        return terminal
+
+    def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):
+        terminal = self.enPausa()
         if con_tecla:
             terminal.teclear(con_tecla)
         else:
@@ -165,9 +171,7 @@ class CasoEnTerminal(unittest.TestCase):
                 self.assertSenalRestauraTerminal(senal)
 
     def test_a_signal_ignored_by_the_caller_stays_ignored_at_a_pause(self):
-        terminal = self.abrir(ignoradas=(signal.SIGUSR1,))
-        self.prepararPausa(terminal)
-        terminal.hasta(self.AVISO)
+        terminal = self.enPausa(ignoradas=(signal.SIGUSR1,))
         terminal.proceso.send_signal(signal.SIGUSR1)
         self.assertTrue(terminal.quieto(), "an ignored signal ended the pause or the program")
         terminal.teclear(b" ")

@@ -3,7 +3,7 @@
 import unittest
 
 import arnes
-from arnes import en_terminal
+from arnes import crlf
 
 
 def pantalla(actividad: str) -> str:
@@ -47,9 +47,9 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_the_pause_waits_then_clears_and_the_end_waits_for_a_character(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(en_terminal(ESTATICA)), en_terminal(ESTATICA))
+        self.assertEqual(terminal.hasta(crlf(ESTATICA)), crlf(ESTATICA))
         self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(en_terminal(DINAMICA)), en_terminal(DINAMICA))
+        self.assertEqual(terminal.hasta(crlf(DINAMICA)), crlf(DINAMICA))
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"a\n")
         self.assertEqual(terminal.fin(), 0)

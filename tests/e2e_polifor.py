@@ -4,7 +4,7 @@ import os
 import unittest
 
 import arnes
-from arnes import en_terminal
+from arnes import crlf
 
 
 def pantalla(triangulo: str, cuadrado: str, circulo: str) -> str:
@@ -32,11 +32,11 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_both_pauses_wait_and_are_followed_by_a_clear(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(en_terminal(PRIMERA)), en_terminal(PRIMERA))
+        self.assertEqual(terminal.hasta(crlf(PRIMERA)), crlf(PRIMERA))
         self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(en_terminal(SEGUNDA)), en_terminal(SEGUNDA))
+        self.assertEqual(terminal.hasta(crlf(SEGUNDA)), crlf(SEGUNDA))
         self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(en_terminal(TERCERA)), en_terminal(TERCERA))
+        self.assertEqual(terminal.hasta(crlf(TERCERA)), crlf(TERCERA))
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"\n")
         self.assertEqual(terminal.fin(), 0)
@@ -48,11 +48,11 @@ class EnTerminal(arnes.CasoEnTerminal):
         os.write(escritura, b"z")  # the pipe stays open: only this character can end the last read
         terminal = self.abrir(stdin=lectura)
         os.close(lectura)
-        terminal.hasta(en_terminal(PRIMERA))
+        terminal.hasta(crlf(PRIMERA))
         self.assertPausaEspera(terminal)
-        terminal.hasta(en_terminal(SEGUNDA))
+        terminal.hasta(crlf(SEGUNDA))
         self.assertPausaEspera(terminal)
-        terminal.hasta(en_terminal(TERCERA))
+        terminal.hasta(crlf(TERCERA))
         self.assertEqual(terminal.fin(), 0)
 
 

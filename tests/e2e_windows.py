@@ -13,6 +13,7 @@ import unittest
 import e2e_garaxo
 import e2e_pintafor
 import e2e_polifor
+from arnes import crlf
 
 BINARIOS = os.environ.get("BINARIOS", "")
 ESPERA = 60.0  # seconds; Wine's first start in a new prefix is slow
@@ -25,11 +26,6 @@ def exe(programa: str) -> str:
     return os.path.join(BINARIOS, programa + ".exe")
 
 
-def crlf(texto: str) -> bytes:
-    """A text as a Windows program writes it in text mode."""
-    return texto.replace("\n", "\r\n").encode()
-
-
 class SinConsola(unittest.TestCase):
     """No terminal at all, so Wine gives no console: each pause returns at once."""
 
@@ -37,17 +33,18 @@ class SinConsola(unittest.TestCase):
         with tempfile.TemporaryFile() as fichero:
             fichero.write(entrada)
             fichero.seek(0)
-            return self.comprobar(subprocess.run(
+            resultado = subprocess.run(
                 ["wine", exe(programa)], stdin=fichero, capture_output=True, check=False,
                 env=dict(os.environ, WINEDEBUG="+process"), start_new_session=True,
-                timeout=ESPERA))
-
-    def comprobar(self, resultado) -> subprocess.CompletedProcess:
-        """No command processor may start: pause and clear are the program's own."""
-        iniciados = re.findall(rb"CreateProcessInternalW app .*", resultado.stderr)
-        self.assertEqual([l for l in iniciados if b"cmd.exe" in l.lower()], [])
-        self.assertEqual(resultado.returncode, 0)
+                timeout=ESPERA)
+        self.assertTerminaSinInterprete(resultado.returncode, resultado.stderr)
         return resultado
+
+    def assertTerminaSinInterprete(self, estado: int, error: bytes):
+        """Status 0, and no command processor started: pause and clear are the program's own."""
+        iniciados = re.findall(rb"CreateProcessInternalW app .*", error)
+        self.assertEqual([l for l in iniciados if b"cmd.exe" in l.lower()], [])
+        self.assertEqual(estado, 0)
 
     def test_redirected_output_is_the_linux_transcript_with_crlf_line_ends(self):
         for programa, entrada, esperada in (
@@ -76,7 +73,7 @@ class SinConsola(unittest.TestCase):
         except BrokenPipeError:
             pass  # the fourth word ends the program's reads: "E F" may find it gone
         salida, error = proceso.communicate(timeout=ESPERA)
-        self.comprobar(subprocess.CompletedProcess(proceso.args, proceso.returncode, salida, error))
+        self.assertTerminaSinInterprete(proceso.returncode, error)
         self.assertEqual(salida, crlf(e2e_garaxo.sin_eco("A", "B", "C", "D")))
 
 
