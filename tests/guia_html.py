@@ -5,7 +5,6 @@ Screenshots (desktop and phone width), the PDF and its pages as PNG go to BUILD_
 
 import base64
 import json
-import os
 import re
 import shutil
 import subprocess
@@ -24,7 +23,8 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 PAPEL = {"paperWidth": 8.27, "paperHeight": 11.69}
 
 # Every picture on the page: an <img>, or an <svg> that newer pandocs write inline in its place.
-DIBUJOS_JS = "return [...document.querySelectorAll('img, svg')].filter(e => !e.parentElement.closest('svg'))"
+DIBUJOS_JS = """return [...document.querySelectorAll('img, svg')]
+                  .filter(e => !e.parentElement.closest('svg'))"""
 
 
 def normalizar(texto):
@@ -38,7 +38,7 @@ class Guia(unittest.TestCase):
     def setUpClass(cls):
         for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm", "pdfinfo"):
             if not shutil.which(herramienta):
-                raise RuntimeError(f"{herramienta} is needed (chromium, chromium-driver, poppler-utils)")
+                raise RuntimeError(f"{herramienta} is needed: chromium, chromium-driver, poppler-utils")
         cls.capturas = Path(cls.pagina).resolve().parent / "guia_html"
         shutil.rmtree(cls.capturas, ignore_errors=True)
         cls.capturas.mkdir()
@@ -81,7 +81,8 @@ class Guia(unittest.TestCase):
 
     @classmethod
     def imprimir(cls, destino):
-        pdf = cls.navegador.execute_cdp_cmd("Page.printToPDF", dict(PAPEL, transferMode="ReturnAsBase64"))
+        pdf = cls.navegador.execute_cdp_cmd("Page.printToPDF",
+                                            dict(PAPEL, transferMode="ReturnAsBase64"))
         destino.write_bytes(base64.b64decode(pdf["data"]))
         return destino
 
@@ -136,6 +137,7 @@ class Guia(unittest.TestCase):
             .map(r => r.name).filter(n => !n.startsWith('data:'))"""), [])
 
     def test_reads_at_desktop_and_phone_width_without_sideways_scroll(self):
+        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         self.captura("escritorio", 1280, 900, False)
         for ancho in (1280, 390):
             self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
@@ -150,7 +152,6 @@ class Guia(unittest.TestCase):
             elementos = self.navegador.find_elements("css selector", selector)
             if elementos:
                 self.captura(nombre, 390, 844, True, elementos[0])
-        self.navegador.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
     def test_each_program_starts_at_the_top_of_a_page(self):
         titulos = [normalizar(t) for t in self.js(
