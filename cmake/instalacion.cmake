@@ -5,6 +5,10 @@ include(GNUInstallDirs)
 install(TARGETS garaxo pintafor polifor RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # The licence goes as Debian's machine-readable copyright file, wherever the programs go.
 install(FILES README.md GUIA.md packaging/copyright DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+# The guide as one page, when pandoc made it (cmake/guia.cmake).
+if(TARGET guia)
+  install(FILES "${DEMOS_GUIA_HTML}" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+endif()
 
 # Manual pages and the changelog are compressed as Debian wants them: gzip -9n, which stores
 # neither the file's name nor its time, so a package built twice is the same.

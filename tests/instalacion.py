@@ -17,7 +17,9 @@ def main() -> int:
         subprocess.run(["cmake", "--install", construccion, "--prefix", prefijo], check=True,
                        stdout=subprocess.DEVNULL)
         documentos = os.path.join(prefijo, "share", "doc", "demos-objetos")
-        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz"):
+        # The guide as one page goes with them wherever the build made it (pandoc found).
+        hechos = [d for d in ("GUIA.html",) if os.path.isfile(os.path.join(construccion, d))]
+        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz", *hechos):
             if not os.path.isfile(os.path.join(documentos, documento)):
                 print(f"{documento} not installed in {documentos}")
                 return 1

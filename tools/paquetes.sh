@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds the .tar.gz and .deb packages into build-release/paquetes/ and checks the .deb: built twice,
 # byte for byte the same; lintian clean at error and warning level; the programs, manual pages,
-# copyright and changelog in it; and a Depends line. Arguments go to CMake, so a packager names
-# themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
+# copyright, changelog and the guide as one page (GUIA.html) in it; and a Depends line. Arguments
+# go to CMake, so a packager names themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# The packages carry GUIA.html, which CMake makes only when it finds pandoc.
+command -v pandoc >/dev/null ||
+  { echo "pandoc is needed to make GUIA.html for the packages: apt install pandoc" >&2; exit 1; }
 
 # Debian's hardening flags, and every timestamp taken from the last commit.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -35,7 +39,8 @@ contenido=$(dpkg-deb --contents "$deb")
 doc=./usr/share/doc/demos-objetos
 for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
   ./usr/share/man/man1/garaxo.1.gz ./usr/share/man/man1/pintafor.1.gz \
-  ./usr/share/man/man1/polifor.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md; do
+  ./usr/share/man/man1/polifor.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md \
+  $doc/GUIA.html; do
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
 # Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
