@@ -59,8 +59,8 @@ def construir(*objetivos, check=False) -> subprocess.CompletedProcess:
     return ejecutar(orden, check=check)
 
 
-def comprobar(ejercicio: str) -> str:
-    """The learner's check: its whole output, and whether it failed."""
+def comprobar(ejercicio: str) -> tuple:
+    """The learner's check: its exit status and its whole output."""
     resultado = construir(f"comprobar-{ejercicio}")
     return resultado.returncode, resultado.stdout.decode(errors="replace")
 
@@ -77,7 +77,10 @@ def programa(ejercicio: str) -> str:
 
 def entrada(ejercicio: str) -> bytes:
     ruta = os.path.join(copia, "ejercicios", programa(ejercicio) + ".entrada")
-    return open(ruta, "rb").read() if os.path.exists(ruta) else b""
+    if not os.path.exists(ruta):
+        return b""
+    with open(ruta, "rb") as fichero:
+        return fichero.read()
 
 
 def parche(ejercicio: str, *opciones):
