@@ -1,11 +1,11 @@
-// A car: registration plate, model and colour, each in a text field of its own.
+// Un coche: matrícula, modelo y color, cada uno en su propio campo de texto.
 #pragma once
 
 class coche {
 public:
     coche();
     coche(const char* matricula, const char* modelo, const char* color);
-    // Copies are member-wise: each array is copied whole, so a copy is an independent car.
+    // Se copia campo a campo, cada array entero: la copia es un coche independiente del original.
     coche(const coche&) = default;
     coche& operator=(const coche&) = default;
     virtual ~coche();
@@ -18,7 +18,7 @@ public:
     const char* getColor() const;
 
 private:
-    char matricula[9]{};  // "3131-SBC" and its terminator fill it
+    char matricula[9]{};  // "3131-SBC" y el '\0' final lo llenan justo
     char modelo[30]{};
     char color[20]{};
 };

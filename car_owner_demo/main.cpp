@@ -1,6 +1,6 @@
-// garaxo: an owner that keeps its own copy of a car, and an owner that reaches a car through a
-// pointer. Recolouring the first owner's car leaves the original alone; recolouring through the
-// second owner's pointer changes the car itself.
+// garaxo: un propietario que guarda su propia copia de un coche, y otro que llega a un coche a
+// través de un puntero. Cambiar el color del coche del primero no toca el original; cambiarlo a
+// través del puntero del segundo cambia el coche mismo.
 #include <iostream>
 
 #include "car_owner_demo/coche.h"
@@ -19,9 +19,10 @@ void lineaPropietario(const propietario2& p2)
     cout << "PROPIETARIO 2 Nombre: " << p2.getNombre() << " Dni: " << p2.getDni() << endl;
 }
 
-// Each text comes from a copy of its own: getCoche returns the held car by value. The pointers that
-// the getters return point into those temporary copies, which live until the end of the whole
-// statement: safe to print in it, dangling if kept for the next one.
+// Cada texto sale de una copia distinta: getCoche devuelve por valor el coche guardado. Los
+// punteros que dan los get apuntan dentro de esas copias temporales, que duran hasta el final de
+// la instrucción entera: sirven dentro de ella, y quedarían colgando si se guardaran para la
+// siguiente.
 void lineaCoche(const propietario2& p2)
 {
     cout << "COCHE 2 Matricula: " << p2.getCoche().getMatricula()
@@ -48,7 +49,7 @@ int main()
     char nombre[30];
     char dni[11];
 
-    // The owner that holds a copy of its car.
+    // El propietario que guarda una copia de su coche.
     cout << "Introduce el nombre: ";
     texto::leerPalabra(cin, nombre);
     cout << "Introduce el DNI (01234567-z): ";
@@ -64,7 +65,7 @@ int main()
     consola::pausa();
     consola::limpiar();
 
-    // The held car recoloured through the owner: ch2 stays "Rojo".
+    // Se cambia el color del coche guardado, a través del propietario: ch2 sigue siendo "Rojo".
     p2.getPunteroCoche()->setColor("Rosa");
     cout << endl << "El coche combiado al color rosa: " << endl;
     cout << endl;
@@ -75,7 +76,7 @@ int main()
     consola::pausa();
     consola::limpiar();
 
-    // The owner that refers to a car through a pointer.
+    // El propietario que llega a un coche a través de un puntero.
     cout << "Introduce el nombre: ";
     texto::leerPalabra(cin, nombre);
     cout << "Introduce el DNI (01234567-z): ";
@@ -91,7 +92,7 @@ int main()
     consola::pausa();
     consola::limpiar();
 
-    // The car recoloured through the pointer: c1 itself changes.
+    // Se cambia el color a través del puntero: cambia c1 mismo.
     p1.getCoche()->setColor("Azul");
     cout << endl << "El coche combiado al color azul: " << endl;
     cout << endl;
@@ -101,5 +102,5 @@ int main()
     cout << endl;
     consola::pausa();
 
-    return consola::estadoDeSalida();  // 0, unless the screens could not be written
+    return consola::estadoDeSalida();  // 0, salvo que no se pudieran escribir las pantallas
 }

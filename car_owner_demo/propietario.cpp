@@ -16,7 +16,7 @@ void propietario2::setNombre(const char* nombre) { copiarTexto(this->nombre, nom
 const char* propietario2::getNombre() const { return nombre; }
 void propietario2::setDni(const char* dni) { copiarTexto(this->dni, dni); }
 const char* propietario2::getDni() const { return dni; }
-// By value on purpose: the call itself makes the copy that the owner then keeps.
+// Por valor a propósito: la llamada misma hace la copia que el propietario guarda.
 void propietario2::setCoche(coche otro) { miCoche = otro; }
 coche propietario2::getCoche() const { return miCoche; }
 coche* propietario2::getPunteroCoche() { return &miCoche; }

@@ -1,10 +1,10 @@
-// Two owners of a car that differ only in how they hold it.
+// Dos propietarios de un coche que solo se diferencian en cómo lo tienen.
 #pragma once
 
 #include "car_owner_demo/coche.h"
 
-// Holds its own car by value: the car is filled by copying another in, and handed out as a copy
-// or by its address.
+// Tiene su propio coche, por valor: lo llena copiando otro coche dentro de él, y lo entrega como
+// copia o por su dirección.
 class propietario2 {
 public:
     propietario2();
@@ -14,17 +14,17 @@ public:
     const char* getNombre() const;
     void setDni(const char* dni);
     const char* getDni() const;
-    void setCoche(coche otro);  // by value: the caller's car is never referred to again
-    coche getCoche() const;     // a copy: changing it leaves the held car as it was
-    coche* getPunteroCoche();   // the held car itself
+    void setCoche(coche otro);  // por valor: recibe una copia, nunca el coche de quien llama
+    coche getCoche() const;     // una copia: cambiarla no cambia el coche guardado
+    coche* getPunteroCoche();   // la dirección del propio coche guardado
 
 private:
     char nombre[30]{};
-    char dni[11]{};  // eight digits, a hyphen and a letter, and the terminator
+    char dni[11]{};  // ocho cifras, un guion y una letra, más el '\0' final
     coche miCoche;
 };
 
-// Refers to a car that lives elsewhere; it never copies or destroys it.
+// Apunta a un coche que vive fuera de él; nunca lo copia ni lo destruye.
 class propietario {
 public:
     propietario();
@@ -35,7 +35,7 @@ public:
     void setDni(const char* dni);
     const char* getDni() const;
     void setCoche(coche* elCoche);
-    coche* getCoche() const;  // null until setCoche; the car must outlive its use
+    coche* getCoche() const;  // nullptr hasta setCoche; el coche debe seguir vivo mientras se use
 
 private:
     char nombre[30]{};

@@ -15,8 +15,9 @@ Figura::Figura(const char* nombre, const char* color)
     copiarTexto(this->color, color);
 }
 
-// While Figura is being built a Circulo's override does not exist yet; the qualified call says
-// so. A number that names no colour leaves the " " of a figure with no colour.
+// Mientras se construye la parte Figura, la redefinición de Circulo todavía no existe: la llamada
+// con Figura:: lo deja claro. Un número que no nombra ningún color deja el " " de una figura sin
+// color.
 Figura::Figura(const char* nombre, int color) : Figura(nombre) { Figura::setColor(color); }
 
 const char* Figura::getNombre() const { return nombre; }
@@ -26,5 +27,6 @@ void Figura::setColor(const char* color) { copiarTexto(this->color, color); }
 
 void Figura::setColor(int color)
 {
-    if (const char* nombreColor = nombreDeColor(color)) copiarTexto(this->color, nombreColor);
+    const char* nombreColor = nombreDeColor(color);
+    if (nombreColor != nullptr) copiarTexto(this->color, nombreColor);
 }

@@ -1,9 +1,10 @@
-// The base of polifor's figures: a kind name and a colour. The by-number setColor is virtual, so a
-// call through a Figura pointer runs the body of the object's own class.
+// La base de las figuras de polifor: un nombre, como "Circulo", y un color. El setColor por número
+// es virtual: una llamada a través de un puntero a Figura ejecuta el de la clase del objeto.
 #pragma once
 
-// No destructor is virtual, which real code with a virtual function should not copy: it is safe
-// only because no figure is ever destroyed through a Figura pointer, since none is ever deleted.
+// El destructor no es virtual: no lo imites en código real con funciones virtuales. Aquí no hay
+// error solo porque ninguna figura se borra nunca, así que ninguna se destruye a través de un
+// puntero a Figura.
 class Figura {
 public:
     Figura();
@@ -14,8 +15,8 @@ public:
     const char* getNombre() const;
     const char* getColor() const;
     void setNombre(const char* nombre);
-    void setColor(const char* color);  // any text, palette name or not
-    virtual void setColor(int color);  // a palette number; any other number changes nothing
+    void setColor(const char* color);  // cualquier texto, sea o no de la paleta
+    virtual void setColor(int color);  // un número de la paleta; otro número no cambia nada
 
 private:
     char nombre[10]{};

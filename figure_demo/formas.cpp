@@ -10,7 +10,7 @@ Circulo::Circulo(int color, float radio) : Figura("Circulo", color), radio(radio
 float Circulo::getRadio() const { return radio; }
 void Circulo::setRadio(float radio) { this->radio = radio; }
 void Circulo::setColor(const char* color) { Figura::setColor(color); }
-// Figura's body is called directly: a dispatched call would land here again.
+// Se llama directamente al de Figura: una llamada virtual volvería a entrar aquí, sin fin.
 void Circulo::setColor(int color) { Figura::setColor(siguienteColor(color)); }
 
 Cuadrado::Cuadrado() : Cuadrado(0) {}

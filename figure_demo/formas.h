@@ -1,5 +1,5 @@
-// The circle and the square: a Figura with one measure each. The circle overrides the virtual
-// by-number setColor with the colour after the number; the square inherits Figura's.
+// El círculo y el cuadrado: una Figura con una medida cada uno. El círculo redefine el setColor
+// virtual por número con el color que sigue al número; el cuadrado hereda el de Figura.
 #pragma once
 
 #include "figure_demo/figura.h"
@@ -9,21 +9,23 @@ public:
     Circulo();
     explicit Circulo(float radio);
     Circulo(const char* color, float radio);
-    // The colour of that very number: while Figura is built, the override is not yet in play.
+    // El color de ese mismo número: mientras se construye la parte Figura, la redefinición aún no
+    // cuenta.
     Circulo(int color, float radio);
 
     float getRadio() const;
     void setRadio(float radio);
-    // The by-name form hides Figura's for calls through a Circulo; through a Figura, Figura's is
-    // reached. The by-number form overrides Figura's, and is reached through a Figura too.
-    void setColor(const char* color);   // hands the text to Figura's unchanged
-    void setColor(int color) override;  // the next colour of the number
+    // El setColor por nombre tapa el de Figura cuando se llama sobre un Circulo; a través de una
+    // Figura se ejecuta el de Figura. El de número, en cambio, redefine el virtual de Figura, y se
+    // ejecuta este también cuando se llama a través de una Figura.
+    void setColor(const char* color);   // pasa el texto tal cual al de Figura
+    void setColor(int color) override;  // el color que sigue al número
 
 private:
     float radio;
 };
 
-// Takes both setColor forms from Figura.
+// Usa los dos setColor de Figura.
 class Cuadrado : public Figura {
 public:
     Cuadrado();

@@ -1,5 +1,5 @@
-// polifor: three figures reached only through an array of Figura pointers. One and the same
-// virtual call recolours the circle differently from the other two.
+// polifor: tres figuras a las que solo se llega a través de un array de punteros a Figura. Una
+// misma llamada virtual cambia el color del círculo de otra forma que el de las otras dos.
 #include <cstdio>
 #include <iostream>
 
@@ -11,7 +11,7 @@ using std::endl;
 
 namespace {
 
-void imprimir(Figura* const fi[])
+void imprimir(Figura* fi[])
 {
     for (int i = 0; i < 3; ++i)
         cout << "El " << fi[i]->getNombre() << " y color " << fi[i]->getColor() << endl;
@@ -21,7 +21,7 @@ void imprimir(Figura* const fi[])
 
 int main()
 {
-    Figura* fi[3];  // the only handles to the figures, which are never deleted
+    Figura* fi[3];  // el único camino a las figuras, que nunca se borran
     fi[0] = new Figura("Triangulo", "Verde");
     fi[1] = new Cuadrado("Azul", 20);
     fi[2] = new Circulo("Rojo", 14.0F);
@@ -30,13 +30,13 @@ int main()
     consola::pausa();
     consola::limpiar();
 
-    for (int i = 0; i < 3; ++i) fi[i]->setColor("Naranja");  // Figura's by-name form, for all three
+    for (int i = 0; i < 3; ++i) fi[i]->setColor("Naranja");  // por nombre: el de Figura en las tres
     imprimir(fi);
     cout << endl;
     consola::pausa();
     consola::limpiar();
 
-    for (int i = 0; i < 3; ++i) fi[i]->setColor(9);  // dispatched: the circle alone steps to 10
+    for (int i = 0; i < 3; ++i) fi[i]->setColor(9);  // llamada virtual: solo el círculo pasa al 10
     imprimir(fi);
 
     std::getchar();

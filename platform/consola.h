@@ -1,25 +1,26 @@
-// The console operations the demos need from the system: the key-press pause between screens, the
-// clearing of the screen, and an exit status that tells whether the screens reached their reader.
-// Each platform has a source file of its own: the only code in the project that knows the system.
+// Lo que los programas necesitan del sistema en la consola: la pausa entre pantallas hasta que se
+// presiona una tecla, el borrado de la pantalla y un estado de salida que dice si las pantallas
+// llegaron a quien las lee. Cada plataforma tiene su propio archivo fuente: es el único código del
+// proyecto que conoce el sistema.
 #pragma once
 
 namespace consola {
 
-// Shows "Pulsa una tecla para continuar . . . " on the terminal or console itself (never on
-// standard output) and waits for one key pressed while it is shown. Keys typed before it appears,
-// and whatever arrives with the key (the rest of a paste or of an escape sequence), are dropped.
-// Standard input is never read: what the program has not read yet, from a file, a pipe or an
-// entered line, stays for its own reads. With no controlling terminal or console (a script, CI,
-// cron, a detached process) it returns at once and writes nothing; redirecting standard input or
-// output does not decide that.
+// Muestra "Pulsa una tecla para continuar . . . " en la propia terminal o consola (nunca en la
+// salida estándar) y espera a que se presione una tecla mientras se ve. Las teclas escritas antes
+// de que aparezca, y lo que llega junto con la tecla (el resto de un texto pegado o de una
+// secuencia de escape), se descartan. Nunca lee la entrada estándar: lo que el programa aún no ha
+// leído, de un archivo, de una tubería o de una línea escrita, queda para sus propias lecturas. Sin
+// terminal ni consola de control (un script, la CI, cron, un proceso separado de su terminal)
+// vuelve enseguida sin escribir nada; redirigir la entrada o la salida estándar no cambia eso.
 void pausa();
 
-// Clears the terminal or console before the next screen; writes nothing when standard output is
-// not one.
+// Borra la terminal o consola antes de la pantalla siguiente; no escribe nada si la salida estándar
+// no es una terminal o consola.
 void limpiar();
 
-// The status for `main` to return: 0, or 1 after a line on standard error when standard output
-// could not be written (a full disk, a closed descriptor).
+// El valor que debe devolver `main`: 0, o 1 después de escribir una línea en la salida de error
+// estándar si no se pudo escribir la salida estándar (un disco lleno, un descriptor cerrado).
 int estadoDeSalida();
 
 }  // namespace consola

@@ -2,7 +2,7 @@
 //
 // The keyboard is reached through the controlling terminal, /dev/tty, never through standard input.
 // While a pause waits, the terminal is in key mode (no line editing, no echo). Every way out puts
-// the settings back: the key, a signal that ends the process, and Ctrl-Z, after which `fg` sets key
+// the settings back: the key, a signal that ends the process, and Ctrl+Z, after which `fg` sets key
 // mode again and shows the prompt anew.
 #include <fcntl.h>
 #include <sys/select.h>
@@ -125,7 +125,7 @@ extern "C" void restaurarYTerminar(int senal)
     raise(senal);
 }
 
-// Ctrl-Z: the shell gets its terminal back while the process is stopped; after `fg` the pause
+// Ctrl+Z: the shell gets its terminal back while the process is stopped; after `fg` the pause
 // starts over, with key mode and the prompt.
 extern "C" void detenerYSeguir(int /*senal*/)
 {
@@ -160,7 +160,7 @@ bool entrar(int terminal, const termios& previos)
     enCurso.unaTecla = previos;
     enCurso.unaTecla.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // each key as it comes, not lines
     enCurso.unaTecla.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // the key is not shown
-    // ISIG stays on: Ctrl-C and Ctrl-Z keep their meaning, and the handlers restore the terminal.
+    // ISIG stays on: Ctrl+C and Ctrl+Z keep their meaning, and the handlers restore the terminal.
     enCurso.unaTecla.c_cc[VMIN] = 1;   // a read waits for at least one byte...
     enCurso.unaTecla.c_cc[VTIME] = 0;  // ...for as long as it takes
 

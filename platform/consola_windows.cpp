@@ -68,7 +68,7 @@ void escribir(HANDLE consola, const char (&texto)[N])
     WriteConsoleA(consola, texto, static_cast<DWORD>(N - 1), &escritos, nullptr);
 }
 
-// Ctrl-C or Ctrl-Break at a pause ends the program with the status Windows gives an interrupted
+// Ctrl+C or Ctrl+Break at a pause ends the program with the status Windows gives an interrupted
 // program; some consoles' own handler (Wine's) would report success instead.
 BOOL WINAPI interrumpir(DWORD evento)
 {

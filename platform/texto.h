@@ -1,5 +1,6 @@
-// Bounded stores into fixed text fields, and the bounded word read that fills them from a stream.
-// Every capacity is taken from the array's own type, so no size is ever written twice.
+// Copias con límite en campos de texto de tamaño fijo, y la lectura con límite de una palabra que
+// los llena desde un flujo. Cada capacidad sale del tipo del propio array, así que ningún tamaño se
+// escribe dos veces.
 #pragma once
 
 #include <cstddef>
@@ -8,28 +9,33 @@
 
 namespace texto {
 
-// How many of the bytes of `guardado` to keep when the byte `siguiente` does not fit after them:
-// all of them, unless they end inside a UTF-8 character that `siguiente` would have continued.
+// Cuántos bytes de `guardado` conservar cuando el byte `siguiente` ya no cabe detrás: todos, salvo
+// que terminen en mitad de un carácter UTF-8 que `siguiente` iba a continuar.
 std::size_t longitudSinPartir(std::string_view guardado, unsigned char siguiente);
 
 void copiarTexto(char* campo, std::size_t capacidad, const char* texto);
 void leerPalabra(std::istream& entrada, char* buffer, std::size_t capacidad);
 
-// A text that fits is copied whole; a longer one is cut to N - 1 bytes at a character boundary.
-// A null pointer stores the empty text.
+// En una primera lectura puedes saltarte las dos plantillas (template) que siguen. Lo que hacen:
+// reciben el array mismo, `char (&campo)[N]`, y no un puntero, así que el compilador conoce su
+// tamaño N y lo pasa como capacidad a las funciones de arriba.
+
+// Un texto que cabe se copia entero; uno más largo se corta a N - 1 bytes sin partir ningún
+// carácter. Si `texto` es un puntero nulo, guarda el texto vacío.
 template <std::size_t N>
 void copiarTexto(char (&campo)[N], const char* texto)
 {
-    static_assert(N > 0, "a text field needs room for its terminator");
+    static_assert(N > 0, "un campo de texto necesita lugar para su '\\0' final");
     copiarTexto(campo, N, texto);
 }
 
-// Like `entrada >> buffer`, but never stores more than N - 1 bytes: the rest of an over-long word
-// is read and dropped, so the next read starts at the next word. At the end of input it stores "".
+// Como `entrada >> buffer`, pero nunca guarda más de N - 1 bytes: el resto de una palabra demasiado
+// larga se lee y se descarta, así que la lectura siguiente empieza en la palabra siguiente. Al
+// final de la entrada guarda "".
 template <std::size_t N>
 void leerPalabra(std::istream& entrada, char (&buffer)[N])
 {
-    static_assert(N > 0, "a buffer needs room for its terminator");
+    static_assert(N > 0, "un buffer necesita lugar para su '\\0' final");
     leerPalabra(entrada, buffer, N);
 }
 

@@ -15,7 +15,7 @@ Figura::Figura(const char* nombre, const char* color)
     copiarTexto(this->color, color);
 }
 
-// A number that names no colour leaves the " " of a shape with no colour.
+// Un número que no nombra ningún color deja el " " de una figura sin color.
 Figura::Figura(const char* nombre, int color) : Figura(nombre) { setColor(color); }
 
 const char* Figura::getNombre() const { return nombre; }
@@ -25,5 +25,6 @@ void Figura::setColor(const char* color) { copiarTexto(this->color, color); }
 
 void Figura::setColor(int color)
 {
-    if (const char* nombreColor = nombreDeColor(color)) copiarTexto(this->color, nombreColor);
+    const char* nombreColor = nombreDeColor(color);
+    if (nombreColor != nullptr) copiarTexto(this->color, nombreColor);
 }

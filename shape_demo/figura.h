@@ -1,5 +1,6 @@
-// The base of pintafor's shapes: a kind name and a colour. Nothing here is virtual, so every call
-// is bound by the type of the object, reference or pointer it is made through.
+// La base de las figuras de pintafor: un nombre, como "Circulo", y un color. Aquí nada es virtual:
+// qué función ejecuta cada llamada lo decide el tipo del objeto, la referencia o el puntero con que
+// está escrita.
 #pragma once
 
 class Figura {
@@ -12,8 +13,8 @@ public:
     const char* getNombre() const;
     const char* getColor() const;
     void setNombre(const char* nombre);
-    void setColor(const char* color);  // any text, palette name or not
-    void setColor(int color);          // a palette number; any other number changes nothing
+    void setColor(const char* color);  // cualquier texto, sea o no de la paleta
+    void setColor(int color);          // un número de la paleta; otro número no cambia nada
 
 private:
     char nombre[10]{};

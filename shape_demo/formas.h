@@ -1,5 +1,5 @@
-// The circle and the square: a Figura with one measure each. They differ in how they take a colour
-// number: a square takes the palette colour of the number, a circle the colour after it.
+// El círculo y el cuadrado: una Figura con una medida cada uno. Se diferencian en cómo toman un
+// número de color: el cuadrado toma el color de ese número en la paleta; el círculo, el siguiente.
 #pragma once
 
 #include "shape_demo/figura.h"
@@ -9,19 +9,20 @@ public:
     Circulo();
     explicit Circulo(float radio);
     Circulo(const char* color, float radio);
-    Circulo(int color, float radio);  // the colour of that very number, not the next one
+    Circulo(int color, float radio);  // el color de ese mismo número, no el siguiente
 
     float getRadio() const;
     void setRadio(float radio);
-    // Both forms hide Figura's for calls through a Circulo; through a Figura, Figura's are reached.
-    void setColor(const char* color);  // hands the text to Figura's unchanged
-    void setColor(int color);          // the next colour of the number
+    // Los dos setColor tapan los de Figura cuando se llama sobre un Circulo; a través de una Figura
+    // (un puntero o una referencia) se ejecutan los de Figura.
+    void setColor(const char* color);  // pasa el texto tal cual al de Figura
+    void setColor(int color);          // el color que sigue al número
 
 private:
     float radio;
 };
 
-// Takes both setColor forms from Figura.
+// Usa los dos setColor de Figura.
 class Cuadrado : public Figura {
 public:
     Cuadrado();

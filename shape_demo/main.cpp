@@ -1,5 +1,6 @@
-// pintafor: circles and squares as automatic objects and as objects made with new. Nothing in
-// Figura is virtual, so a circle takes the colour after the number only when called as a Circulo.
+// pintafor: círculos y cuadrados como objetos automáticos y como objetos creados con new. Nada en
+// Figura es virtual, así que un círculo toma el color que sigue al número solo cuando la llamada se
+// hace sobre un Circulo.
 #include <cstdio>
 #include <iostream>
 
@@ -11,7 +12,7 @@ using std::endl;
 
 namespace {
 
-// Squares before circles, pair 2 before pair 3.
+// En cada pareja, el cuadrado antes que el círculo; la pareja 2 antes que la 3.
 void informe(const Cuadrado& s, const Circulo& c, const Cuadrado& t, const Circulo& u)
 {
     cout << "El " << s.getNombre() << " 2: lado " << s.getLado() << " y color " << s.getColor()
@@ -42,8 +43,8 @@ int main()
     ci3.setColor("Naranja");
     informe(c2, ci2, c3, ci3);
 
-    c2.setColor(10);   // Figura's lookup: "Negro"
-    ci2.setColor(10);  // the circle's next colour: "Blanco"
+    c2.setColor(10);   // el de Figura busca el 10: "Negro"
+    ci2.setColor(10);  // el del círculo pasa al siguiente: "Blanco"
     c3.setColor(10);
     ci3.setColor(10);
     informe(c2, ci2, c3, ci3);
@@ -52,7 +53,7 @@ int main()
     consola::limpiar();
 
     cout << "Actividad b, de forma dinamica" << endl << endl;
-    // Never deleted: they last until the process ends, which is all this run needs.
+    // Nunca se borran: duran hasta que el programa termina, y aquí no hace falta más.
     Circulo* pci2 = new Circulo(15.0F);
     Cuadrado* pc2 = new Cuadrado(15);
     Circulo* pci3 = new Circulo("Blanco", 25.0F);

@@ -19,7 +19,7 @@ const char* nombreDeColor(int numero)
 int siguienteColor(int numero)
 {
     if (numero == 10) return 1;
-    // Stepped in unsigned arithmetic, which wraps, so the largest int gives the smallest (a number
-    // that names no colour) instead of overflowing.
+    // La suma se hace sin signo, que al pasarse del máximo vuelve a empezar: así el int más grande
+    // da el más pequeño (un número que no nombra ningún color), en vez de desbordarse.
     return static_cast<int>(static_cast<unsigned>(numero) + 1U);
 }

@@ -1,9 +1,12 @@
-// The ten-colour palette that both shape programs share, and the rule that steps through it.
+// La paleta de diez colores que comparten los dos programas de figuras, y la regla del color
+// siguiente.
 #pragma once
 
-// The name of colour number 1 to 10, "Blanco" to "Negro"; null for a number that names no colour.
+// El nombre del color con ese número, del 1 ("Blanco") al 10 ("Negro"); nullptr si el número no
+// nombra ningún color.
 const char* nombreDeColor(int numero);
 
-// 1 after 10, and numero + 1 after any other number. The input is not checked: the result is
-// looked up like any other number, so 0 gives 1 and 11 gives a number that names no colour.
+// 1 después del 10, y numero + 1 después de cualquier otro número. El número no se comprueba: el
+// resultado se busca en la paleta como cualquier otro, así que 0 da 1, y 11 da un número que no
+// nombra ningún color.
 int siguienteColor(int numero);
