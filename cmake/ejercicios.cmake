@@ -9,6 +9,15 @@ add_library(consola_comprobacion STATIC EXCLUDE_FROM_ALL
             "${PROJECT_SOURCE_DIR}/platform/consola.cpp"
             "${PROJECT_SOURCE_DIR}/platform/consola_comprobacion.cpp")
 
+# Developers test the exercises (tests/e2e_ejercicios.py), and build this console with the rest so
+# that the warnings and the analysis see it; the sanitizer and coverage presets turn both off.
+if(DEMOS_DEVELOPER_MODE)
+  option(DEMOS_EJERCICIOS "Test the exercises and their checks; build the checks' console" ON)
+  if(DEMOS_EJERCICIOS)
+    set_target_properties(consola_comprobacion PROPERTIES EXCLUDE_FROM_ALL OFF)
+  endif()
+endif()
+
 foreach(programa IN ITEMS garaxo pintafor polifor)
   get_target_property(carpeta ${programa} SOURCE_DIR)
   get_target_property(relativas ${programa} SOURCES)

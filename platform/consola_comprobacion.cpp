@@ -13,7 +13,7 @@ namespace consola {
 namespace {
 
 // Far more than any exercise writes (the longest, a few hundred bytes per screen).
-constexpr std::size_t kTope = 64 * 1024;
+constexpr std::size_t kTope = std::size_t{64} * 1024;
 
 // Passes every byte on to the stream's own buffer, until the cap.
 class Tope : public std::streambuf {
@@ -47,9 +47,10 @@ private:
     [[noreturn]] void detener()
     {
         destino->pubsync();
-        std::fputs("El programa ha escrito mas de 64 KiB, mucho mas de lo que pide el ejercicio: "
-                   "se ha detenido.\n",
-                   stderr);
+        std::fputs(
+            "El programa ha escrito mas de 64 KiB, mucho mas de lo que pide el ejercicio: "
+            "se ha detenido.\n",
+            stderr);
         std::fflush(stderr);
         std::_Exit(3);
     }
