@@ -1,7 +1,7 @@
 # Runs one exercise's program and tells the learner, in Spanish, whether its standard output is the
 # expected one; if not, where it first differs. Run by the comprobar-<programa>-<n> targets:
 #   cmake -DEJERCICIO=<name> -DPROGRAMA=<program> -DENTRADA=<input> -DESPERADA=<expected output>
-#         -DVEREDICTO=<file> -P comprobar.cmake
+#         -DVEREDICTO=<file> [-DEMULADOR=<emulator>] -P comprobar.cmake
 # It writes "bien" or "mal" to VEREDICTO; the target fails unless it says "bien".
 cmake_minimum_required(VERSION 3.18)
 
@@ -62,7 +62,8 @@ function(primera_diferencia esperada obtenida numero_var esperada_var obtenida_v
   set(${obtenida_var} "${texto_o}" PARENT_SCOPE)
 endfunction()
 
-execute_process(COMMAND "${PROGRAMA}"
+# EMULADOR, empty but in a cross build, runs the program for another system (wine).
+execute_process(COMMAND ${EMULADOR} "${PROGRAMA}"
                 INPUT_FILE "${ENTRADA}"
                 OUTPUT_VARIABLE obtenida
                 ERROR_VARIABLE errores
@@ -86,6 +87,9 @@ if(estado MATCHES "timeout")
 elseif(NOT estado MATCHES "^-?[0-9]+$")
   # Not a number: the system's word for how the program died (a crash, an abort).
   string(APPEND informe "\nEl programa ha terminado de forma anormal (${estado}).")
+elseif(estado LESS 0 OR estado GREATER 255)
+  # Windows gives a crash the exception's code as the exit status: 0xC0000005 and the like.
+  string(APPEND informe "\nEl programa ha terminado de forma anormal (estado ${estado}).")
 elseif(NOT estado STREQUAL "0")
   string(APPEND informe "\nEl programa ha terminado con el estado ${estado}, no con 0.")
 endif()

@@ -53,6 +53,7 @@ foreach(salida IN LISTS salidas)
   add_custom_target(comprobar-${ejercicio}
     COMMAND "${CMAKE_COMMAND}" "-DEJERCICIO=${ejercicio}"
             "-DPROGRAMA=$<TARGET_FILE:${programa}-comprobacion>" "-DENTRADA=${entrada}"
+            "-DEMULADOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
             "-DESPERADA=${salida}" "-DVEREDICTO=${PROJECT_BINARY_DIR}/comprobacion/${ejercicio}"
             -P "${PROJECT_SOURCE_DIR}/cmake/comprobar.cmake"
     # compare_files says nothing: a wrong attempt fails the build without a CMake error banner
