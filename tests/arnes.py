@@ -111,8 +111,8 @@ class Terminal:
     def teclear(self, teclas: bytes):
         os.write(self.maestro, teclas)
 
-    def fin(self) -> int:
-        self.proceso.wait(timeout=ESPERA)
+    def fin(self, plazo: float = ESPERA) -> int:
+        self.proceso.wait(timeout=plazo)
         while self._leer(0.1):
             pass
         return self.proceso.returncode

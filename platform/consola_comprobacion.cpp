@@ -1,0 +1,73 @@
+// The console of the exercise checks: the same program, but it never waits and never clears, so a
+// check runs the same at a terminal, in an IDE or in CI. It also bounds what the program may write:
+// an attempt that writes without end is stopped long before it fills memory or a log.
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+
+#include "platform/consola.h"
+
+namespace consola {
+namespace {
+
+// Far more than any exercise writes (the longest, a few hundred bytes per screen).
+constexpr std::size_t kTope = std::size_t{64} * 1024;
+
+// Passes every byte on to the stream's own buffer, until the cap.
+class Tope : public std::streambuf {
+public:
+    explicit Tope(std::ostream& flujo) : flujo(flujo), destino(flujo.rdbuf()) { flujo.rdbuf(this); }
+    // The streams are flushed once more after this object is gone.
+    ~Tope() override { flujo.rdbuf(destino); }
+    Tope(const Tope&) = delete;
+    Tope& operator=(const Tope&) = delete;
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+    }
+
+    std::streamsize xsputn(const char* texto, std::streamsize largo) override
+    {
+        if (static_cast<std::size_t>(largo) > quedan) detener();
+        quedan -= static_cast<std::size_t>(largo);
+        return destino->sputn(texto, largo);
+    }
+
+    int sync() override { return destino->pubsync(); }
+
+private:
+    // What was written so far stays, so the check can show where it first differs. The notice
+    // goes straight to the C standard error, past the cap on std::cerr.
+    [[noreturn]] void detener()
+    {
+        destino->pubsync();
+        std::fputs(
+            "El programa ha escrito mas de 64 KiB, mucho mas de lo que pide el ejercicio: "
+            "se ha detenido.\n",
+            stderr);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
+
+    std::ostream& flujo;
+    std::streambuf* destino;
+    std::size_t quedan = kTope;
+};
+
+// Installed before main runs. <iostream> above sets up the standard streams first.
+Tope salida{std::cout};
+Tope errores{std::cerr};
+
+}  // namespace
+
+void pausa() { std::cout.flush(); }
+
+void limpiar() {}
+
+}  // namespace consola
