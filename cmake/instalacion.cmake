@@ -15,10 +15,13 @@ endif()
 find_program(DEMOS_GZIP gzip)
 function(comprimir entrada salida)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${entrada}")
-  cmake_path(GET salida PARENT_PATH carpeta)
+  get_filename_component(carpeta "${salida}" DIRECTORY)
   file(MAKE_DIRECTORY "${carpeta}")
   execute_process(COMMAND "${DEMOS_GZIP}" -9n --stdout "${entrada}" OUTPUT_FILE "${salida}"
-                  COMMAND_ERROR_IS_FATAL ANY)
+                  RESULT_VARIABLE estado)
+  if(NOT estado EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${entrada}: ${estado}")
+  endif()
 endfunction()
 
 set(DEMOS_MAINTAINER "Empaquetador sin nombre <empaquetador@demos-objetos.local>"

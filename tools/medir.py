@@ -83,7 +83,7 @@ def main() -> int:
         suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
         with open(suelo + ".cpp", "w", encoding="utf-8") as fuente:
             fuente.write(fuente_del_suelo(texto))
-        subprocess.run(["g++", "-std=c++20", "-O3", "-DNDEBUG", suelo + ".cpp", "-o", suelo],
+        subprocess.run(["g++", "-std=c++17", "-O3", "-DNDEBUG", suelo + ".cpp", "-o", suelo],
                        check=True)
         programa = medir(os.path.join(CONSTRUCCION, "bin", nombre), entrada)
         base = medir(suelo, b"")

@@ -54,3 +54,53 @@ if dpkg-deb --field "$deb" Maintainer | grep -q '@demos-objetos\.local>'; then
 fi
 lintian --fail-on error,warning --info "${sin_empaquetador[@]}" "$deb"
 dpkg-deb --field "$deb" Package Version Section Maintainer Depends
+
+# The Windows download: the three programs cross-built with MinGW-w64, static and stripped, with
+# the licence, the guide as HTML and the README, the texts with CR LF line ends for Notepad. Every
+# file dated from the last commit, in a fixed order, with no extra fields (uid, gid, other times):
+# built twice from nothing too, and compared.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
+nombre=demos-objetos-$version-windows-x64
+archivo=$PWD/build-release/paquetes/$nombre.zip
+contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt)
+[ -f build-release/GUIA.html ] || { echo "no build-release/GUIA.html: the guide needs pandoc" >&2; exit 1; }
+ventanas=$PWD/build-release-windows
+comprimir_para_windows() {
+  rm -rf "$ventanas"
+  # Debian's flags are for Linux programs; the cross build keeps its own.
+  env -u CXXFLAGS -u LDFLAGS cmake -S . -B "$ventanas" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXE_LINKER_FLAGS="-static -s" >/dev/null
+  cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
+  local carpeta=$ventanas/zip/$nombre
+  mkdir -p "$carpeta"
+  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe build-release/GUIA.html "$carpeta"
+  sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
+  sed 's/$/\r/' README.md >"$carpeta/README.txt"
+  chmod 644 "$carpeta"/*
+  chmod 755 "$carpeta"/*.exe
+  touch -d "@$SOURCE_DATE_EPOCH" "$carpeta"/*
+  rm -f "$archivo"
+  (cd "$ventanas/zip" && TZ=UTC zip -X -D -q "$archivo" "${contenido[@]/#/$nombre/}")
+}
+comprimir_para_windows
+cp "$archivo" "$primera"
+comprimir_para_windows
+ls "$archivo"
+cmp "$archivo" "$primera/$nombre.zip" ||
+  { echo "two builds of one commit gave different .zip files" >&2; exit 1; }
+[ "$(unzip -Z1 "$archivo")" = "$(printf "$nombre/%s\n" "${contenido[@]}")" ] ||
+  { echo "the .zip holds other files than ${contenido[*]}:" >&2; unzip -Z1 "$archivo" >&2; exit 1; }
+
+# What a teacher hands out, unzipped: programs that a bare Windows runs, and under Wine the exact
+# CR LF transcripts, redirected, and the pause and clear at a console.
+descomprimido=$ventanas/descomprimido
+unzip -q "$archivo" -d "$descomprimido"
+for programa in garaxo pintafor polifor; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$descomprimido/$nombre/$programa.exe" |
+    awk '/DLL Name:/ { print $3 }' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] ||
+    { echo "$programa.exe needs DLLs a bare Windows lacks: $dlls" >&2; exit 1; }
+done
+export WINEPREFIX=$ventanas/wine WINEDEBUG=-all
+wineboot --init
+(cd tests && BINARIOS=$descomprimido/$nombre PYTHONDONTWRITEBYTECODE=1 python3 -m unittest -v e2e_windows)

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The tree built as a learner in a lab builds it, from a clean copy of its tracked files, and each
+# program's transcripts with no terminal checked against those the end-to-end tests expect:
+#   tools/laboratorio.sh bullseye  Debian 11 (CMake 3.18, g++ 10), for the older labs: a minimal
+#                                  root holding only cmake, make and g++; the guide's g++ lines,
+#                                  exactly as written, then the plain CMake build.
+#   tools/laboratorio.sh trixie    Debian 13: the same, then the README's whole test command with
+#                                  the packages the README names.
+#   tools/laboratorio.sh mingw     the guide's MinGW lines on this machine's cross compiler, the
+#                                  programs needing only Windows' own DLLs, run under Wine.
+# The Debian roots are made with debootstrap in build-<suite>/ and need root. The root is reused
+# while it holds the same packages; the tree in it is copied anew each time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
+area=$PWD/build-$laboratorio
+
+# The lines of the guide's fenced block that follows its marker comment, "<!-- órdenes NAME...".
+ordenes_de_la_guia() {
+  awk -v marca="<!-- órdenes $1" '
+    index($0, marca) == 1 { visto = 1; next }
+    visto && /^```/ { if (dentro) exit; dentro = 1; next }
+    dentro { print }' GUIA.md
+}
+
+copiar_el_arbol() {
+  rm -rf "$1"
+  mkdir -p "$1"
+  git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$1"
+}
+
+# The no-terminal tests of each program: PROGRAMA is where the wrapper ($2...) sees the program.
+transcripciones() {
+  local carpeta=$1
+  shift
+  for programa in garaxo pintafor polifor; do
+    (cd tests && PROGRAMA="$carpeta/$programa" ENVOLTORIO="$*" PYTHONDONTWRITEBYTECODE=1 \
+      python3 -m unittest "e2e_$programa.SinTerminal")
+  done
+}
+
+if [ "$laboratorio" = mingw ]; then
+  arbol=$area/arbol
+  copiar_el_arbol "$arbol"
+  ordenes_de_la_guia mingw >"$area/ordenes"
+  [ "$(grep -c '^g++ ' "$area/ordenes")" = 3 ] || { echo "no three g++ lines for MinGW in GUIA.md" >&2; exit 1; }
+  # The guide's g++ is MinGW's own on Windows; here it is the cross compiler of the same name.
+  (cd "$arbol" && sed 's/^g++ /x86_64-w64-mingw32-g++ /' "$area/ordenes" | sh -ex)
+  for programa in garaxo pintafor polifor; do
+    dlls=$(x86_64-w64-mingw32-objdump -p "$arbol/$programa.exe" | awk '/DLL Name:/ { print $3 }' |
+      LC_ALL=C sort | tr '\n' ' ')
+    [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] ||
+      { echo "$programa.exe needs DLLs a bare Windows lacks: $dlls" >&2; exit 1; }
+  done
+  export WINEPREFIX=$area/wine WINEDEBUG=-all
+  wineboot --init
+  (cd tests && BINARIOS=$arbol PYTHONDONTWRITEBYTECODE=1 python3 -m unittest -v e2e_windows.SinConsola)
+  exit 0
+fi
+
+case $laboratorio in
+  bullseye) paquetes=(cmake make g++) ;;
+  trixie) paquetes=(cmake make g++ libgtest-dev python3) ;;
+  *) echo "no such lab: $laboratorio" >&2; exit 2 ;;
+esac
+raiz=$area/raiz
+
+# Whatever is mounted in the root comes off on every way out, before anything removes the root.
+montados=()
+desmontar() {
+  local punto
+  for punto in "${montados[@]}"; do umount "$punto" || umount -l "$punto"; done
+  montados=()
+}
+trap desmontar EXIT
+trap 'exit 130' INT TERM HUP
+montar() {
+  mount "$@"
+  montados=("${@: -1}" "${montados[@]}")
+}
+
+if [ "$(cat "$raiz/etc/demos-paquetes" 2>/dev/null)" != "${paquetes[*]}" ]; then
+  if grep -q " $raiz/" /proc/mounts; then echo "something is still mounted in $raiz" >&2; exit 1; fi
+  rm -rf "$raiz"
+  mkdir -p "$area"
+  debootstrap --variant=minbase "$laboratorio" "$raiz" http://deb.debian.org/debian >"$area/debootstrap.log" ||
+    { tail -20 "$area/debootstrap.log"; exit 1; }
+  DEBIAN_FRONTEND=noninteractive chroot "$raiz" apt-get install -y -qq --no-install-recommends \
+    "${paquetes[@]}" >"$area/apt.log" 2>&1 || { tail -20 "$area/apt.log"; exit 1; }
+  chroot "$raiz" apt-get clean
+  echo "${paquetes[*]}" >"$raiz/etc/demos-paquetes"
+fi
+chroot "$raiz" sh -c 'cmake --version | head -1; g++ --version | head -1'
+
+# debootstrap makes the device nodes; the plain build and the programs need no /proc.
+copiar_el_arbol "$raiz/arbol"
+ordenes_de_la_guia g++ >"$raiz/ordenes"
+[ "$(grep -c '^g++ ' "$raiz/ordenes")" = 3 ] || { echo "no three g++ lines for Linux in GUIA.md" >&2; exit 1; }
+chroot "$raiz" sh -exc 'cd /arbol && sh -ex /ordenes'
+transcripciones /arbol chroot "$raiz"
+
+chroot "$raiz" sh -exc 'cd /arbol && cmake -S . -B build >/dev/null && cmake --build build'
+transcripciones /arbol/build/bin chroot "$raiz"
+
+if [ "$laboratorio" = trixie ]; then
+  # The terminal tests need pseudo-terminals, a devpts of the root's own; valgrind and ctest, /proc.
+  montar -t proc proc "$raiz/proc"
+  montar -t devpts -o newinstance,ptmxmode=0666 devpts "$raiz/dev/pts"
+  chroot "$raiz" sh -exc 'cd /arbol && rm -rf build && cmake --workflow --preset default'
+fi
