@@ -4,9 +4,12 @@
 #include <string>
 #include <type_traits>
 
-#include "dibujos_pintafor.h"
 #include "shape_demo/formas.h"
 #include "shape_demo/paleta.h"
+
+// After the classes: the sizes on the pictures are compared with theirs.
+#include "dibujos_pintafor.h"
+#include "dibujos_test.h"
 
 static_assert(!std::is_polymorphic_v<Figura> && !std::is_polymorphic_v<Circulo> &&
               !std::is_polymorphic_v<Cuadrado>);
@@ -169,19 +172,4 @@ TEST(Formas, ACallThroughAFiguraReferenceReachesFigurasSetterNotTheCircles)
     Figura* puntero = &c;
     puntero->setColor(9);
     EXPECT_STREQ(c.getColor(), "Rosa");
-}
-
-// The sizes that the guide's pictures show, read from dibujos/ when the build was configured.
-TEST(Dibujos, EverySizeOnAPictureIsTheSizeOfTheCompiledClass)
-{
-    if (sizeof(void*) != 8) GTEST_SKIP() << "the pictures show the sizes of a 64-bit build";
-    if (kSizesOnPictures.empty()) GTEST_SKIP() << "no picture shows a size of pintafor's classes";
-    for (const SizeOnAPicture& tamano : kSizesOnPictures) {
-        SCOPED_TRACE(tamano.picture);
-        const std::string clase = tamano.className;
-        if (clase == "Figura")
-            EXPECT_EQ(tamano.bytes, sizeof(Figura));
-        else
-            ADD_FAILURE() << "no class of pintafor called " << clase << " that this test knows";
-    }
 }
