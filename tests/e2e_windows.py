@@ -46,6 +46,14 @@ class SinConsola(unittest.TestCase):
         self.assertEqual([l for l in iniciados if b"cmd.exe" in l.lower()], [])
         self.assertEqual(estado, 0)
 
+    def test_each_program_needs_only_the_dlls_that_a_bare_windows_has(self):
+        for programa in ("garaxo", "pintafor", "polifor"):
+            with self.subTest(programa=programa):
+                cabeceras = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe(programa)],
+                                           capture_output=True, text=True, check=True).stdout
+                self.assertEqual(sorted(re.findall(r"DLL Name: (\S+)", cabeceras)),
+                                 ["KERNEL32.dll", "msvcrt.dll"])
+
     def test_redirected_output_is_the_linux_transcript_with_crlf_line_ends(self):
         for programa, entrada, esperada in (
                 ("garaxo", b"Juan\r\n12345678-Z\r\nAna\r\n87654321-X\r\n", GARAXO),

@@ -46,12 +46,6 @@ if [ "$laboratorio" = mingw ]; then
   [ "$(grep -c '^g++ ' "$area/ordenes")" = 3 ] || { echo "no three g++ lines for MinGW in GUIA.md" >&2; exit 1; }
   # The guide's g++ is MinGW's own on Windows; here it is the cross compiler of the same name.
   (cd "$arbol" && sed 's/^g++ /x86_64-w64-mingw32-g++ /' "$area/ordenes" | sh -ex)
-  for programa in garaxo pintafor polifor; do
-    dlls=$(x86_64-w64-mingw32-objdump -p "$arbol/$programa.exe" | awk '/DLL Name:/ { print $3 }' |
-      LC_ALL=C sort | tr '\n' ' ')
-    [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] ||
-      { echo "$programa.exe needs DLLs a bare Windows lacks: $dlls" >&2; exit 1; }
-  done
   export WINEPREFIX=$area/wine WINEDEBUG=-all
   wineboot --init
   (cd tests && BINARIOS=$arbol PYTHONDONTWRITEBYTECODE=1 python3 -m unittest -v e2e_windows.SinConsola)
