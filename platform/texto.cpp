@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <istream>
+#include <string_view>
 
 namespace texto {
 namespace {
@@ -24,8 +25,8 @@ bool esSeparador(int c)
     return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-}  // namespace
-
+// How many bytes of `guardado` to keep when the byte `siguiente` no longer fits after them: all
+// of them, unless they end in the middle of a UTF-8 character that `siguiente` would continue.
 std::size_t longitudSinPartir(std::string_view guardado, unsigned char siguiente)
 {
     if (!esContinuacion(siguiente)) return guardado.size();
@@ -37,6 +38,8 @@ std::size_t longitudSinPartir(std::string_view guardado, unsigned char siguiente
     }
     return guardado.size();  // a run of stray continuation bytes: no character to keep whole
 }
+
+}  // namespace
 
 void copiarTexto(char* campo, std::size_t capacidad, const char* texto)
 {

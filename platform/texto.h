@@ -5,13 +5,8 @@
 
 #include <cstddef>
 #include <iosfwd>
-#include <string_view>
 
 namespace texto {
-
-// Cuántos bytes de `guardado` conservar cuando el byte `siguiente` ya no cabe detrás: todos, salvo
-// que terminen en mitad de un carácter UTF-8 que `siguiente` iba a continuar.
-std::size_t longitudSinPartir(std::string_view guardado, unsigned char siguiente);
 
 void copiarTexto(char* campo, std::size_t capacidad, const char* texto);
 void leerPalabra(std::istream& entrada, char* buffer, std::size_t capacidad);

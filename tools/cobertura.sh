@@ -3,9 +3,10 @@
 # and the platform layer (the scripts' main functions are left out); fails under 95 % of lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-find build-coverage -name '*.gcda' -delete 2>/dev/null || true
+cobertura=$(tools/carpeta.py coverage)
+find "$cobertura" -name '*.gcda' -delete 2>/dev/null || true
 cmake --workflow --preset coverage >/dev/null
-gcovr --root . --object-directory build-coverage \
+gcovr --root . --object-directory "$cobertura" \
   --filter 'platform/' --filter 'car_owner_demo/' --filter 'shape_demo/' --filter 'figure_demo/' \
   --exclude '.*/main\.cpp' --print-summary --fail-under-line 95 \
   --exclude-throw-branches --exclude-unreachable-branches

@@ -8,12 +8,13 @@
 #                                  the packages the README names.
 #   tools/laboratorio.sh mingw     the guide's MinGW lines on this machine's cross compiler, the
 #                                  programs needing only Windows' own DLLs, run under Wine.
-# The Debian roots are made with debootstrap in build-<suite>/ and need root. The root is reused
-# while it holds the same packages; the tree in it is copied anew each time.
+# Each lab works in the developer build folder laboratorio-<lab> (tools/carpeta.py). The Debian
+# roots are made there with debootstrap and need root. The root is reused while it holds the same
+# packages; the tree in it is copied anew each time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
-area=$PWD/build-$laboratorio
+area=$(tools/carpeta.py "laboratorio-$laboratorio")
 
 # The lines of the guide's fenced block that follows its marker comment, "<!-- órdenes NAME...".
 ordenes_de_la_guia() {
@@ -100,5 +101,5 @@ if [ "$laboratorio" = trixie ]; then
   # The terminal tests need pseudo-terminals, a devpts of the root's own; valgrind and ctest, /proc.
   montar -t proc proc "$raiz/proc"
   montar -t devpts -o newinstance,ptmxmode=0666 devpts "$raiz/dev/pts"
-  chroot "$raiz" sh -exc 'cd /arbol && rm -rf build && cmake --workflow --preset default'
+  chroot "$raiz" sh -exc 'cd /arbol && cmake --workflow --preset default'
 fi

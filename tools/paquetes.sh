@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the .tar.gz and .deb packages into build-release/paquetes/ and checks the .deb: built twice,
-# byte for byte the same; lintian clean at error and warning level; the programs, manual pages,
-# copyright, changelog and the guide as one page (GUIA.html) in it; and a Depends line. Arguments
-# go to CMake, so a packager names themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
+# Builds the .tar.gz and .deb packages into paquetes/ in the release build's folder
+# (tools/carpeta.py release) and checks the .deb: built twice, byte for byte the same; lintian clean
+# at error and warning level; the programs, manual pages, copyright, changelog and the guide as one
+# page (GUIA.html) in it; and a Depends line. Arguments go to CMake, so a packager names themself
+# with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
+release=$(tools/carpeta.py release)
+ventanas=$(tools/carpeta.py release-windows)
 
 # The packages carry GUIA.html, which CMake makes only when it finds pandoc.
 command -v pandoc >/dev/null ||
@@ -20,18 +23,18 @@ export CXXFLAGS LDFLAGS SOURCE_DATE_EPOCH
 # Built twice from nothing, in the same folder (the debug information that the Build ID hashes
 # names it), and compared.
 empaquetar() {
-  rm -rf build-release
-  cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build build-release -j2 >/dev/null
-  (cd build-release && cpack -B paquetes >cpack.log 2>&1) || { cat build-release/cpack.log; exit 1; }
+  rm -rf "$release"
+  cmake -S . -B "$release" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$release" -j2 >/dev/null
+  (cd "$release" && cpack -B paquetes >cpack.log 2>&1) || { cat "$release"/cpack.log; exit 1; }
 }
 primera=$(mktemp -d)
 trap 'rm -rf "$primera"' EXIT
 empaquetar "$@"
-cp build-release/paquetes/*.deb "$primera"
+cp "$release"/paquetes/*.deb "$primera"
 empaquetar "$@"
-deb=$(ls build-release/paquetes/*.deb)
-ls build-release/paquetes/*.tar.gz "$deb"
+deb=$(ls "$release"/paquetes/*.deb)
+ls "$release"/paquetes/*.tar.gz "$deb"
 cmp "$deb" "$primera/$(basename "$deb")" ||
   { echo "two builds of one commit gave different .deb files" >&2; exit 1; }
 
@@ -59,12 +62,11 @@ dpkg-deb --field "$deb" Package Version Section Maintainer Depends
 # the licence, the guide as HTML and the README, the texts with CR LF line ends for Notepad. Every
 # file dated from the last commit, in a fixed order, with no extra fields (uid, gid, other times):
 # built twice from nothing too, and compared.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release"/CMakeCache.txt)
 nombre=demos-objetos-$version-windows-x64
-archivo=$PWD/build-release/paquetes/$nombre.zip
+archivo=$release/paquetes/$nombre.zip
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt)
-[ -f build-release/GUIA.html ] || { echo "no build-release/GUIA.html: the guide needs pandoc" >&2; exit 1; }
-ventanas=$PWD/build-release-windows
+[ -f "$release"/GUIA.html ] || { echo "no $release/GUIA.html: the guide needs pandoc" >&2; exit 1; }
 comprimir_para_windows() {
   rm -rf "$ventanas"
   # Debian's flags are for Linux programs; the cross build keeps its own.
@@ -73,7 +75,7 @@ comprimir_para_windows() {
   cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
   local carpeta=$ventanas/zip/$nombre
   mkdir -p "$carpeta"
-  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe build-release/GUIA.html "$carpeta"
+  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$release"/GUIA.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   chmod 644 "$carpeta"/*
