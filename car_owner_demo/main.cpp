@@ -1,6 +1,5 @@
 // garaxo: un propietario que guarda su propia copia de un coche, y otro que llega a un coche a
-// través de un puntero. Cambiar el color del coche del primero no toca el original; cambiarlo a
-// través del puntero del segundo cambia el coche mismo.
+// través de un puntero. A cada uno se le cambia después el color del coche.
 #include <iostream>
 
 #include "car_owner_demo/coche.h"
@@ -65,7 +64,7 @@ int main()
     consola::pausa();
     consola::limpiar();
 
-    // Se cambia el color del coche guardado, a través del propietario: ch2 sigue siendo "Rojo".
+    // Se cambia el color del coche guardado, a través del propietario.
     p2.getPunteroCoche()->setColor("Rosa");
     cout << endl << "El coche combiado al color rosa: " << endl;
     cout << endl;

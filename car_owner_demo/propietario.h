@@ -15,7 +15,7 @@ public:
     void setDni(const char* dni);
     const char* getDni() const;
     void setCoche(coche otro);  // por valor: recibe una copia, nunca el coche de quien llama
-    coche getCoche() const;     // una copia: cambiarla no cambia el coche guardado
+    coche getCoche() const;     // una copia del coche guardado
     coche* getPunteroCoche();   // la dirección del propio coche guardado
 
 private:

@@ -15,9 +15,8 @@ Figura::Figura(const char* nombre, const char* color)
     copiarTexto(this->color, color);
 }
 
-// Mientras se construye la parte Figura, la redefinición de Circulo todavía no existe: la llamada
-// con Figura:: lo deja claro. Un número que no nombra ningún color deja el " " de una figura sin
-// color.
+// Con Figura:: delante se llama al setColor de Figura, sin mirar ninguna redefinición. Un número
+// que no nombra ningún color deja el " " de una figura sin color.
 Figura::Figura(const char* nombre, int color) : Figura(nombre) { Figura::setColor(color); }
 
 const char* Figura::getNombre() const { return nombre; }

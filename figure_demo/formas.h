@@ -9,8 +9,7 @@ public:
     Circulo();
     explicit Circulo(float radio);
     Circulo(const char* color, float radio);
-    // El color de ese mismo número: mientras se construye la parte Figura, la redefinición aún no
-    // cuenta.
+    // El constructor de Figura le pone el color con Figura::setColor.
     Circulo(int color, float radio);
 
     float getRadio() const;

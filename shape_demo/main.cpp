@@ -1,6 +1,5 @@
 // pintafor: círculos y cuadrados como objetos automáticos y como objetos creados con new. Nada en
-// Figura es virtual, así que un círculo toma el color que sigue al número solo cuando la llamada se
-// hace sobre un Circulo.
+// Figura es virtual.
 #include <cstdio>
 #include <iostream>
 
