@@ -6,7 +6,7 @@
 #     committed or not. A temporary worktree gets a copy of the working tree's tracked files,
 #     committed there as a base; each patch is applied to it three-way and the diff of the result,
 #     written outside any tree, replaces the old patch. No patch is replaced unless every one
-#     applies: a conflict stops it, naming the patch, its files and how to remake it by hand.
+#     applies: a conflict stops it, naming each such patch, its files and how to remake it by hand.
 #   tools/ejercicios.sh comprobar
 #     Fails, naming each patch, when one does not apply to the working tree exactly where it was
 #     made: not at all, or only at an offset or with fuzz.
@@ -54,24 +54,22 @@ comprobar() {
   echo "every patch in ejercicios/ applies exactly where it was made"
 }
 
-# Stops with what to do when `parche` conflicts with today's code in `archivos`.
-conflicto() {
-  local parche=$1 archivos=$2 nombre
+# How to remake by hand a patch that conflicts with today's code.
+a_mano() {
+  local parche=$1 nombre
   nombre=$(basename "$parche")
   cat >&2 <<EOF
-$parche conflicts with today's lesson code in: $archivos
-No patch was changed. Remake this one by hand, in a tree with everything committed:
-  git apply -3 $parche     (leaves <<<<<<< ======= >>>>>>> in the files above)
+Remake each conflicting patch by hand, in a tree with everything committed; for $parche:
+  git apply -3 $parche     (leaves <<<<<<< ======= >>>>>>> in the files named above)
   edit those files: today's code with the exercise's change, without the markers
   git diff HEAD > /tmp/$nombre && git reset -q --hard && mv /tmp/$nombre $parche
 then run tools/ejercicios.sh rehacer again for the others.
 EOF
-  exit 1
 }
 
 rehacer() {
   shopt -s nullglob
-  local parches=() parche nombre registro archivos cambiados=0
+  local parches=() parche nombre registro archivos cambiados=0 fallos=0 primero=""
   # A patch may be named by its path from anywhere, or by its file name alone.
   for parche in "$@"; do
     parche=ejercicios/$(basename -- "$parche")
@@ -119,22 +117,32 @@ rehacer() {
   for parche in "${parches[@]}"; do
     nombre=$(basename "$parche")
     registro=$temporal/$nombre.log
+    # Every patch is tried, so that one run names every patch that needs a hand.
     if ! git -C "$arbol" apply -3 --whitespace=nowarn "$raiz/$parche" >"$registro" 2>&1; then
       archivos=$(git -C "$arbol" diff --name-only --diff-filter=U | paste -sd ' ')
-      if [[ -n $archivos ]]; then conflicto "$parche" "$archivos"; fi
-      echo "$parche does not apply to today's lesson code, not even three-way:" >&2
-      sangrar <"$registro" >&2
-      echo "No patch was changed." >&2
-      exit 1
-    fi
-    diferencias >"$temporal/parches/$nombre"
-    if [[ ! -s $temporal/parches/$nombre ]]; then
-      echo "$parche changes nothing in today's lesson code. No patch was changed." >&2
-      exit 1
+      if [[ -n $archivos ]]; then
+        echo "$parche conflicts with today's lesson code in: $archivos" >&2
+        primero=${primero:-$parche}
+      else
+        echo "$parche does not apply to today's lesson code, not even three-way:" >&2
+        sangrar <"$registro" >&2
+      fi
+      fallos=$((fallos + 1))
+    else
+      diferencias >"$temporal/parches/$nombre"
+      if [[ ! -s $temporal/parches/$nombre ]]; then
+        echo "$parche changes nothing in today's lesson code" >&2
+        fallos=$((fallos + 1))
+      fi
     fi
     git -C "$arbol" reset --quiet --hard
     git -C "$arbol" clean --quiet -fd
   done
+  if ((fallos)); then
+    echo "No patch was changed." >&2
+    if [[ -n $primero ]]; then a_mano "$primero"; fi
+    exit 1
+  fi
 
   for parche in "${parches[@]}"; do
     nombre=$(basename "$parche")
