@@ -160,9 +160,12 @@ rehacer() {
 # Every way out: the temporary worktree, its registration and the temporary folder go.
 limpiar() {
   if [[ -n ${temporal:-} ]]; then
-    git -C "$raiz" worktree remove --force --force "$arbol" >/dev/null 2>&1 || true
+    # Removing the worktree drops its registration too; prune (every stale one) only if that failed.
+    if ! git -C "$raiz" worktree remove --force --force "$arbol" >/dev/null 2>&1; then
+      rm -rf -- "$arbol"
+      git -C "$raiz" worktree prune
+    fi
     rm -rf -- "$temporal"
-    git -C "$raiz" worktree prune
   fi
 }
 
