@@ -13,8 +13,7 @@ public:
 
     float getRadio() const;
     void setRadio(float radio);
-    // Los dos setColor tapan los de Figura cuando se llama sobre un Circulo; a través de una Figura
-    // (un puntero o una referencia) se ejecutan los de Figura.
+    // Los dos setColor tapan los de Figura cuando se llama sobre un Circulo.
     void setColor(const char* color);  // pasa el texto tal cual al de Figura
     void setColor(int color);          // el color que sigue al número
 
