@@ -112,10 +112,12 @@ def cambios(original, salida):
 
 def bloques_de_respuesta(original, salida):
     """An exercise's answer blocks: each run of lines it changes or adds, led by as many of the
-    lines before it as make it a block the unmodified program never prints."""
+    lines before it as make it a block the unmodified program never prints, and never by an empty
+    line: every screen has those, and a screen as a book shows it, at a terminal, has them where
+    the output without one has the typed answers' line (garaxo's first screen)."""
     bloques = []
     for inicio, fin in cambios(original, salida):
-        while inicio > 0 and contiene(original, salida[inicio:fin]):
+        while inicio > 0 and (contiene(original, salida[inicio:fin]) or not salida[inicio].strip()):
             inicio -= 1
         bloques.append(salida[inicio:fin])
     return bloques
@@ -171,7 +173,7 @@ class Respuestas(unittest.TestCase):
         self.assertFalse(coinciden(["p [dirección 2]"], ["p [dirección 2]x"]))
         original = ["Uno", "", "Dos", "Tres", "", "Dos", "Tres"]
         self.assertEqual(bloques_de_respuesta(original, ["Uno", "", "Dos", "Tres", "", "Uno", "Tres"]),
-                         [["", "Uno"]])
+                         [["Tres", "", "Uno"]])
         self.assertEqual(bloques_de_respuesta(original, original + ["Cuatro"]), [["Cuatro"]])
 
 
