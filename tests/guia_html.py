@@ -309,6 +309,10 @@ class Libro:
             elementos = self.navegador.find_elements("css selector", selector)
             if elementos:
                 self.captura(nombre, 390, 844, True, elementos[0])
+        # The block with the longest line, wrapped, its continuations marked.
+        self.captura("movil-orden", 390, 844, True, self.js("""const larga = p =>
+                Math.max(...p.innerText.split('\\n').map(l => l.length));
+            return [...document.querySelectorAll('pre')].reduce((a, b) => larga(b) > larga(a) ? b : a)"""))
 
     def test_each_program_starts_at_the_top_of_a_page(self):
         titulos = [normalizar(t) for t in self.js(
@@ -508,9 +512,10 @@ class Guia(Libro, unittest.TestCase):
                                      for n, p in enumerate(partes))
                     with self.subTest(ejercicio=salida.name, linea=linea):
                         self.assertIsNone(re.search(patron, impreso),
-                                          f"the printed GUIA.html shows {linea!r}, the answer of "
-                                          f"ejercicios/{salida.name}: GUIA.md must ask, and leave "
-                                          "the answer to PROFESOR.md")
+                                          f"the printed GUIA.html shows {linea!r} (in its text, "
+                                          "a picture or a caption), the answer of ejercicios/"
+                                          f"{salida.name}: GUIA.md must ask, and leave the answer "
+                                          "to PROFESOR.md")
 
 
 class Profesor(Libro, unittest.TestCase):
