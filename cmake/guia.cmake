@@ -26,11 +26,11 @@ set(DEMOS_GUIA_HTML "${PROJECT_BINARY_DIR}/GUIA.html")
 set(DEMOS_PROFESOR_HTML "${PROJECT_BINARY_DIR}/PROFESOR.html")
 foreach(libro IN ITEMS GUIA PROFESOR)
   # Relative paths from the source folder: the books name their pictures that way, and pandoc 2
-  # takes a Windows absolute path for a URL. No highlighting: the filter keeps only the text.
+  # takes a Windows absolute path for a URL.
   add_custom_command(
     OUTPUT "${DEMOS_${libro}_HTML}"
     COMMAND "${DEMOS_PANDOC}" ${libro}.md --from markdown --to html5 ${incrustar} --fail-if-warnings
-            --metadata lang=es --toc --toc-depth=2 --no-highlight --template packaging/libro.html
+            --metadata lang=es --toc --toc-depth=2 --template packaging/libro.html
             --css packaging/guia.css --lua-filter packaging/guia.lua --output "${DEMOS_${libro}_HTML}"
     DEPENDS "${PROJECT_SOURCE_DIR}/${libro}.md" ${dependencias} ${dibujos}
     WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}"
