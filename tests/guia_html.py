@@ -188,7 +188,7 @@ class Libro:
         from selenium.webdriver.chrome.service import Service
 
         if not cls.pagina:
-            raise RuntimeError(f"name the page: guia_html.py BUILD/GUIA.html BUILD/PROFESOR.html")
+            raise RuntimeError("name the page: guia_html.py BUILD/GUIA.html BUILD/PROFESOR.html")
         if not AXE.is_file():
             raise RuntimeError(f"{AXE} is needed: npm ci --prefix tests")
         for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm", "pdfinfo"):
@@ -224,7 +224,9 @@ class Libro:
         cls.md = (RAIZ / f"{cls.libro}.md").read_text(encoding="utf-8")
         cls.dibujos_md = len(re.findall(r"!\[", cls.md))
         cls.programas_md = len(re.findall(r"^## \d+\. ", cls.md, re.MULTILINE))
-        cls.secciones_md = re.findall(r"^## (.+?)\s*$", cls.md, re.MULTILINE)
+        # The headings' words as a page shows them, without Markdown's backticks and stars.
+        cls.secciones_md = [re.sub(r"[`*]", "", s)
+                            for s in re.findall(r"^## (.+?)\s*$", cls.md, re.MULTILINE)]
 
         cls.pdf = cls.imprimir(cls.capturas / f"{cls.libro}.pdf")
         subprocess.run(["pdftoppm", "-r", "60", "-png", cls.pdf, cls.capturas / "pagina"], check=True)
