@@ -67,7 +67,7 @@ def bloques_de_codigo(texto):
 
 # Where a program prints an address, an exercise's expected output says "[dirección 1]", and a
 # book writes one as the program would, 0x7ffd5e8c1a40 (or its 16 hex digits): the same
-# placeholder, the same address.
+# placeholder, the same address, and another placeholder, another address.
 MARCADOR = re.compile(r"\[dirección (\d+)\]")
 DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
 
@@ -86,12 +86,21 @@ def coinciden(esperadas, lineas):
         for numero, direccion in zip(partes[1::2], hallada.groups()):
             if direcciones.setdefault(numero, direccion) != direccion:
                 return False
-    return True
+    # Two numbers, two places: a copy is never where its original is.
+    return len(set(direcciones.values())) == len(direcciones)
 
 
 def contiene(lineas, bloque):
     return any(coinciden(bloque, lineas[n:n + len(bloque)])
                for n in range(len(lineas) - len(bloque) + 1))
+
+
+def lineas_pedidas(texto):
+    """The screens that a book writes right after <!-- líneas pedidas: programa-n -->: the lines
+    that exercise asks the learner to make the program print, the question and not its answer."""
+    return [(ejercicio, [l[4:] for l in bloque.rstrip("\n").split("\n")])
+            for ejercicio, bloque in re.findall(
+                r"^<!-- líneas pedidas: (\S+) -->\n\s*\n((?:(?: {4}.*)?\n)+)", texto, re.MULTILINE)]
 
 
 def ejercicios():
@@ -129,7 +138,10 @@ class Respuestas(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.profesor = bloques_de_codigo((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"))
-        cls.guia = bloques_de_codigo((RAIZ / "GUIA.md").read_text(encoding="utf-8"))
+        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        cls.pedidas = lineas_pedidas(guia)
+        # What an exercise asks for is the learner's to see, whatever another exercise answers.
+        cls.guia = [b for b in bloques_de_codigo(guia) if b not in [l for _, l in cls.pedidas]]
         cls.ejercicios = list(ejercicios())
 
     def test_every_answer_block_is_derived_from_a_real_change(self):
@@ -162,6 +174,19 @@ class Respuestas(unittest.TestCase):
                         + "".join(f"\n    {linea}" for linea in bloque)
                         + "\nthe learner's guide asks and never answers: leave it to PROFESOR.md")
 
+    def test_the_lines_an_exercise_asks_for_are_what_its_check_expects(self):
+        for ejercicio, bloque in self.pedidas:
+            with self.subTest(ejercicio=ejercicio):
+                salida = EJERCICIOS / f"{ejercicio}.salida"
+                self.assertTrue(salida.is_file(), f"GUIA.md asks for the lines of {ejercicio}, "
+                                "which ejercicios/ does not have")
+                self.assertTrue(bloque and all(l.strip() for l in bloque),
+                                f"the lines asked for in {ejercicio}, after its mark in GUIA.md, "
+                                "are one screen with no empty line")
+                self.assertTrue(contiene(salida.read_text(encoding="utf-8").split("\n"), bloque),
+                                f"GUIA.md asks for lines that ejercicios/{ejercicio}.salida does "
+                                "not print one after another:" + "".join(f"\n    {l}" for l in bloque))
+
     def test_answer_blocks_are_found_through_address_placeholders(self):
         # The comparison itself: an address for a placeholder, the same one for the same number,
         # and the lines before a change taken only as far as they are needed.
@@ -170,6 +195,8 @@ class Respuestas(unittest.TestCase):
         self.assertFalse(coinciden(["a [dirección 1] b [dirección 1]"],
                                    ["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a48"]))
         self.assertTrue(coinciden(["p [dirección 2]"], ["p 00007ffd5e8c1a40"]))
+        self.assertTrue(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x20"]))
+        self.assertFalse(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x10"]))
         self.assertFalse(coinciden(["p [dirección 2]"], ["p [dirección 2]x"]))
         original = ["Uno", "", "Dos", "Tres", "", "Dos", "Tres"]
         self.assertEqual(bloques_de_respuesta(original, ["Uno", "", "Dos", "Tres", "", "Uno", "Tres"]),
@@ -501,23 +528,36 @@ class Guia(Libro, unittest.TestCase):
 
     def test_the_printed_handout_holds_no_answer(self):
         # Every line an exercise makes its program print and the unmodified program never does,
-        # spaces aside (a wrapped line may break anywhere), addresses standing for placeholders.
-        impreso = "".join("".join(self.paginas).split())
+        # addresses standing for placeholders; but the lines an exercise asks for, which are its
+        # question. A line of some length is sought with no spaces (a wrapped line may break
+        # anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as
+        # a whole line of the print.
+        texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
+                               text=True).stdout
+        impreso = "".join(texto.split())
+        renglones = [normalizar(r) for r in texto.split("\n")]
+        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(self.md) for l in bloque}
         for salida, original, lineas in ejercicios():
-            nunca = {l.rstrip() for l in original}
+            nunca = {l.rstrip() for l in original} | pedidas
             nuevas = dict.fromkeys(l.rstrip() for inicio, fin in cambios(original, lineas)
                                    for l in lineas[inicio:fin])
             for linea in nuevas:
-                if linea.strip() and linea not in nunca:
-                    partes = MARCADOR.split(linea)
+                if not linea.strip() or linea in nunca:
+                    continue
+                partes = MARCADOR.split(linea)
+                if len("".join(linea.split())) >= 12:
                     patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else DIRECCION
                                      for n, p in enumerate(partes))
-                    with self.subTest(ejercicio=salida.name, linea=linea):
-                        self.assertIsNone(re.search(patron, impreso),
-                                          f"the printed GUIA.html shows {linea!r} (in its text, "
-                                          "a picture or a caption), the answer of ejercicios/"
-                                          f"{salida.name}: GUIA.md must ask, and leave the answer "
-                                          "to PROFESOR.md")
+                    hallada = re.search(patron, impreso)
+                else:
+                    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else DIRECCION
+                                     for n, p in enumerate(partes))
+                    hallada = next((r for r in renglones if re.fullmatch(patron, r)), None)
+                with self.subTest(ejercicio=salida.name, linea=linea):
+                    self.assertIsNone(hallada, f"the printed GUIA.html shows {linea!r} (in its "
+                                      "text, a picture or a caption), the answer of ejercicios/"
+                                      f"{salida.name}: GUIA.md must ask, and leave the answer to "
+                                      "PROFESOR.md")
 
 
 class Profesor(Libro, unittest.TestCase):
