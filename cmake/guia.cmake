@@ -1,5 +1,6 @@
-# The guide as one page, <build dir>/GUIA.html, with its pictures and style inside it: made by
-# pandoc when pandoc is found, so that a plain build still needs only a compiler.
+# The two books as pages, <build dir>/GUIA.html (the learner's guide) and PROFESOR.html (the
+# teacher's edition), each one file with its pictures and style inside it: made by pandoc when
+# pandoc is found, so that a plain build still needs only a compiler.
 find_program(DEMOS_PANDOC pandoc)
 if(NOT DEMOS_PANDOC)
   return()
@@ -18,18 +19,22 @@ endif()
 
 # New pictures are found at the next build; dibujos/ may not exist yet.
 file(GLOB dibujos CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/dibujos/*.svg")
+set(estilo packaging/guia.css packaging/guia.lua packaging/libro.html)
+list(TRANSFORM estilo PREPEND "${PROJECT_SOURCE_DIR}/" OUTPUT_VARIABLE dependencias)
 
 set(DEMOS_GUIA_HTML "${PROJECT_BINARY_DIR}/GUIA.html")
-# Relative paths from the source folder: the guide names its pictures that way, and pandoc 2 takes
-# a Windows absolute path for a URL.
-add_custom_command(
-  OUTPUT "${DEMOS_GUIA_HTML}"
-  COMMAND "${DEMOS_PANDOC}" GUIA.md --from markdown --to html5 ${incrustar} --fail-if-warnings
-          --metadata lang=es --css packaging/guia.css --lua-filter packaging/guia.lua
-          --output "${DEMOS_GUIA_HTML}"
-  DEPENDS "${PROJECT_SOURCE_DIR}/GUIA.md" "${PROJECT_SOURCE_DIR}/packaging/guia.css"
-          "${PROJECT_SOURCE_DIR}/packaging/guia.lua" ${dibujos}
-  WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}"
-  COMMENT "Making GUIA.html with pandoc ${version}"
-  VERBATIM)
-add_custom_target(guia ALL DEPENDS "${DEMOS_GUIA_HTML}")
+set(DEMOS_PROFESOR_HTML "${PROJECT_BINARY_DIR}/PROFESOR.html")
+foreach(libro IN ITEMS GUIA PROFESOR)
+  # Relative paths from the source folder: the books name their pictures that way, and pandoc 2
+  # takes a Windows absolute path for a URL.
+  add_custom_command(
+    OUTPUT "${DEMOS_${libro}_HTML}"
+    COMMAND "${DEMOS_PANDOC}" ${libro}.md --from markdown --to html5 ${incrustar} --fail-if-warnings
+            --metadata lang=es --toc --toc-depth=2 --template packaging/libro.html
+            --css packaging/guia.css --lua-filter packaging/guia.lua --output "${DEMOS_${libro}_HTML}"
+    DEPENDS "${PROJECT_SOURCE_DIR}/${libro}.md" ${dependencias} ${dibujos}
+    WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}"
+    COMMENT "Making ${libro}.html with pandoc ${version}"
+    VERBATIM)
+endforeach()
+add_custom_target(guia ALL DEPENDS "${DEMOS_GUIA_HTML}" "${DEMOS_PROFESOR_HTML}")

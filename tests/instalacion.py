@@ -17,9 +17,14 @@ def main() -> int:
         subprocess.run(["cmake", "--install", construccion, "--prefix", prefijo], check=True,
                        stdout=subprocess.DEVNULL)
         documentos = os.path.join(prefijo, "share", "doc", "demos-objetos")
-        # The guide as one page goes with them wherever the build made it (pandoc found).
-        hechos = [d for d in ("GUIA.html",) if os.path.isfile(os.path.join(construccion, d))]
-        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz", *hechos):
+        # Each book as one page goes with them wherever the build made it (pandoc found), both or
+        # neither.
+        hechos = [d for d in ("GUIA.html", "PROFESOR.html")
+                  if os.path.isfile(os.path.join(construccion, d))]
+        if len(hechos) == 1:
+            print(f"the build made {hechos[0]} alone: cmake/guia.cmake makes both books' pages")
+            return 1
+        for documento in ("README.md", "GUIA.md", "PROFESOR.md", "copyright", "changelog.gz", *hechos):
             if not os.path.isfile(os.path.join(documentos, documento)):
                 print(f"{documento} not installed in {documentos}")
                 return 1

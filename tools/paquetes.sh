@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Builds the .tar.gz and .deb packages into paquetes/ in the release build's folder
 # (tools/carpeta.py release) and checks the .deb: built twice, byte for byte the same; lintian clean
-# at error and warning level; the programs, manual pages, copyright, changelog and the guide as one
-# page (GUIA.html) in it; and a Depends line. Arguments go to CMake, so a packager names themself
-# with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
+# at error and warning level; the programs, manual pages, copyright, changelog and both books, each
+# also as one page (GUIA.html, PROFESOR.html), in it; and a Depends line. Arguments go to CMake, so
+# a packager names themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release=$(tools/carpeta.py release)
 ventanas=$(tools/carpeta.py release-windows)
 
-# The packages carry GUIA.html, which CMake makes only when it finds pandoc.
+# The packages carry GUIA.html and PROFESOR.html, which CMake makes only when it finds pandoc.
 command -v pandoc >/dev/null ||
-  { echo "pandoc is needed to make GUIA.html for the packages: apt install pandoc" >&2; exit 1; }
+  { echo "pandoc is needed to make GUIA.html and PROFESOR.html for the packages: apt install pandoc" >&2
+    exit 1; }
 
 # Debian's hardening flags, and every timestamp taken from the last commit.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -43,7 +44,7 @@ doc=./usr/share/doc/demos-objetos
 for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
   ./usr/share/man/man1/garaxo.1.gz ./usr/share/man/man1/pintafor.1.gz \
   ./usr/share/man/man1/polifor.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md \
-  $doc/GUIA.html; do
+  $doc/GUIA.html $doc/PROFESOR.md $doc/PROFESOR.html; do
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
 # Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
@@ -59,14 +60,16 @@ lintian --fail-on error,warning --info "${sin_empaquetador[@]}" "$deb"
 dpkg-deb --field "$deb" Package Version Section Maintainer Depends
 
 # The Windows download: the three programs cross-built with MinGW-w64, static and stripped, with
-# the licence, the guide as HTML and the README, the texts with CR LF line ends for Notepad. Every
+# the licence, the two books as HTML and the README, the texts with CR LF line ends for Notepad. Every
 # file dated from the last commit, in a fixed order, with no extra fields (uid, gid, other times):
 # built twice from nothing too, and compared.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release"/CMakeCache.txt)
 nombre=demos-objetos-$version-windows-x64
 archivo=$release/paquetes/$nombre.zip
-contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt)
-[ -f "$release"/GUIA.html ] || { echo "no $release/GUIA.html: the guide needs pandoc" >&2; exit 1; }
+contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt)
+for libro in GUIA PROFESOR; do
+  [ -f "$release/$libro.html" ] || { echo "no $release/$libro.html: it needs pandoc" >&2; exit 1; }
+done
 comprimir_para_windows() {
   rm -rf "$ventanas"
   # Debian's flags are for Linux programs; the cross build keeps its own.
@@ -75,7 +78,7 @@ comprimir_para_windows() {
   cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
   local carpeta=$ventanas/zip/$nombre
   mkdir -p "$carpeta"
-  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$release"/GUIA.html "$carpeta"
+  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$release"/{GUIA,PROFESOR}.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   chmod 644 "$carpeta"/*
