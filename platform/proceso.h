@@ -1,0 +1,61 @@
+// Running one child program for the learners' check: its standard input from a file, its standard
+// output and error into files, an optional time limit, and how it ended, told apart in the terms a
+// beginner's answer needs. proceso_posix.cpp and proceso_windows.cpp are the only code of the
+// checker that knows the system; a build compiles exactly one of them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace proceso {
+
+enum class Fin {
+    Estado,     // it returned from main or called exit: `codigo` is the exit status
+    Senal,      // POSIX: killed by signal `codigo`
+    Excepcion,  // Windows: ended by exception `codigo` (0xC0000005 and the like)
+    Plazo,      // still running when the time limit passed: it was killed
+    NoArranca,  // could not be started at all: `error` says why
+};
+
+// What a crash usually means, so that the answer can explain it.
+enum class Clase {
+    Ninguna,  // no crash
+    Memoria,  // invalid memory access: SIGSEGV, SIGBUS, 0xC0000005, 0xC00000FD...
+    Aborto,   // abort: SIGABRT, 0xC0000409 (exit status 3 from msvcrt's abort is left as a status)
+    Otra,     // any other signal or exception
+};
+
+struct Resultado {
+    Fin fin = Fin::NoArranca;
+    unsigned long codigo = 0;
+    Clase clase = Clase::Ninguna;
+    std::string error;
+};
+
+struct Orden {
+    std::vector<std::string> argumentos;  // the first is the program, looked up on PATH
+    std::string entrada;                  // file for standard input; empty for the null device
+    std::string salida;                   // file for standard output
+    std::string errores;                  // file for standard error; equal to `salida`: one file
+    double segundos = 0;                  // time limit; 0 for none
+};
+
+Resultado ejecutar(const Orden& orden);
+
+// The name of a signal or exception code for an answer ("SIGSEGV", "0xC0000005"); empty when the
+// result is an exit status.
+std::string nombre(const Resultado& resultado);
+
+// What this system's executables end in: ".exe" on Windows, "" elsewhere.
+const char* sufijoEjecutable();
+
+// Sets an environment variable that the children started after it inherit.
+void fijarVariable(const char* nombre, const char* valor);
+
+// Makes the checker's own UTF-8 text show as such in a console (Windows); nothing elsewhere.
+void salidaUtf8();
+
+// True on Windows, where a MinGW program is linked statically so that it starts with no DLL.
+bool enWindows();
+
+}  // namespace proceso

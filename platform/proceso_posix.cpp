@@ -1,0 +1,200 @@
+// Running the check's child programs on POSIX (Linux, macOS). Each child leads a process group of
+// its own, so that a time limit, or Ctrl+C at the checker, ends it and anything it started.
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/proceso.h"
+
+namespace proceso {
+namespace {
+
+// The group to end if the checker itself is interrupted; a handler can only reach a global.
+volatile std::sig_atomic_t grupoEnMarcha = 0;
+
+extern "C" void alInterrumpir(int senal)
+{
+    if (grupoEnMarcha > 0) kill(-static_cast<pid_t>(grupoEnMarcha), SIGKILL);
+    std::signal(senal, SIG_DFL);
+    std::raise(senal);
+}
+
+int abrir(const std::string& ruta, int modo)
+{
+    int fd = -1;
+    do {
+        fd = open(ruta.c_str(), modo | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+Clase clasificar(int senal)
+{
+    if (senal == SIGSEGV || senal == SIGBUS) return Clase::Memoria;
+    if (senal == SIGABRT) return Clase::Aborto;
+    return Clase::Otra;
+}
+
+Resultado noArranca(const std::string& por)
+{
+    Resultado r;
+    r.fin = Fin::NoArranca;
+    r.error = por;
+    return r;
+}
+
+}  // namespace
+
+Resultado ejecutar(const Orden& orden)
+{
+    if (orden.argumentos.empty()) return noArranca("no program");
+    const int entrada = abrir(orden.entrada.empty() ? "/dev/null" : orden.entrada, O_RDONLY);
+    if (entrada < 0) return noArranca(orden.entrada + ": " + std::strerror(errno));
+    const int salida = abrir(orden.salida, O_WRONLY | O_CREAT | O_TRUNC);
+    if (salida < 0) {
+        close(entrada);
+        return noArranca(orden.salida + ": " + std::strerror(errno));
+    }
+    const int errores =
+        orden.errores == orden.salida ? salida : abrir(orden.errores, O_WRONLY | O_CREAT | O_TRUNC);
+    if (errores < 0) {
+        close(entrada);
+        close(salida);
+        return noArranca(orden.errores + ": " + std::strerror(errno));
+    }
+    auto cerrar = [&] {
+        close(entrada);
+        close(salida);
+        if (errores != salida) close(errores);
+    };
+
+    // The child tells exec's failure through this pipe; a successful exec closes it.
+    int aviso[2];
+    if (pipe(aviso) != 0) {
+        cerrar();
+        return noArranca(std::strerror(errno));
+    }
+    fcntl(aviso[0], F_SETFD, FD_CLOEXEC);
+    fcntl(aviso[1], F_SETFD, FD_CLOEXEC);
+
+    std::vector<char*> argv;
+    argv.reserve(orden.argumentos.size() + 1);
+    for (const std::string& argumento : orden.argumentos)
+        argv.push_back(const_cast<char*>(argumento.c_str()));
+    argv.push_back(nullptr);
+
+    struct sigaction interrupcion {};
+    interrupcion.sa_handler = alInterrumpir;
+    sigemptyset(&interrupcion.sa_mask);
+    struct sigaction antes[3] {};
+    const int senales[3] = {SIGINT, SIGTERM, SIGHUP};
+
+    const pid_t hijo = fork();
+    if (hijo < 0) {
+        close(aviso[0]);
+        close(aviso[1]);
+        cerrar();
+        return noArranca(std::strerror(errno));
+    }
+    if (hijo == 0) {
+        // Only async-signal-safe calls from here to exec.
+        setpgid(0, 0);
+        dup2(entrada, 0);
+        dup2(salida, 1);
+        dup2(errores, 2);
+        signal(SIGPIPE, SIG_DFL);
+        execvp(argv[0], argv.data());
+        const int fallo = errno;
+        ssize_t escrito = write(aviso[1], &fallo, sizeof fallo);
+        static_cast<void>(escrito);
+        _exit(127);
+    }
+    setpgid(hijo, hijo);  // also here: whichever runs first, the group exists before a kill
+    grupoEnMarcha = hijo;
+    for (int i = 0; i < 3; ++i) sigaction(senales[i], &interrupcion, &antes[i]);
+    close(aviso[1]);
+    cerrar();
+
+    int fallo = 0;
+    ssize_t leido = 0;
+    do {
+        leido = read(aviso[0], &fallo, sizeof fallo);
+    } while (leido < 0 && errno == EINTR);
+    close(aviso[0]);
+
+    Resultado r;
+    int estado = 0;
+    bool plazoPasado = false;
+    if (orden.segundos > 0) {
+        const auto limite = std::chrono::steady_clock::now() +
+                            std::chrono::duration<double>(orden.segundos);
+        for (;;) {
+            const pid_t hecho = waitpid(hijo, &estado, WNOHANG);
+            if (hecho == hijo || (hecho < 0 && errno != EINTR)) break;
+            if (std::chrono::steady_clock::now() >= limite) {
+                plazoPasado = true;
+                kill(-hijo, SIGKILL);
+                while (waitpid(hijo, &estado, 0) < 0 && errno == EINTR) {
+                }
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    } else {
+        while (waitpid(hijo, &estado, 0) < 0 && errno == EINTR) {
+        }
+    }
+    // Anything the child left running in its group goes with it.
+    kill(-hijo, SIGKILL);
+    for (int i = 0; i < 3; ++i) sigaction(senales[i], &antes[i], nullptr);
+    grupoEnMarcha = 0;
+
+    if (leido == static_cast<ssize_t>(sizeof fallo)) return noArranca(std::strerror(fallo));
+    if (plazoPasado) {
+        r.fin = Fin::Plazo;
+    } else if (WIFSIGNALED(estado)) {
+        r.fin = Fin::Senal;
+        r.codigo = static_cast<unsigned long>(WTERMSIG(estado));
+        r.clase = clasificar(WTERMSIG(estado));
+    } else {
+        r.fin = Fin::Estado;
+        r.codigo = static_cast<unsigned long>(WEXITSTATUS(estado));
+    }
+    return r;
+}
+
+std::string nombre(const Resultado& resultado)
+{
+    if (resultado.fin != Fin::Senal) return "";
+    switch (static_cast<int>(resultado.codigo)) {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGABRT: return "SIGABRT";
+    case SIGFPE: return "SIGFPE";
+    case SIGILL: return "SIGILL";
+    case SIGKILL: return "SIGKILL";
+    case SIGTERM: return "SIGTERM";
+    case SIGPIPE: return "SIGPIPE";
+    default: return "";  // the answer gives the number alone
+    }
+}
+
+void fijarVariable(const char* nombre, const char* valor) { setenv(nombre, valor, 1); }
+
+void salidaUtf8() {}
+
+const char* sufijoEjecutable() { return ""; }
+
+bool enWindows() { return false; }
+
+}  // namespace proceso

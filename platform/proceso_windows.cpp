@@ -1,0 +1,195 @@
+// Running the check's child programs on Windows. Each child runs inside a job object, so that a
+// time limit ends it and anything it started; a crash ends it with an exception code instead of
+// opening the system's error dialog.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/proceso.h"
+
+namespace proceso {
+namespace {
+
+std::wstring ancho(const std::string& texto)
+{
+    if (texto.empty()) return std::wstring();
+    const int largo = MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
+                                          nullptr, 0);
+    std::wstring resultado(static_cast<std::size_t>(largo), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), &resultado[0],
+                        largo);
+    return resultado;
+}
+
+// One argument quoted as the C runtime's command-line parser reads it back: backslashes double
+// only before a quote.
+void anadirArgumento(std::wstring& linea, const std::wstring& argumento)
+{
+    if (!linea.empty()) linea += L' ';
+    if (!argumento.empty() && argumento.find_first_of(L" \t\"") == std::wstring::npos) {
+        linea += argumento;
+        return;
+    }
+    linea += L'"';
+    std::size_t barras = 0;
+    for (const wchar_t c : argumento) {
+        if (c == L'\\') {
+            ++barras;
+            continue;
+        }
+        if (c == L'"') barras = barras * 2 + 1;
+        linea.append(barras, L'\\');
+        barras = 0;
+        linea += c;
+    }
+    linea.append(barras * 2, L'\\');
+    linea += L'"';
+}
+
+std::string mensajeDelSistema(DWORD codigo)
+{
+    char texto[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, codigo, 0,
+                   texto, sizeof texto, nullptr);
+    std::string resultado = texto;
+    while (!resultado.empty() && (resultado.back() == '\n' || resultado.back() == '\r'))
+        resultado.pop_back();
+    return resultado.empty() ? "error " + std::to_string(codigo) : resultado;
+}
+
+Resultado noArranca(const std::string& por)
+{
+    Resultado r;
+    r.fin = Fin::NoArranca;
+    r.error = por;
+    return r;
+}
+
+HANDLE abrir(const std::string& ruta, bool escribir)
+{
+    SECURITY_ATTRIBUTES heredable{};
+    heredable.nLength = sizeof heredable;
+    heredable.bInheritHandle = TRUE;
+    return CreateFileW(ancho(ruta).c_str(), escribir ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
+                       escribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+Clase clasificar(DWORD codigo)
+{
+    switch (codigo) {
+    case 0xC0000005UL:  // access violation
+    case 0xC0000006UL:  // in-page error
+    case 0xC000008CUL:  // array bounds exceeded
+    case 0xC00000FDUL:  // stack overflow
+    case 0xC0000374UL:  // heap corruption
+        return Clase::Memoria;
+    case 0xC0000409UL:  // fail-fast, which the MSVC runtime's abort raises
+        return Clase::Aborto;
+    default: return Clase::Otra;
+    }
+}
+
+}  // namespace
+
+Resultado ejecutar(const Orden& orden)
+{
+    if (orden.argumentos.empty()) return noArranca("no program");
+    // A crashing child ends with its exception code, with no dialog waiting for a click.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+
+    HANDLE entrada = abrir(orden.entrada.empty() ? "NUL" : orden.entrada, false);
+    if (entrada == INVALID_HANDLE_VALUE)
+        return noArranca(orden.entrada + ": " + mensajeDelSistema(GetLastError()));
+    HANDLE salida = abrir(orden.salida, true);
+    if (salida == INVALID_HANDLE_VALUE) {
+        CloseHandle(entrada);
+        return noArranca(orden.salida + ": " + mensajeDelSistema(GetLastError()));
+    }
+    HANDLE errores = orden.errores == orden.salida ? salida : abrir(orden.errores, true);
+    if (errores == INVALID_HANDLE_VALUE) {
+        CloseHandle(entrada);
+        CloseHandle(salida);
+        return noArranca(orden.errores + ": " + mensajeDelSistema(GetLastError()));
+    }
+    auto cerrar = [&] {
+        CloseHandle(entrada);
+        CloseHandle(salida);
+        if (errores != salida) CloseHandle(errores);
+    };
+
+    std::wstring linea;
+    for (const std::string& argumento : orden.argumentos) anadirArgumento(linea, ancho(argumento));
+
+    STARTUPINFOW inicio{};
+    inicio.cb = sizeof inicio;
+    inicio.dwFlags = STARTF_USESTDHANDLES;
+    inicio.hStdInput = entrada;
+    inicio.hStdOutput = salida;
+    inicio.hStdError = errores;
+    PROCESS_INFORMATION hijo{};
+    HANDLE trabajo = CreateJobObjectW(nullptr, nullptr);
+    if (trabajo != nullptr) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limites{};
+        limites.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(trabajo, JobObjectExtendedLimitInformation, &limites,
+                                sizeof limites);
+    }
+    // The program is looked up as CreateProcess does with no application name: beside the
+    // checker, in the current folder, then on PATH, with .exe added.
+    if (!CreateProcessW(nullptr, &linea[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &inicio, &hijo)) {
+        const DWORD fallo = GetLastError();
+        cerrar();
+        if (trabajo != nullptr) CloseHandle(trabajo);
+        return noArranca(mensajeDelSistema(fallo));
+    }
+    cerrar();
+    if (trabajo != nullptr) AssignProcessToJobObject(trabajo, hijo.hProcess);
+    ResumeThread(hijo.hThread);
+    CloseHandle(hijo.hThread);
+
+    const DWORD espera = orden.segundos > 0 ? static_cast<DWORD>(orden.segundos * 1000) : INFINITE;
+    Resultado r;
+    if (WaitForSingleObject(hijo.hProcess, espera) == WAIT_TIMEOUT) {
+        if (trabajo != nullptr) TerminateJobObject(trabajo, 1);
+        TerminateProcess(hijo.hProcess, 1);
+        WaitForSingleObject(hijo.hProcess, INFINITE);
+        r.fin = Fin::Plazo;
+    } else {
+        DWORD codigo = 0;
+        GetExitCodeProcess(hijo.hProcess, &codigo);
+        r.codigo = codigo;
+        if (codigo >= 0xC0000000UL) {
+            r.fin = Fin::Excepcion;
+            r.clase = clasificar(codigo);
+        } else {
+            r.fin = Fin::Estado;
+        }
+    }
+    CloseHandle(hijo.hProcess);
+    if (trabajo != nullptr) CloseHandle(trabajo);  // ends whatever the child left behind
+    return r;
+}
+
+std::string nombre(const Resultado& resultado)
+{
+    if (resultado.fin != Fin::Excepcion) return "";
+    char texto[16];
+    std::snprintf(texto, sizeof texto, "0x%08lX", resultado.codigo);
+    return texto;
+}
+
+void fijarVariable(const char* nombre, const char* valor) { SetEnvironmentVariableA(nombre, valor); }
+
+void salidaUtf8() { SetConsoleOutputCP(CP_UTF8); }
+
+const char* sufijoEjecutable() { return ".exe"; }
+
+bool enWindows() { return true; }
+
+}  // namespace proceso
