@@ -1,6 +1,12 @@
 // The console of the exercise checks: the same program, but it never waits and never clears, so a
 // check runs the same at a terminal, in an IDE or in CI. It also bounds what the program may write:
 // an attempt that writes without end is stopped long before it fills memory or a log.
+//
+// So that the checker can name a screen and a line as a learner at a terminal sees them, standard
+// output also carries two kinds of marks, which the checker removes before it compares:
+// - kPausa at each pause: a terminal would clear the screen after it;
+// - each line the program takes from std::cin, between kEcoInicio and kEcoFin, at the moment it is
+//   read: a terminal echoes what is typed where the output stands.
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +17,10 @@
 
 namespace consola {
 namespace {
+
+constexpr char kPausa = '\f';
+constexpr char kEcoInicio = '\x01';
+constexpr char kEcoFin = '\x02';
 
 // Far more than any exercise writes (the longest, a few hundred bytes per screen).
 constexpr std::size_t kTope = std::size_t{64} * 1024;
@@ -60,13 +70,59 @@ private:
     std::size_t quedan = kTope;
 };
 
+// Hands std::cin one line at a time, taken whole from the stream's own buffer, and writes each
+// line to std::cout between the echo marks as it is taken. The program's reads then see the same
+// bytes as before.
+class Eco : public std::streambuf {
+public:
+    Eco(std::istream& flujo, std::ostream& salida)
+        : flujo(flujo), salida(salida), origen(flujo.rdbuf())
+    {
+        flujo.rdbuf(this);
+    }
+    ~Eco() override { flujo.rdbuf(origen); }
+    Eco(const Eco&) = delete;
+    Eco& operator=(const Eco&) = delete;
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        std::size_t largo = 0;
+        while (largo < sizeof linea) {
+            const int_type c = origen->sbumpc();
+            if (traits_type::eq_int_type(c, traits_type::eof())) break;
+            linea[largo++] = traits_type::to_char_type(c);
+            if (linea[largo - 1] == '\n') break;
+        }
+        if (largo == 0) return traits_type::eof();
+        salida.put(kEcoInicio);
+        salida.write(linea, static_cast<std::streamsize>(largo));
+        salida.put(kEcoFin);
+        setg(linea, linea, linea + largo);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::istream& flujo;
+    std::ostream& salida;
+    std::streambuf* origen;
+    // A longer line is echoed in pieces, each as it is reached, as a terminal would show it.
+    char linea[4096]{};
+};
+
 // Installed before main runs. <iostream> above sets up the standard streams first.
 Tope salida{std::cout};
 Tope errores{std::cerr};
+Eco eco{std::cin, std::cout};
 
 }  // namespace
 
-void pausa() { std::cout.flush(); }
+void pausa()
+{
+    std::cout.put(kPausa);
+    std::cout.flush();
+}
 
 void limpiar() {}
 
