@@ -362,9 +362,8 @@ const std::vector<Explicacion>& explicaciones()
          "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
          "los mismos."},
         {"llamada",
-         {"no matching function for call to", "no matching member function", "no matching "
-                                                                               "constructor",
-          "C2660", "C2664"},
+         {"no matching function for call to", "no matching member function", "no matching constructor",
+          "too many arguments to function", "too few arguments to function", "C2660", "C2664"},
          "Ninguna función con ese nombre acepta esos argumentos: compara cuántos le pasas, y de "
          "qué tipo, con su declaración en el archivo .h."},
         {"miembro",
