@@ -275,13 +275,12 @@ Lugar lugarDe(const std::string& texto, const std::vector<Suceso>& sucesos, std:
 {
     Lugar lugar;
     std::size_t s = 0;
-    const bool alFinal = donde >= texto.size();
     for (std::size_t i = 0; i <= donde && i <= texto.size(); ++i) {
         for (; s < sucesos.size() && sucesos[s].donde == i; ++s) {
             const Suceso& suceso = sucesos[s];
             if (suceso.pausa) {
-                // A pause after the last byte leaves a missing line on the screen before it.
-                if (alFinal && i == texto.size()) continue;
+                // Every pause but garaxo's last is followed by a clear: what comes next, or is
+                // missing, stands on the next screen.
                 ++lugar.pantalla;
                 lugar.linea = 1;
                 lugar.inicio = i;
@@ -357,7 +356,8 @@ const std::vector<Explicacion>& explicaciones()
     static const std::vector<Explicacion> lista = {
         {"override",
          {"marked 'override', but does not override", "marked 'override' but does not override",
-          "only virtual member functions can be marked 'override'", "C3668"},
+          "only virtual member functions can be marked 'override'",
+          "non-virtual member function marked 'override'", "C3668"},
          "Una función marcada con override no redefine ninguna función virtual de la clase base: o "
          "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
          "los mismos."},
