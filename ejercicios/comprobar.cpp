@@ -26,12 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kPlazo = 10;                 // seconds a program may run; every exercise needs <1
-constexpr std::size_t kAncho = 100;           // bytes of a program's line shown
-constexpr std::size_t kAnchoCompilador = 200; // bytes of a compiler's line shown
-constexpr std::size_t kLineasCompilador = 30; // lines of the compiler's output shown
-constexpr std::size_t kLineasErrores = 5;     // lines of the program's standard error shown
-constexpr std::size_t kExplicados = 3;        // compiler errors explained
+constexpr double kPlazo = 10;                  // seconds a program may run; every exercise needs <1
+constexpr std::size_t kAncho = 100;            // bytes of a program's line shown
+constexpr std::size_t kAnchoCompilador = 200;  // bytes of a compiler's line shown
+constexpr std::size_t kLineasCompilador = 30;  // lines of the compiler's output shown
+constexpr std::size_t kLineasErrores = 5;      // lines of the program's standard error shown
+constexpr std::size_t kExplicados = 3;         // compiler errors explained
 
 // The marks that platform/consola_comprobacion.cpp writes into standard output.
 constexpr char kPausa = '\f';
@@ -362,8 +362,9 @@ const std::vector<Explicacion>& explicaciones()
          "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
          "los mismos."},
         {"llamada",
-         {"no matching function for call to", "no matching member function", "no matching constructor",
-          "too many arguments to function", "too few arguments to function", "C2660", "C2664"},
+         {"no matching function for call to", "no matching member function",
+          "no matching constructor", "too many arguments to function",
+          "too few arguments to function", "C2660", "C2664"},
          "Ninguna función con ese nombre acepta esos argumentos: compara cuántos le pasas, y de "
          "qué tipo, con su declaración en el archivo .h."},
         {"miembro",
@@ -387,8 +388,7 @@ const std::vector<Explicacion>& explicaciones()
          "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
          "faltar el #include de su archivo .h."},
         {"cierre",
-         {"expected '}' at end of input", "expected '}'", "expected ')'", "C1075",
-          "missing ')'"},
+         {"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
          "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
          "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
         {"punto y coma",
@@ -422,7 +422,8 @@ bool leerError(const std::string& texto, ErrorDelCompilador& error)
     if (abre != std::string::npos && abre > 0) {
         std::size_t cifras = abre + 1;
         while (cifras < texto.size() && texto[cifras] >= '0' && texto[cifras] <= '9') ++cifras;
-        if (cifras > abre + 1 && cifras < texto.size() && (texto[cifras] == ')' || texto[cifras] == ',')) {
+        if (cifras > abre + 1 && cifras < texto.size() &&
+            (texto[cifras] == ')' || texto[cifras] == ',')) {
             const std::size_t cierre = texto.find(')', cifras);
             if (cierre != std::string::npos && texto.compare(cierre, 3, "): ") == 0 &&
                 texto.find("error", cierre) == cierre + 3) {
@@ -445,7 +446,8 @@ bool leerError(const std::string& texto, ErrorDelCompilador& error)
         while (resto < texto.size() && texto[resto] == ' ') ++resto;
         if (texto.compare(resto, 5, "error") != 0 && texto.compare(resto, 11, "fatal error") != 0)
             return false;
-        error = {texto.substr(0, dos), texto.substr(dos + 1, cifras - dos - 1), texto.substr(resto)};
+        error = {texto.substr(0, dos), texto.substr(dos + 1, cifras - dos - 1),
+                 texto.substr(resto)};
         return true;
     }
     return false;
@@ -547,35 +549,42 @@ std::string comoTermino(const proceso::Resultado& fin)
 {
     const std::string nombre = proceso::nombre(fin);
     const std::string codigo =
-        fin.fin == proceso::Fin::Senal ? "señal " + std::to_string(fin.codigo) +
-                                             (nombre.empty() ? "" : ", " + nombre)
-                                       : nombre;
+        fin.fin == proceso::Fin::Senal
+            ? "señal " + std::to_string(fin.codigo) + (nombre.empty() ? "" : ", " + nombre)
+            : nombre;
     switch (fin.fin) {
-    case proceso::Fin::Estado:
-        if (fin.codigo == 0) return "";
-        return "El programa ha terminado con el estado " + std::to_string(fin.codigo) +
-               ", no con 0.";
-    case proceso::Fin::Plazo:
-        return "El programa no ha terminado en " + std::to_string(static_cast<int>(kPlazo)) +
-               " segundos y se ha detenido. Suele ser un bucle que no acaba nunca, o una lectura "
-               "que espera una entrada que nunca llega (aquí la entrada es un archivo que se "
-               "acaba).";
-    case proceso::Fin::NoArranca: return "No se ha podido ejecutar el programa: " + fin.error + ".";
-    case proceso::Fin::Senal:
-    case proceso::Fin::Excepcion: break;
+        case proceso::Fin::Estado:
+            if (fin.codigo == 0) return "";
+            return "El programa ha terminado con el estado " + std::to_string(fin.codigo) +
+                   ", no con 0.";
+        case proceso::Fin::Plazo:
+            return "El programa no ha terminado en " + std::to_string(static_cast<int>(kPlazo)) +
+                   " segundos y se ha detenido. Suele ser un bucle que no acaba nunca, o una "
+                   "lectura "
+                   "que espera una entrada que nunca llega (aquí la entrada es un archivo que se "
+                   "acaba).";
+        case proceso::Fin::NoArranca:
+            return "No se ha podido ejecutar el programa: " + fin.error + ".";
+        case proceso::Fin::Senal:
+        case proceso::Fin::Excepcion:
+            break;
     }
     switch (fin.clase) {
-    case proceso::Clase::Memoria:
-        return "El programa ha terminado de forma anormal (" + codigo +
-               "): ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un puntero "
-               "a algo que ya no existe (un objeto borrado con delete, o una variable local de una "
-               "función que ya terminó), o un índice que se sale del final de un array.";
-    case proceso::Clase::Aborto:
-        return "El programa ha terminado de forma anormal (" + codigo +
-               "): se ha detenido a sí mismo (abort) al ver un error grave, por ejemplo un delete "
-               "repetido del mismo puntero, o un delete de algo que no se creó con new.";
-    case proceso::Clase::Ninguna:
-    case proceso::Clase::Otra: break;
+        case proceso::Clase::Memoria:
+            return "El programa ha terminado de forma anormal (" + codigo +
+                   "): ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un "
+                   "puntero "
+                   "a algo que ya no existe (un objeto borrado con delete, o una variable local de "
+                   "una "
+                   "función que ya terminó), o un índice que se sale del final de un array.";
+        case proceso::Clase::Aborto:
+            return "El programa ha terminado de forma anormal (" + codigo +
+                   "): se ha detenido a sí mismo (abort) al ver un error grave, por ejemplo un "
+                   "delete "
+                   "repetido del mismo puntero, o un delete de algo que no se creó con new.";
+        case proceso::Clase::Ninguna:
+        case proceso::Clase::Otra:
+            break;
     }
     return "El programa ha terminado de forma anormal (" + codigo + ").";
 }
@@ -652,8 +661,8 @@ int comprobar(const Opciones& opciones)
         opciones.carpeta.empty() ? opciones.raiz / "comprobacion" : opciones.carpeta;
     fs::create_directories(carpeta, fallo);
     if (fallo) {
-        std::cout << "No se puede crear la carpeta «" << carpeta.string() << "»: "
-                  << fallo.message() << ".\n";
+        std::cout << "No se puede crear la carpeta «" << carpeta.string()
+                  << "»: " << fallo.message() << ".\n";
         return 2;
     }
 
@@ -667,9 +676,8 @@ int comprobar(const Opciones& opciones)
         fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);
     fs::remove(ejecutable, fallo);
     proceso::Orden compilar;
-    compilar.argumentos.push_back(compilador.find_first_of("/\\") == std::string::npos
-                                      ? compilador
-                                      : nativa(compilador));
+    compilar.argumentos.push_back(
+        compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador));
     const std::string raiz = nativa(opciones.raiz.lexically_normal());
     if (esCl(compilador)) {
         for (const char* opcion : {"/nologo", "/std:c++17", "/EHsc", "/utf-8"})
@@ -720,8 +728,7 @@ int comprobar(const Opciones& opciones)
                       << "\n";
         if (mensajes.size() > kLineasCompilador)
             std::cout << "  (y " << mensajes.size() - kLineasCompilador << " líneas más)\n";
-        std::cout << "\n"
-                  << ejercicio << ": todavía no está bien: el programa no compila.\n";
+        std::cout << "\n" << ejercicio << ": todavía no está bien: el programa no compila.\n";
         explicarCompilador(mensajes, opciones.raiz);
         return 1;
     }
@@ -784,8 +791,8 @@ int comprobar(const Opciones& opciones)
         return 1;
     }
 
-    const auto distinto = std::mismatch(obtenida.begin(), obtenida.end(), esperada.begin(),
-                                        esperada.end());
+    const auto distinto =
+        std::mismatch(obtenida.begin(), obtenida.end(), esperada.begin(), esperada.end());
     const auto donde = static_cast<std::size_t>(distinto.first - obtenida.begin());
     const Lugar lugar = lugarDe(obtenida, salida.sucesos, donde);
     const auto [vino, hayVino] = lineaDesde(obtenida, lugar.inicio);
@@ -795,8 +802,7 @@ int comprobar(const Opciones& opciones)
               << "  se esperaba: "
               << (hayIba ? mostrar(iba) : "(nada: la salida esperada termina antes)") << "\n"
               << "  ha salido:   "
-              << (hayVino ? mostrar(vino) : "(nada: la salida del programa termina antes)")
-              << "\n";
+              << (hayVino ? mostrar(vino) : "(nada: la salida del programa termina antes)") << "\n";
     if (hayVino && hayIba && vino == iba)
         std::cout << "Las dos líneas se ven iguales: la diferencia está en el salto de línea del "
                      "final, que falta o sobra.\n";
@@ -805,9 +811,9 @@ int comprobar(const Opciones& opciones)
     if (conMarcas) {
         if (hayVino && nombrada.conDirecciones) {
             const std::size_t desde = nombrada.antes[lugar.inicio];
-            const std::size_t fin = salida.texto.find('\n', desde);
+            const std::size_t hasta = salida.texto.find('\n', desde);
             const std::string real = salida.texto.substr(
-                desde, fin == std::string::npos ? std::string::npos : fin - desde);
+                desde, hasta == std::string::npos ? std::string::npos : hasta - desde);
             if (real != vino) std::cout << "  tal cual:    " << mostrar(real) << "\n";
         }
         std::cout << "[dirección 1], [dirección 2]... están en lugar de las direcciones de memoria "
@@ -816,8 +822,7 @@ int comprobar(const Opciones& opciones)
                      "direcciones distintas.\n";
     }
     if (hayVino) {
-        for (const auto& [sale, pista] :
-             leerPistas(carpetaEjercicios / (ejercicio + ".pistas"))) {
+        for (const auto& [sale, pista] : leerPistas(carpetaEjercicios / (ejercicio + ".pistas"))) {
             if (sale == vino) {
                 std::cout << "Pista: " << pista << "\n";
                 break;

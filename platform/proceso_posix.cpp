@@ -5,10 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -87,16 +88,16 @@ Resultado ejecutar(const Orden& orden)
     fcntl(aviso[0], F_SETFD, FD_CLOEXEC);
     fcntl(aviso[1], F_SETFD, FD_CLOEXEC);
 
-    std::vector<char*> argv;
-    argv.reserve(orden.argumentos.size() + 1);
-    for (const std::string& argumento : orden.argumentos)
-        argv.push_back(const_cast<char*>(argumento.c_str()));
-    argv.push_back(nullptr);
+    // execvp takes non-const strings: copies of the arguments, which it never changes.
+    std::vector<std::string> copias = orden.argumentos;
+    std::vector<char*> argv(copias.size() + 1, nullptr);
+    std::transform(copias.begin(), copias.end(), argv.begin(),
+                   [](std::string& argumento) { return argumento.data(); });
 
     struct sigaction interrupcion {};
     interrupcion.sa_handler = alInterrumpir;
     sigemptyset(&interrupcion.sa_mask);
-    struct sigaction antes[3] {};
+    struct sigaction antes[3]{};
     const int senales[3] = {SIGINT, SIGTERM, SIGHUP};
 
     const pid_t hijo = fork();
@@ -136,8 +137,8 @@ Resultado ejecutar(const Orden& orden)
     int estado = 0;
     bool plazoPasado = false;
     if (orden.segundos > 0) {
-        const auto limite = std::chrono::steady_clock::now() +
-                            std::chrono::duration<double>(orden.segundos);
+        const auto limite =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(orden.segundos);
         for (;;) {
             const pid_t hecho = waitpid(hijo, &estado, WNOHANG);
             if (hecho == hijo || (hecho < 0 && errno != EINTR)) break;
@@ -177,15 +178,24 @@ std::string nombre(const Resultado& resultado)
 {
     if (resultado.fin != Fin::Senal) return "";
     switch (static_cast<int>(resultado.codigo)) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGABRT: return "SIGABRT";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGKILL: return "SIGKILL";
-    case SIGTERM: return "SIGTERM";
-    case SIGPIPE: return "SIGPIPE";
-    default: return "";  // the answer gives the number alone
+        case SIGSEGV:
+            return "SIGSEGV";
+        case SIGBUS:
+            return "SIGBUS";
+        case SIGABRT:
+            return "SIGABRT";
+        case SIGFPE:
+            return "SIGFPE";
+        case SIGILL:
+            return "SIGILL";
+        case SIGKILL:
+            return "SIGKILL";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGPIPE:
+            return "SIGPIPE";
+        default:
+            return "";  // the answer gives the number alone
     }
 }
 

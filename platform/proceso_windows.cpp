@@ -17,8 +17,8 @@ namespace {
 std::wstring ancho(const std::string& texto)
 {
     if (texto.empty()) return std::wstring();
-    const int largo = MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
-                                          nullptr, 0);
+    const int largo =
+        MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), nullptr, 0);
     std::wstring resultado(static_cast<std::size_t>(largo), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), &resultado[0],
                         largo);
@@ -82,15 +82,16 @@ HANDLE abrir(const std::string& ruta, bool escribir)
 Clase clasificar(DWORD codigo)
 {
     switch (codigo) {
-    case 0xC0000005UL:  // access violation
-    case 0xC0000006UL:  // in-page error
-    case 0xC000008CUL:  // array bounds exceeded
-    case 0xC00000FDUL:  // stack overflow
-    case 0xC0000374UL:  // heap corruption
-        return Clase::Memoria;
-    case 0xC0000409UL:  // fail-fast, which the MSVC runtime's abort raises
-        return Clase::Aborto;
-    default: return Clase::Otra;
+        case 0xC0000005UL:  // access violation
+        case 0xC0000006UL:  // in-page error
+        case 0xC000008CUL:  // array bounds exceeded
+        case 0xC00000FDUL:  // stack overflow
+        case 0xC0000374UL:  // heap corruption
+            return Clase::Memoria;
+        case 0xC0000409UL:  // fail-fast, which the MSVC runtime's abort raises
+            return Clase::Aborto;
+        default:
+            return Clase::Otra;
     }
 }
 
@@ -184,7 +185,10 @@ std::string nombre(const Resultado& resultado)
     return texto;
 }
 
-void fijarVariable(const char* nombre, const char* valor) { SetEnvironmentVariableA(nombre, valor); }
+void fijarVariable(const char* nombre, const char* valor)
+{
+    SetEnvironmentVariableA(nombre, valor);
+}
 
 void salidaUtf8() { SetConsoleOutputCP(CP_UTF8); }
 
