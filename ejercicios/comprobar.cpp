@@ -8,7 +8,6 @@
 // comprobar-<programa>-<n> targets run it. platform/proceso_*.cpp is all it knows of the system.
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -669,8 +668,8 @@ int comprobar(const Opciones& opciones)
     // Compile.
     std::string compilador = opciones.compilador;
     if (compilador.empty()) {
-        const char* cxx = std::getenv("CXX");
-        compilador = cxx != nullptr && *cxx != '\0' ? cxx : compiladorPropio();
+        const std::string cxx = proceso::variable("CXX");
+        compilador = cxx.empty() ? compiladorPropio() : cxx;
     }
     const fs::path ejecutable =
         fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);

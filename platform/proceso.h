@@ -49,6 +49,9 @@ std::string nombre(const Resultado& resultado);
 // What this system's executables end in: ".exe" on Windows, "" elsewhere.
 const char* sufijoEjecutable();
 
+// An environment variable's value; empty when it is not set.
+std::string variable(const char* nombre);
+
 // Sets an environment variable that the children started after it inherit.
 void fijarVariable(const char* nombre, const char* valor);
 

@@ -199,6 +199,12 @@ std::string nombre(const Resultado& resultado)
     }
 }
 
+std::string variable(const char* nombre)
+{
+    const char* valor = std::getenv(nombre);
+    return valor == nullptr ? std::string() : std::string(valor);
+}
+
 void fijarVariable(const char* nombre, const char* valor) { setenv(nombre, valor, 1); }
 
 void salidaUtf8() {}

@@ -185,6 +185,14 @@ std::string nombre(const Resultado& resultado)
     return texto;
 }
 
+// Not getenv, which MSVC warns against.
+std::string variable(const char* nombre)
+{
+    char valor[32768];
+    const DWORD largo = GetEnvironmentVariableA(nombre, valor, sizeof valor);
+    return largo == 0 || largo >= sizeof valor ? std::string() : std::string(valor, largo);
+}
+
 void fijarVariable(const char* nombre, const char* valor)
 {
     SetEnvironmentVariableA(nombre, valor);
