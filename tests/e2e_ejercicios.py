@@ -6,7 +6,8 @@ tracked files, as a learner has them.
   the solution, and the real program, built with its system console, writes the .salida.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
 - Direcciones: addresses compared as names, with tiny exercises made in a copy.
-- Objetivos: the CMake targets of a plain build, and the guide's no-CMake lines as written."""
+- Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
+  guide naming exactly the exercises in ejercicios/."""
 
 import os
 import re
@@ -442,6 +443,17 @@ class Objetivos(unittest.TestCase):
         self.assertEqual(terminal.fin(plazo=120.0), 0, terminal.visto)
         self.assertIn(f"garaxo-1: {BIEN}".encode(), terminal.visto)
         self.assertNotIn(b"Pulsa una tecla", terminal.visto)
+
+    def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
+        with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:
+            en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", guia.read()))
+        carpeta = os.listdir(os.path.join(FUENTES, "ejercicios"))
+        parches = {nombre[:-len(".patch")] for nombre in carpeta if nombre.endswith(".patch")}
+        pistas = {nombre[:-len(".pistas")] for nombre in carpeta if nombre.endswith(".pistas")}
+        self.assertEqual(set(ejercicios()), en_la_guia)
+        self.assertEqual(parches, en_la_guia)
+        self.assertLessEqual(pistas, en_la_guia)
+        self.assertGreaterEqual(len(en_la_guia), 11)
 
     def test_the_guides_lines_without_cmake_run_as_written(self):
         copia = copia_limpia()
