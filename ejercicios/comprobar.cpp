@@ -30,7 +30,8 @@ constexpr std::size_t kAncho = 100;            // bytes of a program's line show
 constexpr std::size_t kAnchoCompilador = 200;  // bytes of a compiler's line shown
 constexpr std::size_t kLineasCompilador = 30;  // lines of the compiler's output shown
 constexpr std::size_t kLineasErrores = 5;      // lines of the program's standard error shown
-constexpr std::size_t kExplicados = 3;         // compiler errors explained
+constexpr std::size_t kExplicados = 3;         // kinds of compiler error explained
+constexpr std::size_t kLugares = 4;            // places named for each kind
 
 // The marks that platform/consola_comprobacion.cpp writes into standard output.
 constexpr char kPausa = '\f';
@@ -465,6 +466,7 @@ std::string relativa(const std::string& archivo, const fs::path& raiz)
 // A compiler's line with the project's folder taken off its paths, as the learner names them.
 std::string sinRaiz(std::string linea, const fs::path& raiz)
 {
+    if (linea.compare(0, 2, "./") == 0 || linea.compare(0, 2, ".\\") == 0) linea.erase(0, 2);
     std::error_code fallo;
     fs::path base = fs::absolute(raiz, fallo).lexically_normal();
     for (std::string prefijo : {base.string(), base.generic_string()}) {
@@ -490,15 +492,18 @@ std::string comillasSimples(std::string texto)
     return texto;
 }
 
+// Each kind of error recognized is explained once, with the places where it was seen.
+struct Explicado {
+    const Explicacion* explicacion;
+    std::vector<std::string> lugares;
+};
+
 void explicarCompilador(const std::vector<std::string>& salida, const fs::path& raiz)
 {
-    std::vector<std::string> dichos;
-    std::size_t explicados = 0;
-    bool primero = true;
+    std::vector<Explicado> explicados;
     ErrorDelCompilador primerError;
     bool hayPrimerError = false;
     for (const std::string& bruta : salida) {
-        if (explicados == kExplicados) break;
         const std::string linea = comillasSimples(bruta);
         ErrorDelCompilador error;
         const bool conLugar = leerError(linea, error);
@@ -507,30 +512,47 @@ void explicarCompilador(const std::vector<std::string>& salida, const fs::path& 
             hayPrimerError = true;
         }
         const std::string& mensaje = conLugar ? error.mensaje : linea;
-        for (const Explicacion& explicacion : explicaciones()) {
-            const bool encaja = std::any_of(
-                explicacion.senales.begin(), explicacion.senales.end(), [&](const char* senal) {
-                    const std::string_view s = senal;
-                    // cl's codes, and "missing ';'" of its C2143, stand only in its error lines.
-                    return mensaje.find(s) != std::string::npos &&
-                           (conLugar || std::string_view(explicacion.que) == "enlace");
-                });
-            if (!encaja) continue;
-            std::string dicho = explicacion.texto;
-            if (conLugar) {
-                dicho += " Mira " + relativa(error.archivo, raiz) + ", línea " + error.linea + ".";
-            }
-            if (std::find(dichos.begin(), dichos.end(), dicho) == dichos.end()) {
-                if (primero) std::cout << "Lo que suele querer decir:\n";
-                primero = false;
-                std::cout << "- " << dicho << "\n";
-                dichos.push_back(dicho);
-                ++explicados;
-            }
-            break;
+        const auto encaja = std::find_if(
+            explicaciones().begin(), explicaciones().end(), [&](const Explicacion& explicacion) {
+                // cl's codes, and "missing ';'" of its C2143, stand only in its error lines;
+                // a linker's line has no place of its own.
+                const bool aqui = conLugar || std::string_view(explicacion.que) == "enlace";
+                return aqui && std::any_of(explicacion.senales.begin(), explicacion.senales.end(),
+                                           [&](const char* senal) {
+                                               return mensaje.find(senal) != std::string::npos;
+                                           });
+            });
+        if (encaja == explicaciones().end()) continue;
+        auto ya = std::find_if(explicados.begin(), explicados.end(),
+                               [&](const Explicado& e) { return e.explicacion == &*encaja; });
+        if (ya == explicados.end()) {
+            if (explicados.size() == kExplicados) continue;
+            explicados.push_back({&*encaja, {}});
+            ya = explicados.end() - 1;
         }
+        if (!conLugar) continue;
+        const std::string lugar = relativa(error.archivo, raiz) + ", línea " + error.linea;
+        if (ya->lugares.size() < kLugares &&
+            std::find(ya->lugares.begin(), ya->lugares.end(), lugar) == ya->lugares.end())
+            ya->lugares.push_back(lugar);
     }
-    if (explicados > 0) return;
+    if (!explicados.empty()) {
+        std::cout << "Lo que suele querer decir:\n";
+        for (const Explicado& explicado : explicados) {
+            std::cout << "- " << explicado.explicacion->texto;
+            const auto& lugares = explicado.lugares;
+            if (!lugares.empty()) std::cout << " Mira " << lugares[0] << ".";
+            for (std::size_t i = 1; i < lugares.size(); ++i) {
+                std::cout << (i == 1                    ? " También en "
+                              : i + 1 == lugares.size() ? " y "
+                                                        : ", ")
+                          << lugares[i];
+                if (i + 1 == lugares.size()) std::cout << ".";
+            }
+            std::cout << "\n";
+        }
+        return;
+    }
     std::cout << "Lee arriba la primera línea que dice «error»: empieza por el archivo y el número "
                  "de línea donde el compilador ha visto el fallo, y el fallo suele estar en esa "
                  "línea o poco antes.";

@@ -308,6 +308,19 @@ class Comprobacion(unittest.TestCase):
                     self.assertIn(f"Mira {main}, línea {linea}.", final)
                     self.assertNotIn("se esperaba", salida)
 
+    def test_one_error_made_three_times_is_explained_once_with_its_three_places(self):
+        ruta = "figure_demo/main.cpp"
+        original = leer(self.copia, ruta)
+        self.addCleanup(escribir, self.copia, ruta, original)
+        escribir(self.copia, ruta, original.replace("imprimir(fi);", "imprimir(fi)"))
+        lineas = [n + 1 for n, texto in enumerate(original.splitlines())
+                  if texto.strip() == "imprimir(fi);"]
+        self.assertEqual(len(lineas), 3)
+        salida = self.mal("polifor-1")
+        self.assertEqual(salida.count("Falta un punto y coma"), 1, salida)
+        self.assertIn(f"Mira {ruta}, línea {lineas[0]}. También en {ruta}, línea {lineas[1]} y "
+                      f"{ruta}, línea {lineas[2]}.\n", salida)
+
     def test_a_missing_brace_and_a_missing_body_are_explained(self):
         self.editar("figure_demo/main.cpp", "    return consola::estadoDeSalida();\n}",
                     "    return consola::estadoDeSalida();\n")
