@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/proceso.h"
@@ -198,7 +199,19 @@ void fijarVariable(const char* nombre, const char* valor)
     SetEnvironmentVariableA(nombre, valor);
 }
 
-void salidaUtf8() { SetConsoleOutputCP(CP_UTF8); }
+// The console's code page is the console's, not the process's: it is put back when the checker
+// ends, so that what runs next in that console sees it as before.
+namespace {
+UINT paginaAnterior = 0;
+}  // namespace
+
+void salidaUtf8()
+{
+    paginaAnterior = GetConsoleOutputCP();
+    if (paginaAnterior == 0 || paginaAnterior == CP_UTF8) return;
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit([] { SetConsoleOutputCP(paginaAnterior); });
+}
 
 const char* sufijoEjecutable() { return ".exe"; }
 
