@@ -137,7 +137,8 @@ Resultado ejecutar(const Orden& orden)
     HANDLE trabajo = CreateJobObjectW(nullptr, nullptr);
     if (trabajo != nullptr) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limites{};
-        limites.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        limites.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
         SetInformationJobObject(trabajo, JobObjectExtendedLimitInformation, &limites,
                                 sizeof limites);
     }
