@@ -843,8 +843,13 @@ int comprobar(const Opciones& opciones)
                      "direcciones distintas.\n";
     }
     if (hayVino) {
+        // A hint names the line as the terminal shows it, or the whole line of the output, as a
+        // .salida writes it (where a prompt and what follows the typed answer share one line).
+        const std::size_t inicioEntero =
+            lugar.inicio == 0 ? 0 : obtenida.rfind('\n', lugar.inicio - 1) + 1;
+        const std::string entera = lineaDesde(obtenida, inicioEntero).first;
         for (const auto& [sale, pista] : leerPistas(carpetaEjercicios / (ejercicio + ".pistas"))) {
-            if (sale == vino) {
+            if (sale == vino || sale == entera) {
                 std::cout << "Pista: " << pista << "\n";
                 break;
             }

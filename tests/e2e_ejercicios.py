@@ -216,10 +216,16 @@ class Comprobacion(unittest.TestCase):
         # "Introduce el nombre: Juan" is line 1 of screen 1, so the DNI prompt is line 2.
         self.editar("car_owner_demo/main.cpp", '"Introduce el DNI (01234567-z): "',
                     '"Introduce tu DNI: "')
+        # A hint may name the whole line of the output, as a .salida writes it.
+        pistas = os.path.join("ejercicios", "garaxo-1.pistas")
+        self.addCleanup(os.remove, os.path.join(self.copia, pistas))
+        escribir(self.copia, pistas, "# a test's hint\n\nsale: Introduce el nombre: "
+                                     "Introduce tu DNI: \npista: Deja la pregunta como estaba.\n")
         salida = self.mal("garaxo-1")
         self.assertIn("en la pantalla 1, línea 2:\n"
                       "  se esperaba: «Introduce el DNI (01234567-z): »\n"
-                      "  ha salido:   «Introduce tu DNI: »\n", salida)
+                      "  ha salido:   «Introduce tu DNI: »\n"
+                      "Pista: Deja la pregunta como estaba.\n", salida)
 
     def test_a_missing_line_is_told_apart_from_an_empty_one(self):
         self.editar("figure_demo/main.cpp", "for (int i = 0; i < 3; ++i) fi[i]->setColor(9);",
