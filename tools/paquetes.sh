@@ -66,7 +66,14 @@ dpkg-deb --field "$deb" Package Version Section Maintainer Depends
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release"/CMakeCache.txt)
 nombre=demos-objetos-$version-windows-x64
 archivo=$release/paquetes/$nombre.zip
-contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt)
+# Beside them, the sources a learner needs for every exercise and its check, with no git: each
+# program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
+# pages and packaging files where gzip is found, the books and pictures where pandoc is).
+mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
+  cmake man packaging 'dibujos/*.svg' CMakeLists.txt CMakePresets.json GUIA.md PROFESOR.md |
+  LC_ALL=C sort)
+contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt
+  "${fuentes[@]}")
 for libro in GUIA PROFESOR; do
   [ -f "$release/$libro.html" ] || { echo "no $release/$libro.html: it needs pandoc" >&2; exit 1; }
 done
@@ -81,9 +88,11 @@ comprimir_para_windows() {
   cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$release"/{GUIA,PROFESOR}.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
-  chmod 644 "$carpeta"/*
+  local fuente
+  for fuente in "${fuentes[@]}"; do install -D -m 644 "$fuente" "$carpeta/$fuente"; done
+  find "$carpeta" -type f -exec chmod 644 {} +
   chmod 755 "$carpeta"/*.exe
-  touch -d "@$SOURCE_DATE_EPOCH" "$carpeta"/*
+  find "$carpeta" -type f -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
   rm -f "$archivo"
   (cd "$ventanas/zip" && TZ=UTC zip -X -D -q "$archivo" "${contenido[@]/#/$nombre/}")
 }
@@ -103,3 +112,28 @@ unzip -q "$archivo" -d "$descomprimido"
 export WINEPREFIX=$ventanas/wine WINEDEBUG=-all
 wineboot --init
 (cd tests && BINARIOS=$descomprimido/$nombre PYTHONDONTWRITEBYTECODE=1 python3 -m unittest -v e2e_windows)
+
+# The unzipped sources, with no git, check an exercise: the guide's g++ lines, and a plain configure
+# with the check's target. Under Wine, the checker built with the guide's MinGW line starts and
+# finds the exercises; it cannot compile there, since Wine cannot run the Linux cross compiler as a
+# Windows child (no redirected output, Windows paths in its arguments).
+fuentes_sueltas=$ventanas/fuentes
+rm -rf "$fuentes_sueltas"
+cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
+(
+  cd "$fuentes_sueltas"
+  patch -s -p1 <ejercicios/garaxo-1.patch
+  g++ -std=c++17 -I. -o comprobar ejercicios/comprobar.cpp platform/proceso_posix.cpp
+  ./comprobar garaxo 1 | tail -n 1 |
+    grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
+    { echo "the zip's sources do not check garaxo 1 with the guide's g++ lines" >&2; exit 1; }
+  env -u CXXFLAGS -u LDFLAGS cmake -S . -B build >/dev/null
+  cmake --build build --target comprobar-garaxo-1 | grep 'garaxo-1: bien hecho' >/dev/null ||
+    { echo "the zip's sources do not check garaxo 1 with CMake" >&2; exit 1; }
+  x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o comprobar.exe ejercicios/comprobar.cpp \
+    platform/proceso_windows.cpp
+  respuesta=$(wine comprobar.exe garaxo 99 || true)
+  grep -q 'garaxo-99: no hay ningún ejercicio 99 de garaxo' <<<"$respuesta" ||
+    { echo "the zip's checker, built with MinGW, under Wine: $respuesta" >&2; exit 1; }
+)
+echo "the zip's sources check an exercise with g++ and CMake; its MinGW checker starts under Wine"
