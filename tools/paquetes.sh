@@ -68,10 +68,11 @@ nombre=demos-objetos-$version-windows-x64
 archivo=$release/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
-# pages and packaging files where gzip is found, the books and pictures where pandoc is).
+# pages and packaging files where gzip is found, the books and pictures where pandoc is). Not the
+# solutions, ejercicios/*.patch: no check needs them.
 mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
-  cmake man packaging 'dibujos/*.svg' CMakeLists.txt CMakePresets.json GUIA.md PROFESOR.md |
-  LC_ALL=C sort)
+  cmake man packaging 'dibujos/*.svg' CMakeLists.txt CMakePresets.json GUIA.md PROFESOR.md \
+  ':!ejercicios/*.patch' | LC_ALL=C sort)
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt
   "${fuentes[@]}")
 for libro in GUIA PROFESOR; do
@@ -120,9 +121,10 @@ wineboot --init
 fuentes_sueltas=$ventanas/fuentes
 rm -rf "$fuentes_sueltas"
 cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
+solucion=$PWD/ejercicios/garaxo-1.patch
 (
   cd "$fuentes_sueltas"
-  patch -s -p1 <ejercicios/garaxo-1.patch
+  patch -s -p1 <"$solucion"
   g++ -std=c++17 -I. -o comprobar ejercicios/comprobar.cpp platform/proceso_posix.cpp
   ./comprobar garaxo 1 | tail -n 1 |
     grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
