@@ -8,11 +8,13 @@
 # exercise. A cross build defines none: the checker would have to run the target's compiler here.
 
 # Developers build the checks' console and the checker with the rest, so that the warnings and the
-# analysis see them; the sanitizer and coverage presets turn both off (and the exercises' tests).
+# analysis see them. DEMOS_PRUEBAS_DE_FUENTES (tests/CMakeLists.txt) turns them off with the proofs
+# that depend only on the sources, in the presets that build the same sources again.
 if(DEMOS_DEVELOPER_MODE)
-  option(DEMOS_EJERCICIOS "Test the exercises and their checks; build the checker" ON)
+  option(DEMOS_PRUEBAS_DE_FUENTES
+         "Run the proofs that depend only on the sources: the exercises, the pictures, the books" ON)
 endif()
-if(DEMOS_DEVELOPER_MODE AND DEMOS_EJERCICIOS)
+if(DEMOS_DEVELOPER_MODE AND DEMOS_PRUEBAS_DE_FUENTES)
   set(fuera_de_all)
 else()
   set(fuera_de_all EXCLUDE_FROM_ALL)

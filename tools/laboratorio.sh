@@ -103,5 +103,6 @@ if [ "$laboratorio" = trixie ]; then
   # The terminal tests need pseudo-terminals, a devpts of the root's own; valgrind and ctest, /proc.
   montar -t proc proc "$raiz/proc"
   montar -t devpts -o newinstance,ptmxmode=0666 devpts "$raiz/dev/pts"
-  chroot "$raiz" sh -exc 'cd /arbol && cmake --workflow --preset default'
+  # A lab is no CI machine: its tests leave out what the root lacks (Graphviz, pandoc, git).
+  env -u CI chroot "$raiz" sh -exc 'cd /arbol && cmake --workflow --preset default'
 fi
