@@ -15,7 +15,7 @@ import unittest
 
 PROGRAMA = os.environ.get("PROGRAMA", "")
 ENVOLTORIO = shlex.split(os.environ.get("ENVOLTORIO", ""))  # such as valgrind and its options
-CLEAR = b"\x1b[H\x1b[2J\x1b[3J"
+BORRADO = b"\x1b[H\x1b[2J\x1b[3J"
 ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts as a failure
 
 
@@ -137,21 +137,21 @@ class CasoEnTerminal(unittest.TestCase):
         self.assertEqual(modo & (termios.ICANON | termios.ECHO), 0, "the pause reads whole lines")
         terminal.teclear(tecla)
         terminal.hasta(b"\r\n")  # the pause ends its prompt's line...
-        terminal.hasta(CLEAR)    # ...and the clear comes after it
+        terminal.hasta(BORRADO)  # ...and the clear comes after it
 
     def assertTerminalComoAntes(self, terminal: Terminal):
         self.assertEqual(termios.tcgetattr(terminal.esclavo), terminal.ajustes_iniciales)
 
-    def enPausa(self, **kwargs) -> Terminal:
+    def en_pausa(self, **kwargs) -> Terminal:
         """The program started as `abrir` starts it, waiting at its first pause."""
         terminal = self.abrir(**kwargs)
-        self.prepararPausa(terminal)
+        self.preparar_pausa(terminal)
         terminal.hasta(self.AVISO)
         self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
         return terminal
 
     def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):
-        terminal = self.enPausa()
+        terminal = self.en_pausa()
         if con_tecla:
             terminal.teclear(con_tecla)
         else:
@@ -159,7 +159,7 @@ class CasoEnTerminal(unittest.TestCase):
         self.assertEqual(terminal.fin(), -senal)
         self.assertTerminalComoAntes(terminal)
 
-    def prepararPausa(self, terminal: Terminal):
+    def preparar_pausa(self, terminal: Terminal):
         """Brings the program to its first pause; each program's tests say how."""
 
     def test_a_signal_at_a_pause_puts_the_terminal_back_before_the_program_dies(self):
@@ -171,7 +171,7 @@ class CasoEnTerminal(unittest.TestCase):
                 self.assertSenalRestauraTerminal(senal)
 
     def test_a_signal_ignored_by_the_caller_stays_ignored_at_a_pause(self):
-        terminal = self.enPausa(ignoradas=(signal.SIGUSR1,))
+        terminal = self.en_pausa(ignoradas=(signal.SIGUSR1,))
         terminal.proceso.send_signal(signal.SIGUSR1)
         self.assertTrue(terminal.quieto(), "an ignored signal ended the pause or the program")
         terminal.teclear(b" ")

@@ -280,7 +280,7 @@ class Comprobacion(unittest.TestCase):
         self.assertLess(len(salida), 4096)
 
     def test_each_common_compiler_error_is_explained_with_its_file_and_line(self):
-        main = "figure_demo/main.cpp"
+        ruta = "figure_demo/main.cpp"
         casos = [
             ("punto y coma", "imprimir(fi);\n", "imprimir(fi)\n",
              "Falta un punto y coma (;)"),
@@ -298,12 +298,12 @@ class Comprobacion(unittest.TestCase):
              "};\nnamespace {", "Una función marcada con override no redefine ninguna"),
         ]
         compiladores = [c for c in ("g++", "clang++") if shutil.which(c)]
-        original = leer(self.copia, main)
-        self.addCleanup(escribir, self.copia, main, original)
+        original = leer(self.copia, ruta)
+        self.addCleanup(escribir, self.copia, ruta, original)
         for nombre, antes, despues, explicacion in casos:
             self.assertIn(antes, original)
             linea = original[:original.index(antes)].count("\n") + 1
-            escribir(self.copia, main, original.replace(antes, despues, 1))
+            escribir(self.copia, ruta, original.replace(antes, despues, 1))
             for compilador in compiladores:
                 with self.subTest(error=nombre, compilador=compilador):
                     salida = self.mal("polifor-1", "--compilador", compilador)
@@ -311,7 +311,7 @@ class Comprobacion(unittest.TestCase):
                     final = salida[salida.index("polifor-1: todavía no está bien: el programa "
                                                 "no compila.\n"):]
                     self.assertIn(explicacion, final)
-                    self.assertIn(f"Mira {main}, línea {linea}.", final)
+                    self.assertIn(f"Mira {ruta}, línea {linea}.", final)
                     self.assertNotIn("se esperaba", salida)
 
     def test_one_error_made_three_times_is_explained_once_with_its_three_places(self):

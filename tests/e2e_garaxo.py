@@ -5,7 +5,7 @@ import time
 import unittest
 
 import arnes
-from arnes import CLEAR
+from arnes import BORRADO
 
 NOMBRE = "Introduce el nombre: "
 DNI = "Introduce el DNI (01234567-z): "
@@ -112,7 +112,7 @@ class EntradaHostil(arnes.CasoSinTerminal):
 
 
 class EnTerminal(arnes.CasoEnTerminal):
-    def prepararPausa(self, terminal):
+    def preparar_pausa(self, terminal):
         terminal.hasta(NOMBRE.encode())
         terminal.teclear(b"Juan 12345678-Z\n")
 
@@ -143,7 +143,7 @@ class EnTerminal(arnes.CasoEnTerminal):
         terminal.teclear(b"q")
         self.assertEqual(terminal.fin(), 0)
         self.assertTerminalComoAntes(terminal)
-        self.assertNotIn(CLEAR, terminal.visto)  # no clear after the last pause
+        self.assertNotIn(BORRADO, terminal.visto)  # no clear after the last pause
 
     def test_words_typed_ahead_stay_for_the_next_read_across_the_pauses(self):
         terminal = self.abrir()

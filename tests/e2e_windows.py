@@ -22,7 +22,7 @@ POLIFOR = e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA
 AVISO = "Pulsa una tecla para continuar . . ."
 
 
-def exe(programa: str) -> str:
+def ejecutable(programa: str) -> str:
     return os.path.join(BINARIOS, programa + ".exe")
 
 
@@ -34,7 +34,7 @@ class SinConsola(unittest.TestCase):
             fichero.write(entrada)
             fichero.seek(0)
             resultado = subprocess.run(
-                ["wine", exe(programa)], stdin=fichero, capture_output=True, check=False,
+                ["wine", ejecutable(programa)], stdin=fichero, capture_output=True, check=False,
                 env=dict(os.environ, WINEDEBUG="+process"), start_new_session=True,
                 timeout=ESPERA)
         self.assertTerminaSinInterprete(resultado.returncode, resultado.stderr)
@@ -49,8 +49,9 @@ class SinConsola(unittest.TestCase):
     def test_each_program_needs_only_the_dlls_that_a_bare_windows_has(self):
         for programa in ("garaxo", "pintafor", "polifor"):
             with self.subTest(programa=programa):
-                cabeceras = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe(programa)],
-                                           capture_output=True, text=True, check=True).stdout
+                cabeceras = subprocess.run(
+                    ["x86_64-w64-mingw32-objdump", "-p", ejecutable(programa)],
+                    capture_output=True, text=True, check=True).stdout
                 self.assertEqual(sorted(re.findall(r"DLL Name: (\S+)", cabeceras)),
                                  ["KERNEL32.dll", "msvcrt.dll"])
 
@@ -70,7 +71,7 @@ class SinConsola(unittest.TestCase):
 
     def test_lines_arriving_slowly_through_a_pipe_reach_the_reads_whole(self):
         proceso = subprocess.Popen(
-            ["wine", exe("garaxo")], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            ["wine", ejecutable("garaxo")], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="+process"),
             start_new_session=True)
         try:
@@ -141,7 +142,7 @@ class EnConsola(unittest.TestCase):
         return consola
 
     def test_a_pause_waits_for_a_key_and_a_clear_puts_the_next_screen_at_the_top(self):
-        consola = self.abrir(f"wine {exe('polifor')}")
+        consola = self.abrir(f"wine {ejecutable('polifor')}")
         for pantalla, tecla in ((e2e_polifor.PRIMERA, "x"), (e2e_polifor.SEGUNDA, "Escape"),
                                 (e2e_polifor.TERCERA, "Enter")):
             arriba = pantalla.split("\n")[:3]
@@ -156,7 +157,7 @@ class EnConsola(unittest.TestCase):
     def test_with_output_redirected_the_prompt_stays_on_the_console_and_the_file_gets_the_screens(
             self):
         with tempfile.NamedTemporaryFile() as salida:
-            consola = self.abrir(f"wine {exe('garaxo')} > {salida.name}")
+            consola = self.abrir(f"wine {ejecutable('garaxo')} > {salida.name}")
             consola.lista()
             consola.teclear("Juan 12345678-Z Ana", "Enter")  # "Ana" stays for screen 3
             consola.avisos(1)
@@ -173,7 +174,7 @@ class EnConsola(unittest.TestCase):
             self.assertEqual(salida.read(), crlf(GARAXO))
 
     def test_ctrl_c_at_a_pause_ends_the_program_with_a_failure_status(self):
-        consola = self.abrir(f"wine {exe('pintafor')}")
+        consola = self.abrir(f"wine {ejecutable('pintafor')}")
         consola.avisos(1)
         consola.teclear("C-c")
         lineas = consola.hasta(lambda lineas: any(l.startswith("estado=") for l in lineas))

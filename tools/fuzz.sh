@@ -4,20 +4,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 segundos=${SEGUNDOS:-60}
-fuzz=$(tools/carpeta.py fuzz)
+construccion=$(tools/carpeta.py fuzz)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target copia_fuzz lectura_fuzz >/dev/null
 
 for objetivo in copia lectura; do
   corpus=$(mktemp -d)  # new inputs go here, not into the committed seeds
-  registro=$fuzz/${objetivo}.log
+  registro=$construccion/${objetivo}.log
   echo "== ${objetivo}_fuzz for ${segundos} s"
-  if ! "$fuzz"/bin/${objetivo}_fuzz -max_total_time="$segundos" -max_len=4096 \
-         -artifact_prefix="$fuzz"/${objetivo}- "$corpus" fuzz/semillas/${objetivo} \
+  if ! "$construccion"/bin/${objetivo}_fuzz -max_total_time="$segundos" -max_len=4096 \
+         -artifact_prefix="$construccion"/${objetivo}- "$corpus" fuzz/semillas/${objetivo} \
          >"$registro" 2>&1; then
     tail -n 40 "$registro"
-    echo "${objetivo}_fuzz found a failing input (saved under $fuzz/)" >&2
+    echo "${objetivo}_fuzz found a failing input (saved under $construccion/)" >&2
     exit 1
   fi
   grep -E '^Done|stat::number_of_executed_units' "$registro" | tail -n 1

@@ -6,7 +6,7 @@
 # a packager names themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
-release=$(tools/carpeta.py release)
+publicacion=$(tools/carpeta.py release)
 ventanas=$(tools/carpeta.py release-windows)
 
 # The packages carry GUIA.html and PROFESOR.html, which CMake makes only when it finds pandoc.
@@ -24,18 +24,18 @@ export CXXFLAGS LDFLAGS SOURCE_DATE_EPOCH
 # Built twice from nothing, in the same folder (the debug information that the Build ID hashes
 # names it), and compared.
 empaquetar() {
-  rm -rf "$release"
-  cmake -S . -B "$release" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$release" -j2 >/dev/null
-  (cd "$release" && cpack -B paquetes >cpack.log 2>&1) || { cat "$release"/cpack.log; exit 1; }
+  rm -rf "$publicacion"
+  cmake -S . -B "$publicacion" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$publicacion" -j2 >/dev/null
+  (cd "$publicacion" && cpack -B paquetes >cpack.log 2>&1) || { cat "$publicacion"/cpack.log; exit 1; }
 }
 primera=$(mktemp -d)
 trap 'rm -rf "$primera"' EXIT
 empaquetar "$@"
-cp "$release"/paquetes/*.deb "$primera"
+cp "$publicacion"/paquetes/*.deb "$primera"
 empaquetar "$@"
-deb=$(ls "$release"/paquetes/*.deb)
-ls "$release"/paquetes/*.tar.gz "$deb"
+deb=$(ls "$publicacion"/paquetes/*.deb)
+ls "$publicacion"/paquetes/*.tar.gz "$deb"
 cmp "$deb" "$primera/$(basename "$deb")" ||
   { echo "two builds of one commit gave different .deb files" >&2; exit 1; }
 
@@ -63,9 +63,9 @@ dpkg-deb --field "$deb" Package Version Section Maintainer Depends
 # the licence, the two books as HTML and the README, the texts with CR LF line ends for Notepad. Every
 # file dated from the last commit, in a fixed order, with no extra fields (uid, gid, other times):
 # built twice from nothing too, and compared.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release"/CMakeCache.txt)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$publicacion"/CMakeCache.txt)
 nombre=demos-objetos-$version-windows-x64
-archivo=$release/paquetes/$nombre.zip
+archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
 # pages and packaging files where gzip is found, the books and pictures where pandoc is). Not the
@@ -76,7 +76,7 @@ mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo pla
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt
   "${fuentes[@]}")
 for libro in GUIA PROFESOR; do
-  [ -f "$release/$libro.html" ] || { echo "no $release/$libro.html: it needs pandoc" >&2; exit 1; }
+  [ -f "$publicacion/$libro.html" ] || { echo "no $publicacion/$libro.html: it needs pandoc" >&2; exit 1; }
 done
 comprimir_para_windows() {
   rm -rf "$ventanas"
@@ -86,7 +86,7 @@ comprimir_para_windows() {
   cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
   local carpeta=$ventanas/zip/$nombre
   mkdir -p "$carpeta"
-  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$release"/{GUIA,PROFESOR}.html "$carpeta"
+  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$publicacion"/{GUIA,PROFESOR}.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   local fuente
