@@ -164,8 +164,8 @@ class Ejercicio(unittest.TestCase):
         self.assertIn(REHACER, str(fallo.exception))
 
 
-class Comprobacion(unittest.TestCase):
-    """Bad attempts, made by small edits of one copy, each undone afterwards."""
+class ConCopia(unittest.TestCase):
+    """One clean copy with the checker built in it, for the tests of a class."""
 
     copia = ""
 
@@ -177,6 +177,10 @@ class Comprobacion(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.copia, ignore_errors=True)
+
+
+class Comprobacion(ConCopia):
+    """Bad attempts, made by small edits of one copy, each undone afterwards."""
 
     def editar(self, ruta: str, antes: str, despues: str) -> int:
         """Replaces the first `antes` in a file of the copy until the test ends; returns the
@@ -375,20 +379,9 @@ class Comprobacion(unittest.TestCase):
         self.assertIn("Mira figure_demo\\main.cpp, línea 30.", salida)
 
 
-class Direcciones(unittest.TestCase):
+class Direcciones(ConCopia):
     """Tiny exercises in a copy: a .salida with placeholders, and a polifor that prints
     addresses."""
-
-    copia = ""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.copia = copia_limpia()
-        construir_comprobador(cls.copia)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.copia, ignore_errors=True)
 
     def probar(self, imprime: str, esperada: str) -> tuple:
         """polifor-19, whose main prints `imprime` (C++ stream operands), against `esperada`."""
