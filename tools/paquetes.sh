@@ -115,9 +115,11 @@ wineboot --init
 (cd tests && BINARIOS=$descomprimido/$nombre PYTHONDONTWRITEBYTECODE=1 python3 -m unittest -v e2e_windows)
 
 # The unzipped sources, with no git, check an exercise: the guide's g++ lines, and a plain configure
-# with the check's target. Under Wine, the checker built with the guide's MinGW line starts and
-# finds the exercises; it cannot compile there, since Wine cannot run the Linux cross compiler as a
-# Windows child (no redirected output, Windows paths in its arguments).
+# with the check's target. Under Wine, the checker built with the guide's MinGW line checks it too.
+# Wine cannot run the Linux cross compiler as the checker's child (no redirected output, Windows
+# paths in its arguments), so a stand-in takes the compiler's place there: it gives the checker the
+# program that the same sources, with the checker's own compile line, made beforehand with MinGW.
+# All the rest (running it, its console's marks, comparing, answering) is the checker's under Wine.
 fuentes_sueltas=$ventanas/fuentes
 rm -rf "$fuentes_sueltas"
 cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
@@ -137,5 +139,32 @@ solucion=$PWD/ejercicios/garaxo-1.patch
   respuesta=$(wine comprobar.exe garaxo 99 || true)
   grep -q 'garaxo-99: no hay ningún ejercicio 99 de garaxo' <<<"$respuesta" ||
     { echo "the zip's checker, built with MinGW, under Wine: $respuesta" >&2; exit 1; }
+  x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o compilado.exe car_owner_demo/coche.cpp \
+    car_owner_demo/propietario.cpp car_owner_demo/main.cpp platform/texto.cpp platform/consola.cpp \
+    platform/consola_comprobacion.cpp
+  cat >sustituto.cpp <<'FUENTE'
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+// "Compiles" by copying the program named in COMPILADO to the file after -o.
+int main(int argc, char** argv)
+{
+    const char* compilado = std::getenv("COMPILADO");
+    std::string destino;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "-o") destino = argv[i + 1];
+    if (compilado == nullptr || destino.empty()) return 1;
+    std::ifstream de(compilado, std::ios::binary);
+    std::ofstream a(destino, std::ios::binary);
+    a << de.rdbuf();
+    return de && a ? 0 : 1;
+}
+FUENTE
+  x86_64-w64-mingw32-g++ -std=c++17 -static -o sustituto.exe sustituto.cpp
+  respuesta=$(COMPILADO=$(winepath -w compilado.exe) wine comprobar.exe garaxo 1 --compilador \
+    "$(winepath -w sustituto.exe)" | tr -d '\r' || true)
+  tail -n 1 <<<"$respuesta" | grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
+    { echo "the zip's checker, built with MinGW, under Wine, on garaxo 1's solution: $respuesta" >&2; exit 1; }
 )
-echo "the zip's sources check an exercise with g++ and CMake; its MinGW checker starts under Wine"
+echo "the zip's sources check an exercise with g++ and CMake, and with the MinGW checker under Wine"
