@@ -117,9 +117,10 @@ wineboot --init
 # The unzipped sources, with no git, check an exercise: the guide's g++ lines, and a plain configure
 # with the check's target. Under Wine, the checker built with the guide's MinGW line checks it too.
 # Wine cannot run the Linux cross compiler as the checker's child (no redirected output, Windows
-# paths in its arguments), so a stand-in takes the compiler's place there: it gives the checker the
-# program that the same sources, with the checker's own compile line, made beforehand with MinGW.
-# All the rest (running it, its console's marks, comparing, answering) is the checker's under Wine.
+# paths in its arguments), so a stand-in takes the compiler's place there, twice: first it writes
+# down the checker's compile line, which MinGW then runs here, paths back in Linux form; then it
+# hands the checker what MinGW made. All the rest (running it, its console's marks, comparing,
+# answering) is the checker's under Wine.
 fuentes_sueltas=$ventanas/fuentes
 rm -rf "$fuentes_sueltas"
 cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
@@ -139,17 +140,20 @@ solucion=$PWD/ejercicios/garaxo-1.patch
   respuesta=$(wine comprobar.exe garaxo 99 || true)
   grep -q 'garaxo-99: no hay ningún ejercicio 99 de garaxo' <<<"$respuesta" ||
     { echo "the zip's checker, built with MinGW, under Wine: $respuesta" >&2; exit 1; }
-  x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o compilado.exe car_owner_demo/coche.cpp \
-    car_owner_demo/propietario.cpp car_owner_demo/main.cpp platform/texto.cpp platform/consola.cpp \
-    platform/consola_comprobacion.cpp
   cat >sustituto.cpp <<'FUENTE'
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-// "Compiles" by copying the program named in COMPILADO to the file after -o.
+// With ORDEN set, writes its arguments there, one a line, and fails; with COMPILADO set,
+// "compiles" by copying that program to the file after -o.
 int main(int argc, char** argv)
 {
+    if (const char* orden = std::getenv("ORDEN")) {
+        std::ofstream lista(orden);
+        for (int i = 1; i < argc; ++i) lista << argv[i] << '\n';
+        return 1;
+    }
     const char* compilado = std::getenv("COMPILADO");
     std::string destino;
     for (int i = 1; i + 1 < argc; ++i)
@@ -162,8 +166,16 @@ int main(int argc, char** argv)
 }
 FUENTE
   x86_64-w64-mingw32-g++ -std=c++17 -static -o sustituto.exe sustituto.cpp
+  sustituto=$(winepath -w sustituto.exe)
+  ORDEN=$(winepath -w orden.txt) wine comprobar.exe garaxo 1 --compilador "$sustituto" >/dev/null || true
+  # Wine's Z: is /; the output goes to compilado.exe, for the second run to hand over.
+  mapfile -t orden < <(tr -d '\r' <orden.txt | sed 's|Z:\\|/|; s|\\|/|g')
+  for ((i = 0; i < ${#orden[@]}; i++)); do
+    if [ "${orden[i]}" = -o ]; then orden[i + 1]=compilado.exe; fi
+  done
+  x86_64-w64-mingw32-g++ "${orden[@]}"
   respuesta=$(COMPILADO=$(winepath -w compilado.exe) wine comprobar.exe garaxo 1 --compilador \
-    "$(winepath -w sustituto.exe)" | tr -d '\r' || true)
+    "$sustituto" | tr -d '\r' || true)
   tail -n 1 <<<"$respuesta" | grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
     { echo "the zip's checker, built with MinGW, under Wine, on garaxo 1's solution: $respuesta" >&2; exit 1; }
 )
