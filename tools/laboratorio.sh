@@ -3,11 +3,11 @@
 # program's transcripts with no terminal checked against those the end-to-end tests expect:
 #   tools/laboratorio.sh bullseye  Debian 11 (CMake 3.18, g++ 10), for the older labs: a minimal
 #                                  root holding only cmake, make and g++; the g++ lines of the
-#                                  teacher's edition's lab appendix (PROFESOR.md), exactly as
+#                                  learner's guide (GUIA.md, "Compilar y ejecutar"), exactly as
 #                                  written, then the plain CMake build.
 #   tools/laboratorio.sh trixie    Debian 13: the same, then the README's whole test command with
 #                                  the packages the README names.
-#   tools/laboratorio.sh mingw     PROFESOR.md's MinGW lines on this machine's cross compiler, the
+#   tools/laboratorio.sh mingw     GUIA.md's MinGW lines on this machine's cross compiler, the
 #                                  programs needing only Windows' own DLLs, run under Wine.
 # Each lab works in the developer build folder laboratorio-<lab> (tools/carpeta.py). The Debian
 # roots are made there with debootstrap and need root. The root is reused while it holds the same
@@ -18,12 +18,13 @@ laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
 area=$(tools/carpeta.py "laboratorio-$laboratorio")
 
 # The lines of the fenced block that follows the marker comment "<!-- órdenes NAME..." in
-# PROFESOR.md, the teacher's edition, whose lab appendix holds every compiler line.
+# GUIA.md, the learner's guide, which holds every compiler line so that no learner needs the
+# teacher's edition.
 ordenes_de_la_guia() {
   awk -v marca="<!-- órdenes $1" '
     index($0, marca) == 1 { visto = 1; next }
     visto && /^```/ { if (dentro) exit; dentro = 1; next }
-    dentro { print }' PROFESOR.md
+    dentro { print }' GUIA.md
 }
 
 copiar_el_arbol() {
@@ -46,7 +47,7 @@ if [ "$laboratorio" = mingw ]; then
   arbol=$area/arbol
   copiar_el_arbol "$arbol"
   ordenes_de_la_guia mingw >"$area/ordenes"
-  [ "$(grep -c '^g++ ' "$area/ordenes")" = 3 ] || { echo "no three g++ lines for MinGW in PROFESOR.md" >&2; exit 1; }
+  [ "$(grep -c '^g++ ' "$area/ordenes")" = 3 ] || { echo "no three g++ lines for MinGW in GUIA.md" >&2; exit 1; }
   # The appendix's g++ is MinGW's own on Windows; here it is the cross compiler of the same name.
   (cd "$arbol" && sed 's/^g++ /x86_64-w64-mingw32-g++ /' "$area/ordenes" | sh -ex)
   export WINEPREFIX=$area/wine WINEDEBUG=-all
@@ -92,7 +93,7 @@ chroot "$raiz" sh -c 'cmake --version | head -1; g++ --version | head -1'
 # debootstrap makes the device nodes; the plain build and the programs need no /proc.
 copiar_el_arbol "$raiz/arbol"
 ordenes_de_la_guia g++ >"$raiz/ordenes"
-[ "$(grep -c '^g++ ' "$raiz/ordenes")" = 3 ] || { echo "no three g++ lines for Linux in PROFESOR.md" >&2; exit 1; }
+[ "$(grep -c '^g++ ' "$raiz/ordenes")" = 3 ] || { echo "no three g++ lines for Linux in GUIA.md" >&2; exit 1; }
 chroot "$raiz" sh -exc 'cd /arbol && sh -ex /ordenes'
 transcripciones /arbol chroot "$raiz"
 
