@@ -1,14 +1,15 @@
-# What an installation holds, and the .tar.gz and .deb that CPack makes of it: the three programs,
-# their manual pages in Spanish, the two books (the learner's guide and the teacher's edition), the
-# README and the licence.
+# What an installation holds, and the .tar.gz and .deb that CPack makes of it, which are the
+# learners' (a lab's computers install them): the three programs, their manual pages in Spanish, the
+# learner's guide, the README and the licence. Nothing of the teacher's edition, which answers the
+# exercises: tools/paquetes.sh makes the teacher's download apart.
 include(GNUInstallDirs)
 
 install(TARGETS garaxo pintafor polifor RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # The licence goes as Debian's machine-readable copyright file, wherever the programs go.
-install(FILES README.md GUIA.md PROFESOR.md packaging/copyright DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-# Each book as one page, when pandoc made them (cmake/guia.cmake).
+install(FILES README.md GUIA.md packaging/copyright DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+# The guide as one page, when pandoc made it (cmake/guia.cmake).
 if(TARGET guia)
-  install(FILES "${DEMOS_GUIA_HTML}" "${DEMOS_PROFESOR_HTML}" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+  install(FILES "${DEMOS_GUIA_HTML}" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 endif()
 
 # Manual pages and the changelog are compressed as Debian wants them: gzip -9n, which stores

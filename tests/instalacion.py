@@ -1,5 +1,6 @@
-"""Installs the build into a temporary prefix: the documents and the manual pages must be there,
-and each installed program must run end to end against its transcript.
+"""Installs the build into a temporary prefix: the learners' documents and the manual pages must be
+there, and no page of the teacher's edition; each installed program must run end to end against
+its transcript.
 Usage: instalacion.py BUILD_DIRECTORY"""
 
 import gzip
@@ -17,17 +18,17 @@ def main() -> int:
         subprocess.run(["cmake", "--install", construccion, "--prefix", prefijo], check=True,
                        stdout=subprocess.DEVNULL)
         documentos = os.path.join(prefijo, "share", "doc", "demos-objetos")
-        # Each book as one page goes with them wherever the build made it (pandoc found), both or
-        # neither.
-        hechos = [d for d in ("GUIA.html", "PROFESOR.html")
-                  if os.path.isfile(os.path.join(construccion, d))]
-        if len(hechos) == 1:
-            print(f"the build made {hechos[0]} alone: cmake/guia.cmake makes both books' pages")
-            return 1
-        for documento in ("README.md", "GUIA.md", "PROFESOR.md", "copyright", "changelog.gz", *hechos):
+        # The learners' installation: the guide, as one page too where the build made it (pandoc
+        # found); nothing of the teacher's edition, which answers the exercises.
+        guia_html = ["GUIA.html"] if os.path.isfile(os.path.join(construccion, "GUIA.html")) else []
+        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz", *guia_html):
             if not os.path.isfile(os.path.join(documentos, documento)):
                 print(f"{documento} not installed in {documentos}")
                 return 1
+        profesor = [d for d in os.listdir(documentos) if d.startswith("PROFESOR")]
+        if profesor:
+            print(f"the teacher's edition installed for learners: {profesor}")
+            return 1
         for programa in PROGRAMAS:
             # What man and whatis read: hyphenation off, and a NOMBRE line that names the program.
             with gzip.open(os.path.join(prefijo, "share", "man", "man1", f"{programa}.1.gz"),

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Builds the .tar.gz and .deb packages into paquetes/ in the release build's folder
-# (tools/carpeta.py release) and checks the .deb: built twice, byte for byte the same; lintian clean
-# at error and warning level; the programs, manual pages, copyright, changelog and both books, each
-# also as one page (GUIA.html, PROFESOR.html), in it; and a Depends line. Arguments go to CMake, so
-# a packager names themself with: tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
+# Builds the downloads into paquetes/ in the release build's folder (tools/carpeta.py release), two
+# kinds by reader, each built twice and compared byte for byte:
+# - the learners': the .tar.gz and .deb (lintian clean at error and warning level; the programs,
+#   manual pages, copyright, changelog and the guide, also as one page, GUIA.html; a Depends line)
+#   and the Windows .zip; none holds anything of the teacher's edition, which answers the exercises;
+# - the teacher's .zip: the teacher's edition, the slides, the prediction sheets, the quiz for
+#   Moodle and the exercises' solutions.
+# Arguments go to CMake, so a packager names themself with:
+#   tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
 publicacion=$(tools/carpeta.py release)
 ventanas=$(tools/carpeta.py release-windows)
 
-# The packages carry GUIA.html and PROFESOR.html, which CMake makes only when it finds pandoc.
+# The packages carry the books and the class materials as pages, which CMake makes only when it
+# finds pandoc, and reveal.js for the slides.
 command -v pandoc >/dev/null ||
-  { echo "pandoc is needed to make GUIA.html and PROFESOR.html for the packages: apt install pandoc" >&2
-    exit 1; }
+  { echo "pandoc is needed to make the pages for the packages: apt install pandoc" >&2; exit 1; }
+[ -f tests/node_modules/reveal.js/dist/reveal.js ] ||
+  { echo "reveal.js is needed to make the slides: npm ci --prefix tests" >&2; exit 1; }
 
 # Debian's hardening flags, and every timestamp taken from the last commit.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -44,9 +50,12 @@ doc=./usr/share/doc/demos-objetos
 for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
   ./usr/share/man/man1/garaxo.1.gz ./usr/share/man/man1/pintafor.1.gz \
   ./usr/share/man/man1/polifor.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md \
-  $doc/GUIA.html $doc/PROFESOR.md $doc/PROFESOR.html; do
+  $doc/GUIA.html; do
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
+# A lab installs the .deb on every learner's computer.
+! grep -E 'PROFESOR|clase/|\.patch$' <<<"$contenido" ||
+  { echo "the learners' .deb holds the teacher's files above" >&2; exit 1; }
 # Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
 [ -n "$(dpkg-deb --field "$deb" Depends)" ] || { echo "the .deb has no Depends line" >&2; exit 1; }
 
@@ -59,24 +68,49 @@ fi
 lintian --fail-on error,warning --info "${sin_empaquetador[@]}" "$deb"
 dpkg-deb --field "$deb" Package Version Section Maintainer Depends
 
-# The Windows download: the three programs cross-built with MinGW-w64, static and stripped, with
-# the licence, the two books as HTML and the README, the texts with CR LF line ends for Notepad. Every
-# file dated from the last commit, in a fixed order, with no extra fields (uid, gid, other times):
-# built twice from nothing too, and compared.
+# Zips the folder $2 into $1 with the files named after them, relative to it: every file dated
+# from the last commit, in the order given, with no extra fields (uid, gid, other times), so that
+# two builds of one commit give the same bytes; then checks that it holds those files and no other.
+# The texts a Windows user opens in Notepad get CR LF line ends where they are copied in.
+comprimir() {
+  local archivo=$1 carpeta=$2
+  shift 2
+  find "$carpeta" -type f -exec chmod 644 {} +
+  find "$carpeta" -type f -name '*.exe' -exec chmod 755 {} +
+  find "$carpeta" -type f -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
+  rm -f "$archivo"
+  local nombre
+  nombre=$(basename "$carpeta")
+  (cd "$carpeta/.." && TZ=UTC zip -X -D -q "$archivo" "${@/#/$nombre/}")
+  [ "$(unzip -Z1 "$archivo")" = "$(printf "$nombre/%s\n" "$@")" ] ||
+    { echo "$archivo holds other files than $*:" >&2; unzip -Z1 "$archivo" >&2; exit 1; }
+}
+# Runs the function $1, which makes the zip $2, twice from nothing, and compares the two.
+dos_veces() {
+  "$1"
+  cp "$2" "$primera"
+  "$1"
+  ls "$2"
+  cmp "$2" "$primera/$(basename "$2")" ||
+    { echo "two builds of one commit gave different $(basename "$2") files" >&2; exit 1; }
+}
+
+# The Windows download, for the learners: the three programs cross-built with MinGW-w64, static and
+# stripped, with the licence, the guide as HTML and the README.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$publicacion"/CMakeCache.txt)
 nombre=demos-objetos-$version-windows-x64
 archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
-# pages and packaging files where gzip is found, the books and pictures where pandoc is). Not the
-# solutions, ejercicios/*.patch: no check needs them.
+# pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
+# solutions, ejercicios/*.patch, which no check needs, nor the teacher's edition and the pictures
+# that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
-  cmake man packaging 'dibujos/*.svg' CMakeLists.txt CMakePresets.json GUIA.md PROFESOR.md \
-  ':!ejercicios/*.patch' | LC_ALL=C sort)
-contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html PROFESOR.html README.txt LICENSE.txt
-  "${fuentes[@]}")
-for libro in GUIA PROFESOR; do
-  [ -f "$publicacion/$libro.html" ] || { echo "no $publicacion/$libro.html: it needs pandoc" >&2; exit 1; }
+  cmake man packaging CMakeLists.txt CMakePresets.json GUIA.md \
+  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' | LC_ALL=C sort)
+contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
+for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html; do
+  [ -f "$publicacion/$pagina" ] || { echo "no $publicacion/$pagina: it needs pandoc" >&2; exit 1; }
 done
 comprimir_para_windows() {
   rm -rf "$ventanas"
@@ -86,25 +120,44 @@ comprimir_para_windows() {
   cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
   local carpeta=$ventanas/zip/$nombre
   mkdir -p "$carpeta"
-  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$publicacion"/{GUIA,PROFESOR}.html "$carpeta"
+  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$publicacion"/GUIA.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   local fuente
   for fuente in "${fuentes[@]}"; do install -D -m 644 "$fuente" "$carpeta/$fuente"; done
-  find "$carpeta" -type f -exec chmod 644 {} +
-  chmod 755 "$carpeta"/*.exe
-  find "$carpeta" -type f -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
-  rm -f "$archivo"
-  (cd "$ventanas/zip" && TZ=UTC zip -X -D -q "$archivo" "${contenido[@]/#/$nombre/}")
+  comprimir "$archivo" "$carpeta" "${contenido[@]}"
 }
-comprimir_para_windows
-cp "$archivo" "$primera"
-comprimir_para_windows
-ls "$archivo"
-cmp "$archivo" "$primera/$nombre.zip" ||
-  { echo "two builds of one commit gave different .zip files" >&2; exit 1; }
-[ "$(unzip -Z1 "$archivo")" = "$(printf "$nombre/%s\n" "${contenido[@]}")" ] ||
-  { echo "the .zip holds other files than ${contenido[*]}:" >&2; unzip -Z1 "$archivo" >&2; exit 1; }
+dos_veces comprimir_para_windows "$archivo"
+# Whatever the list above comes to hold, no teacher's file and no picture the guide does not show.
+for fichero in $(unzip -Z1 "$archivo"); do
+  case $fichero in
+    */PROFESOR* | */clase/* | *.patch) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
+    */dibujos/*) grep -q "(${fichero#*/})" GUIA.md ||
+      { echo "the learners' zip holds $fichero, which the guide does not show" >&2; exit 1; } ;;
+  esac
+done
+
+# The teacher's download: the teacher's edition and the guide as pages, the class materials (each
+# program's slides and prediction sheet, the quiz that Moodle imports) and the solutions, with the
+# README and the licence.
+profesor=demos-objetos-$version-profesor
+archivo_profesor=$publicacion/paquetes/$profesor.zip
+mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' | LC_ALL=C sort)
+materiales=(PROFESOR.html GUIA.html clase/{garaxo,pintafor,polifor}-diapositivas.html
+  clase/{garaxo,pintafor,polifor}-hoja.html clase/cuestionario.gift "${soluciones[@]}" README.txt
+  LICENSE.txt)
+comprimir_para_el_profesor() {
+  local carpeta=$publicacion/profesor/$profesor
+  rm -rf "$carpeta"
+  mkdir -p "$carpeta/clase" "$carpeta/ejercicios"
+  cp "$publicacion"/{PROFESOR,GUIA}.html "$carpeta"
+  cp "$publicacion"/clase/*.html clase/cuestionario.gift "$carpeta/clase"
+  cp "${soluciones[@]}" "$carpeta/ejercicios"
+  sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
+  sed 's/$/\r/' README.md >"$carpeta/README.txt"
+  comprimir "$archivo_profesor" "$carpeta" "${materiales[@]}"
+}
+dos_veces comprimir_para_el_profesor "$archivo_profesor"
 
 # What a teacher hands out, unzipped: programs that need only the DLLs of a bare Windows, and under
 # Wine the exact CR LF transcripts, redirected, and the pause and clear at a console.
