@@ -5,6 +5,10 @@
 -- from the headings' wording. The book's first heading becomes its title, shown in the page's
 -- header above the table of contents (packaging/libro.html), so title and heading never disagree.
 --
+-- A section whose heading carries the class "hoja" (in Markdown, `### Título {.hoja}`: the teacher's
+-- edition's plan of each class) prints as a page of its own: the heading that ends it, the next one
+-- of its level or higher, gets the class "tras-hoja", which starts the next page.
+--
 -- Each code block becomes a <pre> holding one <span> per source line, each a box of the block's
 -- width (packaging/guia.css), with the source's line breaks between them: a long line then wraps
 -- inside its box, which marks each continuation, and still copies as the one line it is. Only
@@ -15,7 +19,19 @@ local function escapar(texto)
   return (texto:gsub("[&<>\"]", {["&"] = "&amp;", ["<"] = "&lt;", [">"] = "&gt;", ['"'] = "&quot;"}))
 end
 
+-- The level of the open "hoja" section, if any.
+local hoja
+
 function Header(h)
+  if hoja and h.level <= hoja then
+    table.insert(h.classes, "tras-hoja")
+    hoja = nil
+  end
+  for _, clase in ipairs(h.classes) do
+    if clase == "hoja" then
+      hoja = h.level
+    end
+  end
   if h.level == 1 and not titulo then
     titulo = h.content
     return {}
