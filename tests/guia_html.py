@@ -1,13 +1,16 @@
-"""The two books as pages, GUIA.html (the learner's guide) and PROFESOR.html (the teacher's edition),
-in a real browser: headless Chromium opens each page alone in an empty folder, as a learner opens
-the file they were handed, and prints it to A4 PDF as a teacher would. Beside them, without a
-browser, the exercises' answers: in the teacher's edition, and never in the learner's guide.
+"""The pages of the books and of the class, in a real browser: headless Chromium opens each page
+alone in an empty folder, as a learner or a teacher opens the file they were handed, and prints it
+as a teacher would. The books, GUIA.html (the learner's guide) and PROFESOR.html (the teacher's
+edition); the class materials from clase/, each program's prediction sheet (<programa>-hoja.html)
+and slides (<programa>-diapositivas.html). Beside them, without a browser, the exercises' answers
+(in the teacher's edition and the slides after each exercise, never in what a learner reads) and
+the quiz for Moodle against the teacher's edition.
 
-Usage: guia_html.py BUILD_DIRECTORY/GUIA.html BUILD_DIRECTORY/PROFESOR.html [unittest arguments]
+Usage: guia_html.py PAGE.html...        (each page by its kind, from its file name)
        guia_html.py Respuestas          (the answers alone, no browser and no pages needed)
-Screenshots (desktop and phone width), each PDF and its pages as PNG go to
-BUILD_DIRECTORY/guia_html/GUIA/ and BUILD_DIRECTORY/guia_html/PROFESOR/.
-axe-core comes from tests/node_modules: npm ci --prefix tests."""
+       guia_html.py Cuestionario        (the quiz, with node and gift-pegjs)
+Screenshots, each PDF and its pages as PNG go to BUILD_DIRECTORY/guia_html/<page>/.
+axe-core, reveal.js and gift-pegjs come from tests/node_modules: npm ci --prefix tests."""
 
 import base64
 import difflib
@@ -132,12 +135,75 @@ def bloques_de_respuesta(original, salida):
     return bloques
 
 
+def lineas_nuevas(excepto=()):
+    """For each exercise, the lines it makes its program print and the unmodified program never
+    does, but those in excepto (the lines an exercise asks for, which are its question)."""
+    nuevas = {}
+    for salida, original, lineas in ejercicios():
+        nunca = {l.rstrip() for l in original} | set(excepto)
+        nuevas[salida.stem] = [l for l in dict.fromkeys(
+            l.rstrip() for inicio, fin in cambios(original, lineas) for l in lineas[inicio:fin])
+            if l.strip() and l not in nunca]
+    return nuevas
+
+
+def hallada_en(linea, texto):
+    """Whether a text (a printed page, a slide, a comment) shows an exercise's line, addresses
+    standing for placeholders. A line of some length is sought with no spaces (a wrapped line may
+    break anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as a
+    whole line of the text."""
+    partes = MARCADOR.split(linea)
+    if len("".join(linea.split())) >= 12:
+        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else DIRECCION
+                         for n, p in enumerate(partes))
+        return re.search(patron, "".join(texto.split())) is not None
+    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else DIRECCION
+                     for n, p in enumerate(partes))
+    return any(re.fullmatch(patron, normalizar(r)) for r in texto.split("\n"))
+
+
+def respuestas_en(texto, excepto=()):
+    """The exercises whose answer lines a text shows, each with the first such line."""
+    halladas = {}
+    for ejercicio, nuevas in lineas_nuevas(excepto).items():
+        linea = next((l for l in nuevas if hallada_en(l, texto)), None)
+        if linea is not None:
+            halladas[ejercicio] = linea
+    return halladas
+
+
+def diapositivas(texto):
+    """A deck's slides, from its Markdown: (heading, text) for each '## ' heading."""
+    partes = re.split(r"^## (.*)$", texto, flags=re.MULTILINE)
+    return list(zip(partes[1::2], partes[2::2]))
+
+
+CLASE = RAIZ / "clase"
+PROGRAMAS = ("garaxo", "pintafor", "polifor")
+
+
+def seccion_de_programa(texto, programa):
+    """A book's section of one program: from its '## N. programa' heading to the next '## '."""
+    hallada = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", texto, re.MULTILINE | re.DOTALL)
+    return hallada[0] if hallada else ""
+
+
+def plan(profesor, programa):
+    """The rows of a program's class plan in the teacher's edition, the table under its heading
+    'La clase en una página': (first minute, last minute, what to do)."""
+    seccion = seccion_de_programa(profesor, programa)
+    hallada = re.search(r"^### La clase en una página.*?(?=^### |\Z)", seccion, re.MULTILINE | re.DOTALL)
+    return [(int(a), int(b), que) for a, b, que in re.findall(
+        r"^\| *(\d+)-(\d+) *\| *(.*?) *\|$", hallada[0] if hallada else "", re.MULTILINE)]
+
+
 class Respuestas(unittest.TestCase):
     """No browser: the answers as the two books' texts hold them."""
 
     @classmethod
     def setUpClass(cls):
-        cls.profesor = bloques_de_codigo((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"))
+        cls.profesor_md = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
+        cls.profesor = bloques_de_codigo(cls.profesor_md)
         guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
         cls.pedidas = lineas_pedidas(guia)
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
@@ -187,6 +253,70 @@ class Respuestas(unittest.TestCase):
                                 f"GUIA.md asks for lines that ejercicios/{ejercicio}.salida does "
                                 "not print one after another:" + "".join(f"\n    {l}" for l in bloque))
 
+    def test_no_sheet_man_page_or_lesson_comment_gives_an_answer_away(self):
+        # What a learner reads besides the guide: the prediction sheets handed out in class, the
+        # manual pages, and the comments of the code the exercises change.
+        textos = {hoja.relative_to(RAIZ): hoja.read_text(encoding="utf-8")
+                  for hoja in sorted(CLASE.glob("*-hoja.md"))}
+        self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
+        for pagina in sorted((RAIZ / "man").glob("*.1")):
+            textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
+        for carpeta in ("car_owner_demo", "shape_demo", "figure_demo"):
+            for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
+                textos[fuente.relative_to(RAIZ)] = "\n".join(
+                    re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
+        pedidas = [l.rstrip() for _, b in self.pedidas for l in b]
+        for nombre, texto in textos.items():
+            with self.subTest(archivo=str(nombre)):
+                self.assertEqual(respuestas_en(texto, pedidas), {},
+                                 f"{nombre} shows these exercises' answer lines (exercise: its "
+                                 "first line); only the teacher's edition and the slides after "
+                                 "each exercise may")
+
+    def test_the_slides_show_an_answer_only_after_an_exercise_it_answers(self):
+        # A line that several exercises print may come after any of them has been set.
+        nuevas = lineas_nuevas()
+        for programa in PROGRAMAS:
+            deck = CLASE / f"{programa}-diapositivas.md"
+            with self.subTest(deck=deck.name):
+                self.assertTrue(deck.is_file(), f"no slides for {programa} in clase/")
+                planteados = set()
+                for titulo, texto in diapositivas(deck.read_text(encoding="utf-8")):
+                    # The exercise a slide sets is the learner's to do, whatever it shows.
+                    hallado = re.match(r"Ejercicio (\d+):", titulo)
+                    if hallado and "puesta en común" not in titulo:
+                        planteados.add(f"{programa}-{hallado[1]}")
+                        continue
+                    for ejercicio, lineas in nuevas.items():
+                        for linea in lineas:
+                            if hallada_en(linea, titulo + "\n" + texto):
+                                de = {e for e, ls in nuevas.items() if linea in ls}
+                                self.assertTrue(de & planteados, f"the slide {titulo!r} shows "
+                                                f"{linea!r}, the answer of {sorted(de)}, before "
+                                                "the slide that sets it ('## Ejercicio N: ...')")
+
+    def test_each_plan_fits_the_hour_with_two_exercises_at_most(self):
+        for programa in PROGRAMAS:
+            filas = plan(self.profesor_md, programa)
+            with self.subTest(programa=programa):
+                self.assertTrue(filas, f"PROFESOR.md has no table under '### La clase en una "
+                                f"página' in {programa}'s section")
+                self.assertEqual(filas[0][0], 0, "the plan starts at minute 0, with the start")
+                for (_, fin, _), (inicio, _, que) in zip(filas, filas[1:]):
+                    self.assertEqual(inicio, fin, f"a gap or overlap in the minutes before {que!r}")
+                self.assertLessEqual(filas[-1][1], 45, "a 50-minute class plans 45 at most")
+                en_clase = {n for _, _, que in filas for n in re.findall(r"[Ee]jercicio (\d+)", que)}
+                self.assertLessEqual(len(en_clase), 2, f"exercises in class: {sorted(en_clase)}")
+
+    def test_the_teachers_edition_embeds_every_picture_its_plans_show(self):
+        for programa in PROGRAMAS:
+            for _, _, que in plan(self.profesor_md, programa):
+                for dibujo in re.findall(r"`((?:garaxo|pintafor|polifor)-[a-z-]+)`", que):
+                    with self.subTest(programa=programa, dibujo=dibujo):
+                        self.assertTrue((RAIZ / "dibujos" / f"{dibujo}.svg").is_file(), dibujo)
+                        self.assertIn(f"](dibujos/{dibujo}.svg)", self.profesor_md,
+                                      f"{programa}'s plan shows {dibujo}: embed it in PROFESOR.md")
+
     def test_answer_blocks_are_found_through_address_placeholders(self):
         # The comparison itself: an address for a placeholder, the same one for the same number,
         # and the lines before a change taken only as far as they are needed.
@@ -204,10 +334,11 @@ class Respuestas(unittest.TestCase):
         self.assertEqual(bloques_de_respuesta(original, original + ["Cuatro"]), [["Cuatro"]])
 
 
-class Libro:
-    """What each page must be; a subclass names its book."""
-    libro = None        # GUIA or PROFESOR
-    pagina = None       # its page, from the command line
+class Pagina:
+    """What every page must be, opened alone in headless Chromium; a subclass names its page."""
+    libro = None        # the page's name: GUIA, PROFESOR, garaxo-hoja, garaxo-diapositivas...
+    pagina = None       # its file, from the command line
+    anchos = ((1280, 844), (390, 844))  # the sizes it is read at: desktop and phone
 
     @classmethod
     def setUpClass(cls):
@@ -248,26 +379,15 @@ class Libro:
         desde = pedidas.index(cls.copia.as_uri()) if cls.copia.as_uri() in pedidas else len(eventos)
         cls.eventos = eventos[desde:]
 
-        cls.md = (RAIZ / f"{cls.libro}.md").read_text(encoding="utf-8")
-        cls.dibujos_md = len(re.findall(r"!\[", cls.md))
-        cls.programas_md = len(re.findall(r"^## \d+\. ", cls.md, re.MULTILINE))
-        # The headings' words as a page shows them, without Markdown's backticks and stars.
-        cls.secciones_md = [re.sub(r"[`*]", "", s)
-                            for s in re.findall(r"^## (.+?)\s*$", cls.md, re.MULTILINE)]
-
-        cls.pdf = cls.imprimir(cls.capturas / f"{cls.libro}.pdf")
-        subprocess.run(["pdftoppm", "-r", "60", "-png", cls.pdf, cls.capturas / "pagina"], check=True)
-        cls.paginas = cls.textos_por_pagina(cls.pdf)
-
     @classmethod
     def tearDownClass(cls):
         cls.navegador.quit()
         cls.temporal.cleanup()
 
     @classmethod
-    def imprimir(cls, destino):
+    def imprimir(cls, destino, papel=PAPEL):
         pdf = cls.navegador.execute_cdp_cmd("Page.printToPDF",
-                                            dict(PAPEL, transferMode="ReturnAsBase64"))
+                                            dict(papel, transferMode="ReturnAsBase64"))
         destino.write_bytes(base64.b64decode(pdf["data"]))
         return destino
 
@@ -281,6 +401,10 @@ class Libro:
 
     def js(self, codigo, *argumentos):
         return self.navegador.execute_script(codigo, *argumentos)
+
+    def tamano(self, ancho, alto):
+        self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": ancho, "height": alto, "deviceScaleFactor": 1, "mobile": ancho < 600})
 
     def captura(self, nombre, ancho, alto, movil, elemento=None):
         self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
@@ -296,6 +420,71 @@ class Libro:
         self.assertEqual(self.js("return document.documentElement.lang"), "es")
         self.assertTrue(self.navegador.title.strip())
 
+    def test_page_needs_no_other_file_and_no_network(self):
+        propia = self.copia.as_uri()
+        pedidas = {e["params"]["request"]["url"] for e in self.eventos
+                   if e["method"] == "Network.requestWillBeSent"}
+        self.assertIn(propia, pedidas, "the network log saw the page itself")
+        ajenas = [u for u in pedidas if u != propia and not u.startswith("data:")]
+        self.assertEqual(ajenas, [])
+        fallidas = [e["params"] for e in self.eventos if e["method"] == "Network.loadingFailed"]
+        self.assertEqual(fallidas, [])
+        self.assertEqual(self.js("""return performance.getEntriesByType('resource')
+            .map(r => r.name).filter(n => !n.startsWith('data:'))"""), [])
+
+    def vistas(self):
+        """Each state of the page that axe-core checks: the page at each of its sizes."""
+        for ancho, alto in self.anchos:
+            self.tamano(ancho, alto)
+            yield ancho, alto
+
+    def test_axe_finds_no_serious_or_critical_violation(self):
+        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
+        self.js(AXE.read_text(encoding="utf-8"))
+        for ancho, alto in self.vistas():
+            resultado = self.navegador.execute_async_script("""const listo = arguments[0];
+                axe.run(document, {runOnly: {type: 'tag',
+                                             values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']}})
+                   .then(r => listo({version: axe.version, violaciones: r.violations.map(v => ({
+                           regla: v.id, impacto: v.impact, ayuda: v.help,
+                           dónde: v.nodes.slice(0, 3).map(n => n.target.join(' '))}))}),
+                         e => listo({error: String(e)}))""")
+            self.assertNotIn("error", resultado)
+            graves = [v for v in resultado["violaciones"] if v["impacto"] in ("serious", "critical")]
+            self.assertFalse(graves, f"axe-core {resultado['version']} at {ancho}x{alto} "
+                             f"({self.libro}, {self.js('return location.hash')}); fix each "
+                             "rule at its first targets (the style is packaging/guia.css or "
+                             "packaging/diapositivas.css, the markup packaging/libro.html and "
+                             "packaging/guia.lua):" + "".join(
+                                 f"\n  {v['regla']} ({v['impacto']}): {v['ayuda']}: "
+                                 + ", ".join(v["dónde"]) for v in graves))
+
+
+class Libro(Pagina):
+    """What each book's page must be; a subclass names its book."""
+    profundidad = 2     # how deep its table of contents goes
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.md = (RAIZ / f"{cls.libro}.md").read_text(encoding="utf-8")
+        cls.dibujos_md = len(re.findall(r"!\[", cls.md))
+        cls.programas_md = len(re.findall(r"^## \d+\. ", cls.md, re.MULTILINE))
+        # The headings' words as a page shows them, without Markdown's backticks and stars.
+        cls.secciones_md = [re.sub(r"[`*]", "", s) for s in re.findall(
+            rf"^#{{2,{cls.profundidad}}} (.+?)\s*(?:\{{[^}}]*\}})?\s*$", cls.md, re.MULTILINE)]
+
+        # The sections that print on a page of their own ({.hoja}: a class's plan at a glance),
+        # each with the heading after it, which starts the next page (packaging/guia.lua).
+        encabezados = re.findall(r"^(#+) (.+?)\s*(\{[^}]*\})?\s*$", cls.md, re.MULTILINE)
+        cls.hojas = [(re.sub(r"[`*]", "", texto), next(
+            (re.sub(r"[`*]", "", t) for n, t, _ in encabezados[i + 1:] if len(n) <= len(nivel)), None))
+            for i, (nivel, texto, atributos) in enumerate(encabezados) if ".hoja" in atributos]
+
+        cls.pdf = cls.imprimir(cls.capturas / f"{cls.libro}.pdf")
+        subprocess.run(["pdftoppm", "-r", "60", "-png", cls.pdf, cls.capturas / "pagina"], check=True)
+        cls.paginas = cls.textos_por_pagina(cls.pdf)
+
     def test_every_picture_of_the_guide_is_inside_the_page_and_loads(self):
         dibujos = self.js(DIBUJOS_JS)
         self.assertEqual(len(dibujos), self.dibujos_md,
@@ -309,18 +498,6 @@ class Libro:
                 return {cargado: caja.width > 0 && caja.height > 0, ancho: caja.width, fuente: 'svg'};""",
                              dibujo)
             self.assertTrue(estado["cargado"], estado)
-
-    def test_page_needs_no_other_file_and_no_network(self):
-        propia = self.copia.as_uri()
-        pedidas = {e["params"]["request"]["url"] for e in self.eventos
-                   if e["method"] == "Network.requestWillBeSent"}
-        self.assertIn(propia, pedidas, "the network log saw the page itself")
-        ajenas = [u for u in pedidas if u != propia and not u.startswith("data:")]
-        self.assertEqual(ajenas, [])
-        fallidas = [e["params"] for e in self.eventos if e["method"] == "Network.loadingFailed"]
-        self.assertEqual(fallidas, [])
-        self.assertEqual(self.js("""return performance.getEntriesByType('resource')
-            .map(r => r.name).filter(n => !n.startsWith('data:'))"""), [])
 
     def test_reads_at_desktop_and_phone_width_without_sideways_scroll(self):
         self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
@@ -445,27 +622,6 @@ class Libro:
         self.assertAlmostEqual(filas["tapa"], 1, 2, "the first row's cover is one row high")
         self.assertEqual(filas["fondo"], filas["caja"], "the cover is the box's colour")
 
-    def test_axe_finds_no_serious_or_critical_violation(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
-        self.js(AXE.read_text(encoding="utf-8"))
-        for ancho in (1280, 390):
-            self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": ancho, "height": 844, "deviceScaleFactor": 1, "mobile": ancho < 600})
-            resultado = self.navegador.execute_async_script("""const listo = arguments[0];
-                axe.run(document, {runOnly: {type: 'tag',
-                                             values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']}})
-                   .then(r => listo({version: axe.version, violaciones: r.violations.map(v => ({
-                           regla: v.id, impacto: v.impact, ayuda: v.help,
-                           dónde: v.nodes.slice(0, 3).map(n => n.target.join(' '))}))}),
-                         e => listo({error: String(e)}))""")
-            self.assertNotIn("error", resultado)
-            graves = [v for v in resultado["violaciones"] if v["impacto"] in ("serious", "critical")]
-            self.assertFalse(graves, f"axe-core {resultado['version']} at {ancho} px; fix each "
-                             "rule at its first targets (the style is packaging/guia.css, the "
-                             "markup packaging/libro.html and packaging/guia.lua):" + "".join(
-                                 f"\n  {v['regla']} ({v['impacto']}): {v['ayuda']}: "
-                                 + ", ".join(v["dónde"]) for v in graves))
-
     def test_every_section_is_printed(self):
         impreso = normalizar(" ".join(self.paginas))
         donde = 0
@@ -483,8 +639,11 @@ class Libro:
         subprocess.run(["pdftoppm", "-r", "30", "-gray", self.pdf, carpeta / "p"], check=True)
         llenas = [self.hasta_donde(pgm) for pgm in sorted(carpeta.glob("p-*.pgm"))]
         self.assertEqual(len(llenas), len(self.paginas))
+        # Nor the page before a plan printed alone, nor the plan's own page.
+        solas = {normalizar(h) for hoja in self.hojas for h in hoja if h}
         antes = {n - 1 for n, texto in enumerate(self.paginas)
-                 if re.match(r"\d+\.\s", texto) and n > 0}
+                 if n > 0 and (re.match(r"\d+\.\s", texto)
+                               or any(texto.startswith(s) for s in solas))}
         for n, llena in enumerate(llenas[:-1]):
             if n not in antes:
                 self.assertGreaterEqual(llena, 0.5, f"page {n + 1} of {self.libro}.pdf is filled "
@@ -527,48 +686,258 @@ class Guia(Libro, unittest.TestCase):
     libro = "GUIA"
 
     def test_the_printed_handout_holds_no_answer(self):
-        # Every line an exercise makes its program print and the unmodified program never does,
-        # addresses standing for placeholders; but the lines an exercise asks for, which are its
-        # question. A line of some length is sought with no spaces (a wrapped line may break
-        # anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as
-        # a whole line of the print.
+        # In its text, a picture or a caption; but the lines an exercise asks for, its question.
         texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
                                text=True).stdout
-        impreso = "".join(texto.split())
-        renglones = [normalizar(r) for r in texto.split("\n")]
         pedidas = {l.rstrip() for _, bloque in lineas_pedidas(self.md) for l in bloque}
-        for salida, original, lineas in ejercicios():
-            nunca = {l.rstrip() for l in original} | pedidas
-            nuevas = dict.fromkeys(l.rstrip() for inicio, fin in cambios(original, lineas)
-                                   for l in lineas[inicio:fin])
-            for linea in nuevas:
-                if not linea.strip() or linea in nunca:
-                    continue
-                partes = MARCADOR.split(linea)
-                if len("".join(linea.split())) >= 12:
-                    patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else DIRECCION
-                                     for n, p in enumerate(partes))
-                    hallada = re.search(patron, impreso)
-                else:
-                    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else DIRECCION
-                                     for n, p in enumerate(partes))
-                    hallada = next((r for r in renglones if re.fullmatch(patron, r)), None)
-                with self.subTest(ejercicio=salida.name, linea=linea):
-                    self.assertIsNone(hallada, f"the printed GUIA.html shows {linea!r} (in its "
-                                      "text, a picture or a caption), the answer of ejercicios/"
-                                      f"{salida.name}: GUIA.md must ask, and leave the answer to "
-                                      "PROFESOR.md")
+        self.assertEqual(respuestas_en(texto, pedidas), {}, "the printed GUIA.html shows these "
+                         "exercises' answer lines (exercise: its first line): GUIA.md must ask, "
+                         "and leave the answer to PROFESOR.md")
 
 
 class Profesor(Libro, unittest.TestCase):
     libro = "PROFESOR"
+    profundidad = 3     # each class's plan, questions, errors, solutions and quiz
+
+    def test_each_class_plan_prints_alone_on_one_page(self):
+        self.assertEqual(len(self.hojas), len(PROGRAMAS), "a '### La clase en una página {.hoja}' "
+                         "per program")
+        for hoja, siguiente in self.hojas:
+            empiezan = [n for n, texto in enumerate(self.paginas) if texto.startswith(normalizar(hoja))]
+            self.assertEqual(len(empiezan), len(PROGRAMAS), f"pages that begin with {hoja!r}")
+            for n in empiezan:
+                with self.subTest(pagina=n + 1):
+                    self.assertTrue(self.paginas[n + 1].startswith(normalizar(siguiente)),
+                                    f"page {n + 1} holds the plan but not all of it: page {n + 2} "
+                                    f"does not begin with {siguiente!r}; see "
+                                    f"{self.capturas}/pagina-{n + 1:02d}.png")
+
+
+def enunciado_en_la_guia(guia, ejercicio):
+    """The question an exercise asks in the learner's guide: its paragraph 'Antes de cambiar nada'."""
+    programa, n = ejercicio.rsplit("-", 1)
+    seccion = seccion_de_programa(guia, programa)
+    hallado = re.search(rf"^#### {n}\. .*?\n\n(Antes de cambiar nada:.*?)\n\n", seccion,
+                        re.MULTILINE | re.DOTALL)
+    return normalizar(re.sub(r"[`*]", "", hallado[1])) if hallado else None
+
+
+class Hoja(Pagina, unittest.TestCase):
+    """A prediction sheet, clase/<programa>-hoja.html, printed on A4 and on Letter."""
+    PAPELES = {"A4": PAPEL, "Carta": {"paperWidth": 8.5, "paperHeight": 11}}
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.impresos = {nombre: cls.textos_por_pagina(cls.imprimir(
+            cls.capturas / f"{cls.libro}-{nombre}.pdf", papel)) for nombre, papel in cls.PAPELES.items()}
+
+    def test_prints_on_two_pages_at_most_on_a4_and_letter(self):
+        for papel, paginas in self.impresos.items():
+            with self.subTest(papel=papel):
+                self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
+
+    def test_asks_the_guides_question_of_each_exercise_in_class_with_room_for_the_answer(self):
+        programa = self.libro.rsplit("-", 1)[0]
+        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        en_clase = sorted({n for _, _, que in plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"),
+                                                    programa)
+                           for n in re.findall(r"[Ee]jercicio (\d+)", que)})
+        self.assertTrue(en_clase, f"{programa}'s plan sets no exercise in class")
+        impreso = " ".join(self.impresos["A4"])
+        for n in en_clase:
+            with self.subTest(ejercicio=n):
+                pregunta = enunciado_en_la_guia(guia, f"{programa}-{n}")
+                self.assertIsNotNone(pregunta, f"GUIA.md has no question for {programa} {n}")
+                self.assertIn(normalizar(pregunta), normalizar(re.sub(r"[`*]", "", impreso)))
+        cajas = self.js("return [...document.querySelectorAll('.espacio')].map(e => "
+                        "e.getBoundingClientRect().height)")
+        self.assertGreaterEqual(len(cajas), 2 * len(en_clase), "a box for the prediction and one "
+                                "for what came out, for each exercise (::: espacio)")
+        self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
+
+    def test_the_printed_sheet_holds_no_answer(self):
+        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(guia) for l in bloque}
+        for papel, paginas in self.impresos.items():
+            self.assertEqual(respuestas_en("\n".join(paginas), pedidas), {}, f"{self.libro} on {papel}")
+
+
+class Diapositivas(Pagina, unittest.TestCase):
+    """A program's slides, clase/<programa>-diapositivas.html: a reveal.js deck of 1280 by 720."""
+    anchos = ((1280, 720), (1920, 1080))
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.programa = cls.libro.rsplit("-", 1)[0]
+        cls.md = (CLASE / f"{cls.libro}.md").read_text(encoding="utf-8")
+        cls.total = cls.navegador.execute_script("return Reveal.getTotalSlides()")
+
+    def ir_a(self, indice):
+        self.js("Reveal.slide(arguments[0], 0); Reveal.layout()", indice)
+
+    def vistas(self):
+        # Every slide at the projector's size, then the first at the other.
+        self.tamano(*self.anchos[0])
+        for indice in range(self.total):
+            self.ir_a(indice)
+            yield self.anchos[0]
+        self.tamano(*self.anchos[1])
+        self.ir_a(0)
+        yield self.anchos[1]
+
+    def test_nothing_on_any_slide_overflows_it_at_either_size(self):
+        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
+        self.assertEqual(self.total, len(diapositivas(self.md)) + 1, "a slide per '## ', and the title")
+        for ancho, alto in self.anchos:
+            self.tamano(ancho, alto)
+            for indice in range(self.total):
+                self.ir_a(indice)
+                if ancho == 1280:
+                    self.captura(f"diapositiva-{indice:02d}", ancho, alto, False)
+                # What a box that clips its content (overflow: hidden) hides is not on the slide.
+                fuera = self.js("""const actual = Reveal.getCurrentSlide();
+                    const visible = (e) => {
+                      let r = e.getBoundingClientRect(), [l, t, d, b] = [r.left, r.top, r.right, r.bottom];
+                      for (let a = e.parentElement; a && a !== actual; a = a.parentElement)
+                        if (getComputedStyle(a).overflow !== 'visible') {
+                          const c = a.getBoundingClientRect();
+                          [l, t, d, b] = [Math.max(l, c.left), Math.max(t, c.top),
+                                          Math.min(d, c.right), Math.min(b, c.bottom)];
+                        }
+                      return {width: r.width, left: l, top: t, right: d, bottom: b};
+                    };
+                    const dentro = (r) => r.width === 0 || (r.left >= -1 && r.top >= -1
+                        && r.right <= innerWidth + 1 && r.bottom <= innerHeight + 1);
+                    return [actual, ...actual.querySelectorAll('*')]
+                      .filter(e => !e.closest('aside.notes'))
+                      .filter(e => !dentro(visible(e))
+                                   || e.scrollWidth > e.clientWidth + 1 && e.matches('pre, code'))
+                      .map(e => e.tagName + ': ' + e.textContent.slice(0, 50))""")
+                with self.subTest(ancho=ancho, diapositiva=indice):
+                    self.assertEqual(fuera, [], f"slide {indice} of {self.libro} at {ancho}x{alto} "
+                                     f"does not fit: shorten it or split it in clase/{self.libro}.md"
+                                     f"; see {self.capturas}/diapositiva-{indice:02d}.png")
+
+    def test_every_picture_loads_on_its_slide(self):
+        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
+        self.tamano(*self.anchos[0])
+        vistos = 0
+        for indice in range(self.total):
+            self.ir_a(indice)
+            for estado in self.js("""return [...Reveal.getCurrentSlide().querySelectorAll('img, svg')]
+                    .filter(e => !e.parentElement.closest('svg')).map(e => {
+                      const caja = e.getBoundingClientRect();
+                      return {visto: caja.width > 50 && caja.height > 50 &&
+                              (e.tagName.toLowerCase() !== 'img' || e.complete && e.naturalWidth > 0),
+                              fuente: (e.src || 'svg').slice(0, 40)}})"""):
+                vistos += 1
+                self.assertTrue(estado["visto"], f"slide {indice}: {estado}")
+        self.assertEqual(vistos, len(re.findall(r"!\[", self.md)), f"pictures against ![ in {self.libro}.md")
+
+    def test_the_arrow_keys_move_between_slides(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+
+        self.ir_a(0)
+        ActionChains(self.navegador).send_keys(Keys.ARROW_RIGHT).perform()
+        self.assertEqual(self.js("return Reveal.getIndices().h"), 1, "the right arrow")
+        ActionChains(self.navegador).send_keys(Keys.ARROW_RIGHT).perform()
+        ActionChains(self.navegador).send_keys(Keys.ARROW_LEFT).perform()
+        self.assertEqual(self.js("return Reveal.getIndices().h"), 1, "the left arrow")
+
+    def test_the_speaker_notes_carry_the_plans_minutes_in_order(self):
+        notas = self.js("return [...document.querySelectorAll('aside.notes')].map(a => a.textContent)")
+        minutos = [(int(a), int(b)) for nota in notas
+                   for a, b in re.findall(r"^\s*Minutos (\d+)-(\d+)\.", nota)]
+        filas = [(a, b) for a, b, _ in plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"),
+                                            self.programa)]
+        self.assertTrue(filas, f"no plan for {self.programa} in PROFESOR.md")
+        self.assertEqual(minutos, filas, "each row of the plan, 'Minutos A-B.' at the top of the "
+                         "notes (::: notes) of the slide it begins, in the plan's order")
+
+
+class Cuestionario(unittest.TestCase):
+    """clase/cuestionario.gift, what Moodle imports, read by a parser of the GIFT format
+    (gift-pegjs, npm ci --prefix tests): the quizzes of the teacher's edition, question for question."""
+
+    @classmethod
+    def setUpClass(cls):
+        analizador = Path(__file__).resolve().parent / "node_modules" / "gift-pegjs"
+        if not analizador.is_dir() or not shutil.which("node"):
+            raise RuntimeError("node and gift-pegjs are needed: apt install nodejs npm; npm ci --prefix tests")
+        leido = subprocess.run(
+            ["node", "-e", "const fs = require('fs');"
+             "process.stdout.write(JSON.stringify(require(process.argv[1]).parse("
+             "fs.readFileSync(process.argv[2], 'utf8'))))", analizador, CLASE / "cuestionario.gift"],
+            capture_output=True, text=True, check=False)
+        if leido.returncode:
+            raise AssertionError(f"clase/cuestionario.gift is no GIFT that Moodle reads: {leido.stderr}")
+        cls.elementos = json.loads(leido.stdout)
+        profesor = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
+        cls.libro = {}
+        for programa in PROGRAMAS:
+            seccion = seccion_de_programa(profesor, programa)
+            cuestionario = seccion[seccion.find("### Un pequeño cuestionario"):]
+            cls.libro[programa] = [(f"{programa}-{n}", normalizar(pregunta), normalizar(respuesta))
+                                   for n, pregunta, respuesta in re.findall(
+                                       r"^(\d+)\. (.*?) \*\*(.+?)\*\*", cuestionario, re.MULTILINE)]
+
+    def test_each_program_is_a_category_with_the_teachers_editions_questions_and_answers(self):
+        categorias, preguntas = [], {}
+        for elemento in self.elementos:
+            if elemento["type"] == "Category":
+                categorias.append(elemento["title"])
+                preguntas[elemento["title"]] = []
+            else:
+                self.assertTrue(categorias, f"{elemento['title']} comes before any $CATEGORY")
+                correctas = [c["text"]["text"] for c in elemento.get("choices", []) if c["isCorrect"]]
+                preguntas[categorias[-1]].append(
+                    (elemento["title"], normalizar(elemento["stem"]["text"]),
+                     normalizar(correctas[0]) if len(correctas) == 1 else correctas))
+        self.assertEqual([c.rsplit("/", 1)[-1] for c in categorias], list(PROGRAMAS))
+        self.assertEqual(len({c.rsplit("/", 1)[0] for c in categorias}), 1, "one parent category")
+        for categoria, programa in zip(categorias, PROGRAMAS):
+            with self.subTest(programa=programa):
+                self.assertTrue(self.libro[programa], f"no quiz items in {programa}'s section of "
+                                "PROFESOR.md ('n. question **answer**')")
+                self.assertEqual(preguntas[categoria], self.libro[programa],
+                                 "(title, question, its one right answer) against PROFESOR.md")
+
+    def test_every_question_is_multiple_choice_with_feedback_on_every_answer(self):
+        for elemento in self.elementos:
+            if elemento["type"] == "Category":
+                continue
+            with self.subTest(pregunta=elemento["title"]):
+                self.assertEqual(elemento["type"], "MC")
+                self.assertEqual(elemento["stem"]["format"], "markdown")
+                self.assertGreaterEqual(len(elemento["choices"]), 3, "three answers at least")
+                for opcion in elemento["choices"]:
+                    self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
+                                    f"no feedback (#) for {opcion['text']['text']!r}")
+
+
+def clases_de_paginas(paginas):
+    """A test class for each page named, of its kind, by the page's file name."""
+    clases = {}
+    for pagina in paginas:
+        nombre = Path(pagina).stem
+        base = {"GUIA": Guia, "PROFESOR": Profesor}.get(nombre) or next(
+            (c for c in (Hoja, Diapositivas) if nombre.endswith("-" + c.__name__.lower())), None)
+        if base is None:
+            sys.exit(f"not a page this test knows: {pagina}")
+        clase = type(f"{base.__name__}_{nombre.replace('-', '_')}", (base,),
+                     {"libro": nombre, "pagina": pagina})
+        clases[clase.__name__] = clase
+    return clases
 
 
 if __name__ == "__main__":
     paginas = [a for a in sys.argv[1:] if a.endswith(".html")]
-    for pagina in paginas:
-        clase = {"GUIA.html": Guia, "PROFESOR.html": Profesor}.get(Path(pagina).name)
-        if not clase:
-            sys.exit(f"not a page of the two books: {pagina}")
-        clase.pagina = pagina
-    unittest.main(argv=[sys.argv[0]] + [a for a in sys.argv[1:] if a not in paginas], verbosity=2)
+    nombres = [a for a in sys.argv[1:] if a not in paginas]
+    clases = clases_de_paginas(paginas)
+    globals().update(clases)
+    # The kinds themselves open no page; named pages alone test only the pages.
+    del Guia, Profesor, Hoja, Diapositivas
+    unittest.main(argv=[sys.argv[0]] + (nombres or list(clases)), verbosity=2)
