@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Redraws every dibujos/*.svg from the .dot beside it. With --comprobar, draws into a temporary
-# folder instead and fails, naming each file, when a committed .svg is not what its .dot draws
-# today, or when a .dot has no .svg or an .svg no .dot.
+# folder instead and fails, naming each file, when a committed .svg does not say what its .dot draws
+# today, or when a .dot has no .svg or an .svg no .dot. What a picture says is its elements, their
+# texts (the sizes among them) and every attribute but the numbers in it: where each shape lands
+# follows the font metrics of the machine that drew it, which differ by fractions of a point
+# between machines with the same Graphviz and fonts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shopt -s nullglob
@@ -11,6 +14,12 @@ case "${1:-}" in
   --comprobar) ;;
   *) echo "usage: $0 [--comprobar]" >&2; exit 2 ;;
 esac
+
+# The picture with every number inside an attribute's value (coordinates, widths, the view box)
+# replaced by N; the texts between the tags are kept whole.
+sin_medidas() {
+  perl -pe 's/(="[^"]*")/my $v = $1; $v =~ s{-?\d+(?:\.\d+)?}{N}g; $v/ge'
+}
 
 temporal=$(mktemp -d)
 trap 'rm -rf "$temporal"' EXIT
@@ -23,8 +32,10 @@ for fuente in dibujos/*.dot; do
     continue
   fi
   dot -Tsvg "$fuente" -o "$temporal/dibujo.svg"
-  if ! cmp -s "$temporal/dibujo.svg" "$dibujo"; then
-    echo "$dibujo is not what $fuente draws today: run tools/dibujos.sh" >&2
+  sin_medidas <"$temporal/dibujo.svg" >"$temporal/hoy"
+  sin_medidas <"$dibujo" >"$temporal/guardado"
+  if ! cmp -s "$temporal/hoy" "$temporal/guardado"; then
+    echo "$dibujo does not say what $fuente draws today (its elements, texts or attributes): run tools/dibujos.sh" >&2
     fallos=$((fallos + 1))
   fi
 done
@@ -35,4 +46,4 @@ for dibujo in dibujos/*.svg; do
   fi
 done
 ((fallos == 0)) || exit 1
-echo "every picture in dibujos/ is what its .dot draws"
+echo "every picture in dibujos/ says what its .dot draws"
