@@ -197,6 +197,11 @@ def plan(profesor, programa):
         r"^\| *(\d+)-(\d+) *\| *(.*?) *\|$", hallada[0] if hallada else "", re.MULTILINE)]
 
 
+def en_clase(filas):
+    """The exercises a plan's rows set in class, by number."""
+    return sorted({n for _, _, que in filas for n in re.findall(r"[Ee]jercicio (\d+)", que)})
+
+
 class Respuestas(unittest.TestCase):
     """No browser: the answers as the two books' texts hold them."""
 
@@ -287,13 +292,12 @@ class Respuestas(unittest.TestCase):
                     if hallado and "puesta en común" not in titulo:
                         planteados.add(f"{programa}-{hallado[1]}")
                         continue
-                    for ejercicio, lineas in nuevas.items():
-                        for linea in lineas:
-                            if hallada_en(linea, titulo + "\n" + texto):
-                                de = {e for e, ls in nuevas.items() if linea in ls}
-                                self.assertTrue(de & planteados, f"the slide {titulo!r} shows "
-                                                f"{linea!r}, the answer of {sorted(de)}, before "
-                                                "the slide that sets it ('## Ejercicio N: ...')")
+                    for linea in {l for ls in nuevas.values() for l in ls}:
+                        if hallada_en(linea, titulo + "\n" + texto):
+                            de = {e for e, ls in nuevas.items() if linea in ls}
+                            self.assertTrue(de & planteados, f"the slide {titulo!r} shows "
+                                            f"{linea!r}, the answer of {sorted(de)}, before "
+                                            "the slide that sets it ('## Ejercicio N: ...')")
 
     def test_each_plan_fits_the_hour_with_two_exercises_at_most(self):
         for programa in PROGRAMAS:
@@ -305,8 +309,7 @@ class Respuestas(unittest.TestCase):
                 for (_, fin, _), (inicio, _, que) in zip(filas, filas[1:]):
                     self.assertEqual(inicio, fin, f"a gap or overlap in the minutes before {que!r}")
                 self.assertLessEqual(filas[-1][1], 45, "a 50-minute class plans 45 at most")
-                en_clase = {n for _, _, que in filas for n in re.findall(r"[Ee]jercicio (\d+)", que)}
-                self.assertLessEqual(len(en_clase), 2, f"exercises in class: {sorted(en_clase)}")
+                self.assertLessEqual(len(en_clase(filas)), 2, f"exercises in class: {en_clase(filas)}")
 
     def test_the_teachers_edition_embeds_every_picture_its_plans_show(self):
         for programa in PROGRAMAS:
@@ -737,35 +740,31 @@ class Hoja(Pagina, unittest.TestCase):
         cls.impresos = {nombre: cls.textos_por_pagina(cls.imprimir(
             cls.capturas / f"{cls.libro}-{nombre}.pdf", papel)) for nombre, papel in cls.PAPELES.items()}
 
-    def test_prints_on_two_pages_at_most_on_a4_and_letter(self):
-        for papel, paginas in self.impresos.items():
-            with self.subTest(papel=papel):
-                self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
-
     def test_asks_the_guides_question_of_each_exercise_in_class_with_room_for_the_answer(self):
         programa = self.libro.rsplit("-", 1)[0]
         guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        en_clase = sorted({n for _, _, que in plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"),
-                                                    programa)
-                           for n in re.findall(r"[Ee]jercicio (\d+)", que)})
-        self.assertTrue(en_clase, f"{programa}'s plan sets no exercise in class")
+        ejercicios_en_clase = en_clase(plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"), programa))
+        self.assertTrue(ejercicios_en_clase, f"{programa}'s plan sets no exercise in class")
         impreso = " ".join(self.impresos["A4"])
-        for n in en_clase:
+        for n in ejercicios_en_clase:
             with self.subTest(ejercicio=n):
                 pregunta = enunciado_en_la_guia(guia, f"{programa}-{n}")
                 self.assertIsNotNone(pregunta, f"GUIA.md has no question for {programa} {n}")
                 self.assertIn(normalizar(pregunta), normalizar(re.sub(r"[`*]", "", impreso)))
         cajas = self.js("return [...document.querySelectorAll('.espacio')].map(e => "
                         "e.getBoundingClientRect().height)")
-        self.assertGreaterEqual(len(cajas), 2 * len(en_clase), "a box for the prediction and one "
+        self.assertGreaterEqual(len(cajas), 2 * len(ejercicios_en_clase), "a box for the prediction and one "
                                 "for what came out, for each exercise (::: espacio)")
         self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
 
-    def test_the_printed_sheet_holds_no_answer(self):
+    def test_prints_on_two_pages_at_most_on_a4_and_letter_with_no_answer(self):
         guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
         pedidas = {l.rstrip() for _, bloque in lineas_pedidas(guia) for l in bloque}
         for papel, paginas in self.impresos.items():
-            self.assertEqual(respuestas_en("\n".join(paginas), pedidas), {}, f"{self.libro} on {papel}")
+            with self.subTest(papel=papel):
+                self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
+                self.assertEqual(respuestas_en("\n".join(paginas), pedidas), {},
+                                 f"{self.libro} on {papel}")
 
 
 class Diapositivas(Pagina, unittest.TestCase):
@@ -889,14 +888,21 @@ class Cuestionario(unittest.TestCase):
                                    for n, pregunta, respuesta in re.findall(
                                        r"^(\d+)\. (.*?) \*\*(.+?)\*\*", cuestionario, re.MULTILINE)]
 
-    def test_each_program_is_a_category_with_the_teachers_editions_questions_and_answers(self):
+    def test_each_program_is_a_category_of_multiple_choice_questions_as_the_teachers_edition_has_them(self):
         categorias, preguntas = [], {}
         for elemento in self.elementos:
             if elemento["type"] == "Category":
                 categorias.append(elemento["title"])
                 preguntas[elemento["title"]] = []
-            else:
-                self.assertTrue(categorias, f"{elemento['title']} comes before any $CATEGORY")
+                continue
+            with self.subTest(pregunta=elemento["title"]):
+                self.assertTrue(categorias, "a question before any $CATEGORY")
+                self.assertEqual(elemento["type"], "MC")
+                self.assertEqual(elemento["stem"]["format"], "markdown")
+                self.assertGreaterEqual(len(elemento["choices"]), 3, "three answers at least")
+                for opcion in elemento["choices"]:
+                    self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
+                                    f"no feedback (#) for {opcion['text']['text']!r}")
                 correctas = [c["text"]["text"] for c in elemento.get("choices", []) if c["isCorrect"]]
                 preguntas[categorias[-1]].append(
                     (elemento["title"], normalizar(elemento["stem"]["text"]),
@@ -909,18 +915,6 @@ class Cuestionario(unittest.TestCase):
                                 "PROFESOR.md ('n. question **answer**')")
                 self.assertEqual(preguntas[categoria], self.libro[programa],
                                  "(title, question, its one right answer) against PROFESOR.md")
-
-    def test_every_question_is_multiple_choice_with_feedback_on_every_answer(self):
-        for elemento in self.elementos:
-            if elemento["type"] == "Category":
-                continue
-            with self.subTest(pregunta=elemento["title"]):
-                self.assertEqual(elemento["type"], "MC")
-                self.assertEqual(elemento["stem"]["format"], "markdown")
-                self.assertGreaterEqual(len(elemento["choices"]), 3, "three answers at least")
-                for opcion in elemento["choices"]:
-                    self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
-                                    f"no feedback (#) for {opcion['text']['text']!r}")
 
 
 def clases_de_paginas(paginas):
