@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 segundos=${SEGUNDOS:-60}
-construccion=$(tools/carpeta.py fuzz)
+construccion=desarrollo/fuzz  # the fuzz preset's
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target copia_fuzz lectura_fuzz >/dev/null

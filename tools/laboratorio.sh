@@ -9,13 +9,13 @@
 #                                  the packages the README names.
 #   tools/laboratorio.sh mingw     GUIA.md's MinGW lines on this machine's cross compiler, the
 #                                  programs needing only Windows' own DLLs, run under Wine.
-# Each lab works in the developer build folder laboratorio-<lab> (tools/carpeta.py). The Debian
+# Each lab works in the developer build folder desarrollo/laboratorio-<lab>. The Debian
 # roots are made there with debootstrap and need root. The root is reused while it holds the same
 # packages; the tree in it is copied anew each time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
-area=$(tools/carpeta.py "laboratorio-$laboratorio")
+area=$PWD/desarrollo/laboratorio-$laboratorio
 
 # The lines of the fenced block that follows the marker comment "<!-- órdenes NAME..." in
 # GUIA.md, the learner's guide, which holds every compiler line so that no learner needs the

@@ -20,9 +20,8 @@ sys.dont_write_bytecode = True
 import e2e_garaxo  # noqa: E402
 import e2e_pintafor  # noqa: E402
 import e2e_polifor  # noqa: E402
-from carpeta import carpeta  # noqa: E402
 
-CONSTRUCCION = carpeta("medida")  # plain Release flags, as a learner builds
+CONSTRUCCION = os.path.join(RAIZ, "desarrollo/medida")  # plain Release flags, as a learner builds
 ENTRADA_GARAXO = b"Juan\n12345678-Z\nAna\n87654321-X\n"
 PROGRAMAS = [
     ("garaxo", ENTRADA_GARAXO, e2e_garaxo.sin_eco("Juan", "12345678-Z", "Ana", "87654321-X")),
