@@ -1,36 +1,72 @@
 #!/usr/bin/env bash
 # Keeps the exercises' solutions, ejercicios/*.patch, in step with the lesson code.
 #
+#   tools/ejercicios.sh nuevo <programa>-<n>
+#     Writes ejercicios/<programa>-<n>.patch from the working tree's changes to the lesson code
+#     (car_owner_demo/, shape_demo/ and figure_demo/ against HEAD, new files in them included),
+#     then takes that change back out of the working tree. Changes anywhere else stay as they are.
 #   tools/ejercicios.sh rehacer [ejercicios/<programa>-<n>.patch ...]
 #     Remakes each patch (every one by default) against the lesson code as the working tree has it,
 #     committed or not. A temporary worktree gets a copy of the working tree's tracked files,
-#     committed there as a base; each patch is applied to it three-way and the diff of the result,
-#     written outside any tree, replaces the old patch. No patch is replaced unless every one
-#     applies: a conflict stops it, naming each such patch, its files and how to remake it by hand.
+#     committed there as a base; each patch is applied to it and the diff of the result, written
+#     outside any tree, replaces the old patch. No patch is replaced unless every one applies: a
+#     failure stops it, naming each such patch, its files and how to remake it by hand.
 #   tools/ejercicios.sh comprobar
 #     Fails, naming each patch, when one does not apply to the working tree exactly where it was
 #     made: not at all, or only at an offset or with fuzz.
 #
 # Never remake a patch with `git diff > ejercicios/x.patch` in a tree where x.patch is applied: the
 # shell empties the tracked x.patch before git diff reads the tree, so the new patch also deletes
-# the old patch's text. This script diffs in a tree of its own, where no patch file changes.
+# the old patch's text. This script diffs in a tree of its own, or only the lesson code's folders.
+#
+# The patches carry no `index` lines: their blob ids change with any edit of a file a patch touches,
+# even far from its hunks, and would remake patches whose hunks did not move.
 set -euo pipefail
 raiz=$(cd "$(dirname "$0")/.." && pwd)
 cd "$raiz"
 export LC_ALL=C  # git's English messages are read below
+lecciones=(car_owner_demo shape_demo figure_demo)
 
 uso() {
-  echo "usage: $0 rehacer [ejercicios/<programa>-<n>.patch ...] | $0 comprobar" >&2
+  echo "usage: $0 nuevo <programa>-<n> | $0 rehacer [ejercicios/<programa>-<n>.patch ...]" \
+    "| $0 comprobar" >&2
   exit 2
 }
 
 sangrar() { sed 's/^/  /'; }
 
-# The same patch text whatever the user's git configuration: prefixes, algorithm, order, colour.
+# The same patch text whatever the user's git configuration: prefixes, context, algorithm, order,
+# colour, quoting; and no index lines. HEAD of the tree $1 against its files, in the paths after it.
 diferencias() {
-  git -C "$arbol" diff --no-ext-diff --no-textconv --no-color --no-relative --no-renames \
-    --src-prefix=a/ --dst-prefix=b/ --diff-algorithm=myers --indent-heuristic --abbrev=7 \
-    -O/dev/null HEAD --
+  local arbol=$1
+  shift
+  git -C "$arbol" -c diff.suppressBlankEmpty=false -c core.quotePath=true \
+    diff --no-ext-diff --no-textconv --no-color --no-relative --no-renames \
+    --src-prefix=a/ --dst-prefix=b/ --unified=3 --inter-hunk-context=0 \
+    --diff-algorithm=myers --indent-heuristic -O/dev/null HEAD -- "$@" |
+    sed -E '/^index [0-9a-f]+\.\.[0-9a-f]+( [0-7]+)?$/d'
+}
+
+# Fails, naming each, if the tree $1 holds the change of a patch of ejercicios/.
+ninguno_aplicado() {
+  local parche aplicados=0
+  shopt -s nullglob
+  for parche in ejercicios/*.patch; do
+    if git -C "$1" apply --check --reverse --whitespace=nowarn "$raiz/$parche" 2>/dev/null; then
+      echo "$parche is applied in the working tree: undo it with git apply -R $parche" >&2
+      aplicados=$((aplicados + 1))
+    fi
+  done
+  ((aplicados == 0))
+}
+
+# A temporary folder that goes, with the worktree in it if any, on every way out.
+carpeta_temporal() {
+  temporal=$(mktemp -d "${TMPDIR:-/tmp}/ejercicios.XXXXXX")
+  trap limpiar EXIT
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
 }
 
 comprobar() {
@@ -54,15 +90,64 @@ comprobar() {
   echo "every patch in ejercicios/ applies exactly where it was made"
 }
 
-# How to remake by hand a patch that conflicts with today's code.
+nuevo() {
+  (($# == 1)) || uso
+  local nombre=$1 parche archivos
+  if [[ ! $nombre =~ ^(garaxo|pintafor|polifor)-[1-9][0-9]*$ ]]; then
+    echo "not an exercise: $nombre (garaxo-<n>, pintafor-<n> or polifor-<n>, n from 1)" >&2
+    uso
+  fi
+  parche=ejercicios/$nombre.patch
+  if [[ -e $parche ]]; then
+    echo "$parche already exists. Nothing was changed." >&2
+    exit 1
+  fi
+  # Its change would hold another exercise's solution too.
+  ninguno_aplicado "$raiz" || { echo "Nothing was changed." >&2; exit 1; }
+  carpeta_temporal
+
+  # An index of HEAD's files, with the lesson folders' new files as to be added, so that git diff
+  # shows them too; the user's index is never written.
+  export GIT_INDEX_FILE=$temporal/index
+  git read-tree HEAD
+  git update-index -q --refresh >/dev/null
+  archivos=$(git ls-files --others --exclude-standard -- "${lecciones[@]}" |
+    { grep -E '\.(rej|orig)$' || true; } | paste -sd ' ')
+  if [[ -n $archivos ]]; then
+    echo "a patch's leftovers are in the lesson code: $archivos. Nothing was changed." >&2
+    exit 1
+  fi
+  git ls-files -z --others --exclude-standard -- "${lecciones[@]}" | xargs -0r git add -N --
+  diferencias "$raiz" "${lecciones[@]}" >"$temporal/$nombre.patch"
+  unset GIT_INDEX_FILE
+  if [[ ! -s $temporal/$nombre.patch ]]; then
+    echo "the lesson code (${lecciones[*]/%//}) has no change against HEAD. Nothing was changed." >&2
+    exit 1
+  fi
+
+  archivos=$(sed -n 's|^diff --git a/\(.*\) b/.*|\1|p' "$temporal/$nombre.patch" | paste -sd ' ')
+  mv -- "$temporal/$nombre.patch" "$parche"
+  # git apply changes every file or none.
+  if ! git apply -R --whitespace=nowarn "$parche"; then
+    echo "$parche is written, but its change could not be taken out of the working tree, which" \
+      "is as it was" >&2
+    exit 1
+  fi
+  echo "$parche: written from the changes to $archivos, now taken out of the working tree"
+  echo "next: write ejercicios/$nombre.salida by hand and go on with HACKING.md's \"Add an" \
+    "exercise\" (git apply $parche brings the solution back)"
+}
+
+# How to remake by hand a patch that does not apply to today's code.
 a_mano() {
-  local parche=$1 nombre
-  nombre=$(basename "$parche")
+  local parche=$1
   cat >&2 <<EOF
-Remake each conflicting patch by hand, in a tree with everything committed; for $parche:
-  git apply -3 $parche     (leaves <<<<<<< ======= >>>>>>> in the files named above)
-  edit those files: today's code with the exercise's change, without the markers
-  git diff HEAD > /tmp/$nombre && git reset -q --hard && mv /tmp/$nombre $parche
+Remake each patch that does not apply by hand, with today's lesson code committed and no other
+exercise applied; for $parche:
+  git apply --reject $parche
+      (applies the hunks it can, and leaves each other one in a .rej file beside its file)
+  make each .rej hunk's change in its file by hand, then delete the .rej files
+  mv $parche /tmp/ && tools/ejercicios.sh nuevo $(basename "$parche" .patch)
 then run tools/ejercicios.sh rehacer again for the others.
 EOF
 }
@@ -79,12 +164,8 @@ rehacer() {
   ((${#parches[@]})) || parches=(ejercicios/*.patch)
   ((${#parches[@]})) || { echo "no patch in ejercicios/" >&2; exit 1; }
 
-  temporal=$(mktemp -d "${TMPDIR:-/tmp}/ejercicios.XXXXXX")
+  carpeta_temporal
   arbol=$temporal/arbol
-  trap limpiar EXIT
-  trap 'exit 129' HUP
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
   if git -C "$temporal" rev-parse --show-toplevel >/dev/null 2>&1; then
     echo "$temporal is inside a git tree: set TMPDIR to a folder outside any" >&2
     exit 1
@@ -105,31 +186,22 @@ rehacer() {
     -c commit.gpgsign=false -c core.hooksPath=/dev/null \
     commit --quiet --allow-empty --no-verify -m "today's lesson code"
 
-  # A base that already holds an exercise's change would merge its patch, and maybe others, wrong.
-  for parche in ejercicios/*.patch; do
-    if git -C "$arbol" apply --check --reverse --whitespace=nowarn "$raiz/$parche" 2>/dev/null; then
-      echo "$parche is applied in the working tree: undo it with git apply -R $parche" >&2
-      echo "No patch was changed." >&2
-      exit 1
-    fi
-  done
+  # A base that already holds an exercise's change would remake its patch, and maybe others, wrong.
+  ninguno_aplicado "$arbol" || { echo "No patch was changed." >&2; exit 1; }
 
   for parche in "${parches[@]}"; do
     nombre=$(basename "$parche")
     registro=$temporal/$nombre.log
-    # Every patch is tried, so that one run names every patch that needs a hand.
-    if ! git -C "$arbol" apply -3 --whitespace=nowarn "$raiz/$parche" >"$registro" 2>&1; then
-      archivos=$(git -C "$arbol" diff --name-only --diff-filter=U | paste -sd ' ')
-      if [[ -n $archivos ]]; then
-        echo "$parche conflicts with today's lesson code in: $archivos" >&2
-        primero=${primero:-$parche}
-      else
-        echo "$parche does not apply to today's lesson code, not even three-way:" >&2
-        sangrar <"$registro" >&2
-      fi
+    # Every patch is tried, so that one run names every patch that needs a hand. With no index
+    # lines there is no three-way: each hunk applies where its context is, at an offset or not.
+    if ! git -C "$arbol" apply --whitespace=nowarn "$raiz/$parche" >"$registro" 2>&1; then
+      archivos=$(sed -n 's/^error: \(.*\): patch does not apply$/\1/p' "$registro" | paste -sd ' ')
+      echo "$parche does not apply to today's lesson code${archivos:+ in $archivos}:" >&2
+      sangrar <"$registro" >&2
+      primero=${primero:-$parche}
       fallos=$((fallos + 1))
     else
-      diferencias >"$temporal/parches/$nombre"
+      diferencias "$arbol" >"$temporal/parches/$nombre"
       if [[ ! -s $temporal/parches/$nombre ]]; then
         echo "$parche changes nothing in today's lesson code" >&2
         fallos=$((fallos + 1))
@@ -157,11 +229,12 @@ rehacer() {
   echo "$cambiados of ${#parches[@]} patches remade; check them with tools/ejercicios.sh comprobar"
 }
 
-# Every way out: the temporary worktree, its registration and the temporary folder go.
+# Every way out: the temporary worktree if any, its registration and the temporary folder go.
 limpiar() {
   if [[ -n ${temporal:-} ]]; then
     # Removing the worktree drops its registration too; prune (every stale one) only if that failed.
-    if ! git -C "$raiz" worktree remove --force --force "$arbol" >/dev/null 2>&1; then
+    if [[ -n ${arbol:-} ]] &&
+      ! git -C "$raiz" worktree remove --force --force "$arbol" >/dev/null 2>&1; then
       rm -rf -- "$arbol"
       git -C "$raiz" worktree prune
     fi
@@ -170,6 +243,7 @@ limpiar() {
 }
 
 case "${1:-}" in
+  nuevo) shift; nuevo "$@" ;;
   rehacer) shift; rehacer "$@" ;;
   comprobar) (($# == 1)) || uso; comprobar ;;
   *) uso ;;
