@@ -7,10 +7,6 @@
 #include "car_owner_demo/coche.h"
 #include "car_owner_demo/propietario.h"
 
-// After the classes: the sizes on the pictures are compared with theirs.
-#include "dibujos_garaxo.h"
-#include "dibujos_test.h"
-
 static_assert(std::has_virtual_destructor_v<coche>);
 static_assert(!std::is_polymorphic_v<propietario> && !std::is_polymorphic_v<propietario2>);
 

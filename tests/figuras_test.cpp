@@ -6,10 +6,6 @@
 
 #include "figure_demo/formas.h"
 
-// After the classes: the sizes on the pictures are compared with theirs.
-#include "dibujos_polifor.h"
-#include "dibujos_test.h"
-
 static_assert(std::is_polymorphic_v<Figura>);
 static_assert(!std::has_virtual_destructor_v<Figura>);
 static_assert(std::is_same_v<decltype(Circulo().getRadio()), float>);

@@ -7,10 +7,6 @@
 #include "shape_demo/formas.h"
 #include "shape_demo/paleta.h"
 
-// After the classes: the sizes on the pictures are compared with theirs.
-#include "dibujos_pintafor.h"
-#include "dibujos_test.h"
-
 static_assert(!std::is_polymorphic_v<Figura> && !std::is_polymorphic_v<Circulo> &&
               !std::is_polymorphic_v<Cuadrado>);
 static_assert(std::is_same_v<decltype(Circulo().getRadio()), float>);
