@@ -1,5 +1,5 @@
 # The learners' checks: `cmake --build build --target comprobar-<programa>-<n>` builds the checker,
-# ejercicios/comprobar.cpp, which compiles the learner's program itself with this build's compiler,
+# ejercicios/comprobar.cpp, which builds the learner's program itself with this build's compiler,
 # runs it on the exercise's input and compares its standard output with
 # ejercicios/<programa>-<n>.salida. The same checker runs with no CMake at all (see the guide).
 #
@@ -20,22 +20,24 @@ else()
   set(fuera_de_all EXCLUDE_FROM_ALL)
 endif()
 
+set(comprobador "${PROJECT_SOURCE_DIR}/ejercicios/comprobador")
 add_library(consola_comprobacion STATIC ${fuera_de_all}
-            "${PROJECT_SOURCE_DIR}/platform/consola.cpp"
-            "${PROJECT_SOURCE_DIR}/platform/consola_comprobacion.cpp")
+            "${PROJECT_SOURCE_DIR}/platform/consola.cpp" "${comprobador}/consola_comprobacion.cpp")
 
-if(CMAKE_CROSSCOMPILING)
-  return()
-endif()
-
+# How the checker runs a program on this system; its unit tests take the same.
 if(WIN32)
   set(proceso_del_sistema proceso_windows.cpp)
 else()
   set(proceso_del_sistema proceso_posix.cpp)
 endif()
+
+if(CMAKE_CROSSCOMPILING)
+  return()
+endif()
+
 add_executable(comprobar ${fuera_de_all}
                "${PROJECT_SOURCE_DIR}/ejercicios/comprobar.cpp"
-               "${PROJECT_SOURCE_DIR}/platform/${proceso_del_sistema}")
+               "${comprobador}/${proceso_del_sistema}")
 set_target_properties(comprobar PROPERTIES FOLDER comprobar
   RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/comprobacion")
 

@@ -1,7 +1,7 @@
 // Lo que los programas necesitan del sistema en la consola: la pausa entre pantallas hasta que se
 // presiona una tecla, el borrado de la pantalla y un estado de salida que dice si las pantallas
-// llegaron a quien las lee. Cada plataforma tiene su propio archivo fuente: es el único código del
-// proyecto que conoce el sistema.
+// llegaron a quien las lee. Cada plataforma tiene su propio archivo fuente: es el único código de
+// los programas que conoce el sistema.
 #pragma once
 
 namespace consola {

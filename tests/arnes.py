@@ -3,6 +3,7 @@ at a keyboard, on a pseudo-terminal that is the program's controlling terminal."
 
 import fcntl
 import os
+import re
 import resource
 import select
 import shlex
@@ -17,6 +18,21 @@ PROGRAMA = os.environ.get("PROGRAMA", "")
 ENVOLTORIO = shlex.split(os.environ.get("ENVOLTORIO", ""))  # such as valgrind and its options
 BORRADO = b"\x1b[H\x1b[2J\x1b[3J"
 ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts as a failure
+
+
+# Where a program prints an address (0x and hex digits, or MSVC's 16 hex digits), an expected output
+# writes a placeholder, [dirección N]: the same number, the same address.
+MARCADOR = re.compile(r"\[dirección (\d+)\]")
+DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
+
+
+def con_nombres(texto: str) -> str:
+    """Every address and every placeholder renamed [dirección N], numbered by first appearance:
+    a program's output and its expected one compare equal when the same ones stand together."""
+    nombres = {}
+    patron = re.compile(f"(?<![0-9A-Za-z_]){DIRECCION}(?![0-9A-Za-z_])|{MARCADOR.pattern}")
+    return patron.sub(lambda m: f"[dirección {nombres.setdefault(m.group(0), len(nombres) + 1)}]",
+                      texto)
 
 
 def crlf(texto: str) -> bytes:

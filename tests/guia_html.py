@@ -23,6 +23,8 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import arnes
+
 RAIZ = Path(__file__).resolve().parent.parent
 EJERCICIOS = RAIZ / "ejercicios"
 AXE = Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
@@ -68,11 +70,9 @@ def bloques_de_codigo(texto):
     return bloques
 
 
-# Where a program prints an address, an exercise's expected output says "[dirección 1]", and a
-# book writes one as the program would, 0x7ffd5e8c1a40 (or its 16 hex digits): the same
-# placeholder, the same address, and another placeholder, another address.
-MARCADOR = re.compile(r"\[dirección (\d+)\]")
-DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
+# A book writes an address as the program would, 0x7ffd5e8c1a40, where an expected output has a
+# placeholder: the same placeholder, the same address, and another placeholder, another address.
+MARCADOR, DIRECCION = arnes.MARCADOR, arnes.DIRECCION
 
 
 def coinciden(esperadas, lineas):

@@ -5,13 +5,22 @@ same bytes through std::cout, each line ended by endl, and does nothing else.
 For each program, run without a terminal (garaxo with a fixed input): instructions executed
 (callgrind, which repeats exactly), peak resident memory, and child processes started, each with
 its ratio to the floor's. Fails if a program starts a child process or runs more than 1.05 times
-the floor's instructions; memory is reported against its goal."""
+the floor's instructions; memory is reported against its goal.
+
+`tools/medir.py comprobacion` measures instead what a learner waits for after a one-line change to
+garaxo: the check (its CMake target, and the guide's one-command checker) against rebuilding and
+running the program by hand, in a plain build of a copy of the tracked files; the median of five
+of each, and each ratio to the rebuild's, whose goal is 1.3. A benchmark: it reports, and fails
+on nothing but a check that does not pass."""
 
 import os
 import re
+import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(RAIZ, "tests"))
@@ -102,5 +111,52 @@ def main() -> int:
     return 1 if fallos else 0
 
 
+def comprobacion(veces: int = 5) -> int:
+    copia = tempfile.mkdtemp(prefix="medida-")
+    try:
+        archivos = subprocess.run(["git", "-C", RAIZ, "ls-files", "-z"], capture_output=True,
+                                  check=True).stdout.decode().split("\0")
+        for archivo in filter(None, archivos):
+            os.makedirs(os.path.dirname(os.path.join(copia, archivo)), exist_ok=True)
+            shutil.copy(os.path.join(RAIZ, archivo), os.path.join(copia, archivo))
+        def en_copia(*orden, **opciones):
+            return subprocess.run(orden, cwd=copia, check=True, stdout=subprocess.DEVNULL,
+                                  **opciones)
+        en_copia("git", "apply", "ejercicios/garaxo-1.patch")
+        en_copia("cmake", "-S", ".", "-B", "build")
+        en_copia("cmake", "--build", "build", "--target", "garaxo", "comprobar")
+        en_copia("g++", "-std=c++17", "-I.", "-o", "comprobar", "ejercicios/comprobar.cpp",
+                 "ejercicios/comprobador/proceso_posix.cpp")
+        entrada = os.path.join(copia, "ejercicios", "garaxo.entrada")
+
+        def a_mano():
+            en_copia("cmake", "--build", "build", "--target", "garaxo")
+            with open(entrada, "rb") as fichero:
+                en_copia(os.path.join(copia, "build", "bin", "garaxo"), stdin=fichero)
+
+        formas = {"rebuild and run by hand": a_mano,
+                  "check, CMake target": lambda: en_copia(
+                      "cmake", "--build", "build", "--target", "comprobar-garaxo-1"),
+                  "check, one command": lambda: en_copia("./comprobar", "garaxo", "1")}
+        tiempos = {forma: [] for forma in formas}
+        main_cpp = os.path.join(copia, "car_owner_demo", "main.cpp")
+        for vez in range(veces + 1):  # the first round only warms the caches
+            for forma, hacer in formas.items():
+                with open(main_cpp, "a", encoding="utf-8") as fuente:
+                    fuente.write(f"// cambio {vez} {forma}\n")  # the one-line change
+                inicio = time.monotonic()
+                hacer()
+                if vez:
+                    tiempos[forma].append(time.monotonic() - inicio)
+        base = statistics.median(tiempos["rebuild and run by hand"])
+        for forma, medidos in tiempos.items():
+            mediana = statistics.median(medidos)
+            print(f"{forma:<26}{mediana:>8.3f} s{mediana / base:>8.2f}x")
+        print("goal: each check within 1.3x the rebuild by hand")
+        return 0
+    finally:
+        shutil.rmtree(copia, ignore_errors=True)
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(comprobacion() if sys.argv[1:] == ["comprobacion"] else main())

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the downloads into paquetes/ in the release build's folder (tools/carpeta.py release), two
+# Builds the downloads into paquetes/ in the release build's folder (desarrollo/release), two
 # kinds by reader, each built twice and compared byte for byte:
 # - the learners': the .tar.gz and .deb (lintian clean at error and warning level; the programs,
 #   manual pages, copyright, changelog and the guide, also as one page, GUIA.html; a Depends line)
@@ -10,8 +10,8 @@
 #   tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
-publicacion=$(tools/carpeta.py release)
-ventanas=$(tools/carpeta.py release-windows)
+publicacion=$PWD/desarrollo/release
+ventanas=$PWD/desarrollo/release-windows
 
 # The packages carry the books and the class materials as pages, which CMake makes only when it
 # finds pandoc, and reveal.js for the slides.
@@ -171,9 +171,10 @@ wineboot --init
 # with the check's target. Under Wine, the checker built with the guide's MinGW line checks it too.
 # Wine cannot run the Linux cross compiler as the checker's child (no redirected output, Windows
 # paths in its arguments), so a stand-in takes the compiler's place there, twice: first it writes
-# down the checker's compile line, which MinGW then runs here, paths back in Linux form; then it
-# hands the checker what MinGW made. All the rest (running it, its console's marks, comparing,
-# answering) is the checker's under Wine.
+# down each of the checker's commands (one per object, then the link), which MinGW then runs here,
+# paths back in Linux form, making the objects where the checker keeps them; then, the objects
+# being new, the checker only links, and the stand-in hands it what MinGW made. All the rest
+# (running it, its console's marks, comparing, answering) is the checker's under Wine.
 fuentes_sueltas=$ventanas/fuentes
 rm -rf "$fuentes_sueltas"
 cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
@@ -181,7 +182,7 @@ solucion=$PWD/ejercicios/garaxo-1.patch
 (
   cd "$fuentes_sueltas"
   patch -s -p1 <"$solucion"
-  g++ -std=c++17 -I. -o comprobar ejercicios/comprobar.cpp platform/proceso_posix.cpp
+  g++ -std=c++17 -I. -o comprobar ejercicios/comprobar.cpp ejercicios/comprobador/proceso_posix.cpp
   ./comprobar garaxo 1 | tail -n 1 |
     grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
     { echo "the zip's sources do not check garaxo 1 with the guide's g++ lines" >&2; exit 1; }
@@ -189,7 +190,7 @@ solucion=$PWD/ejercicios/garaxo-1.patch
   cmake --build build --target comprobar-garaxo-1 | grep 'garaxo-1: bien hecho' >/dev/null ||
     { echo "the zip's sources do not check garaxo 1 with CMake" >&2; exit 1; }
   x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o comprobar.exe ejercicios/comprobar.cpp \
-    platform/proceso_windows.cpp
+    ejercicios/comprobador/proceso_windows.cpp
   respuesta=$(wine comprobar.exe garaxo 99 || true)
   grep -q 'garaxo-99: no hay ningún ejercicio 99 de garaxo' <<<"$respuesta" ||
     { echo "the zip's checker, built with MinGW, under Wine: $respuesta" >&2; exit 1; }
@@ -198,19 +199,22 @@ solucion=$PWD/ejercicios/garaxo-1.patch
 #include <fstream>
 #include <string>
 
-// With ORDEN set, writes its arguments there, one a line, and fails; with COMPILADO set,
-// "compiles" by copying that program to the file after -o.
+// With ORDEN set, adds its arguments there, one a line and an empty line after, and makes an
+// empty file after -o, so that the checker goes on to its next command; with COMPILADO set,
+// "links" by copying that program to the file after -o.
 int main(int argc, char** argv)
 {
-    if (const char* orden = std::getenv("ORDEN")) {
-        std::ofstream lista(orden);
-        for (int i = 1; i < argc; ++i) lista << argv[i] << '\n';
-        return 1;
-    }
-    const char* compilado = std::getenv("COMPILADO");
     std::string destino;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "-o") destino = argv[i + 1];
+    if (const char* orden = std::getenv("ORDEN")) {
+        std::ofstream lista(orden, std::ios::app);
+        for (int i = 1; i < argc; ++i) lista << argv[i] << '\n';
+        lista << '\n';
+        std::ofstream vacio(destino);
+        return lista && vacio ? 0 : 1;
+    }
+    const char* compilado = std::getenv("COMPILADO");
     if (compilado == nullptr || destino.empty()) return 1;
     std::ifstream de(compilado, std::ios::binary);
     std::ofstream a(destino, std::ios::binary);
@@ -220,13 +224,19 @@ int main(int argc, char** argv)
 FUENTE
   x86_64-w64-mingw32-g++ -std=c++17 -static -o sustituto.exe sustituto.cpp
   sustituto=$(winepath -w sustituto.exe)
+  rm -f orden.txt
   ORDEN=$(winepath -w orden.txt) wine comprobar.exe garaxo 1 --compilador "$sustituto" >/dev/null || true
-  # Wine's Z: is /; the output goes to compilado.exe, for the second run to hand over.
-  mapfile -t orden < <(tr -d '\r' <orden.txt | sed 's|Z:\\|/|; s|\\|/|g')
-  for ((i = 0; i < ${#orden[@]}; i++)); do
-    if [ "${orden[i]}" = -o ]; then orden[i + 1]=compilado.exe; fi
-  done
-  x86_64-w64-mingw32-g++ "${orden[@]}"
+  # Wine's Z: is /; the program goes to compilado.exe, for the second run to hand over.
+  orden=()
+  while IFS= read -r palabra; do
+    if [ -n "$palabra" ]; then orden+=("$palabra"); continue; fi
+    for ((i = 0; i + 1 < ${#orden[@]}; i++)); do
+      if [ "${orden[i]}" = -o ] && [[ ${orden[i + 1]} == *.exe ]]; then orden[i + 1]=compilado.exe; fi
+    done
+    x86_64-w64-mingw32-g++ "${orden[@]}"
+    orden=()
+  done < <(tr -d '\r' <orden.txt | sed 's|Z:\\|/|; s|\\|/|g')
+  [ -f compilado.exe ] || { echo "the zip's checker under Wine never linked garaxo 1" >&2; exit 1; }
   respuesta=$(COMPILADO=$(winepath -w compilado.exe) wine comprobar.exe garaxo 1 --compilador \
     "$sustituto" | tr -d '\r' || true)
   tail -n 1 <<<"$respuesta" | grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/proceso.h"
+#include "ejercicios/comprobador/proceso.h"
 
 namespace proceso {
 namespace {

@@ -3,24 +3,19 @@
 // an attempt that writes without end is stopped long before it fills memory or a log.
 //
 // So that the checker can name a screen and a line as a learner at a terminal sees them, standard
-// output also carries two kinds of marks, which the checker removes before it compares:
-// - kPausa at each pause: a terminal would clear the screen after it;
-// - each line the program takes from std::cin, between kEcoInicio and kEcoFin, at the moment it is
-//   read: a terminal echoes what is typed where the output stands.
+// output also carries the marks of marcas.h: one at each pause, and each line the program takes
+// from std::cin, at the moment it is read, as a terminal echoes what is typed.
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <streambuf>
 
+#include "ejercicios/comprobador/marcas.h"
 #include "platform/consola.h"
 
 namespace consola {
 namespace {
-
-constexpr char kPausa = '\f';
-constexpr char kEcoInicio = '\x01';
-constexpr char kEcoFin = '\x02';
 
 // Far more than any exercise writes (the longest, a few hundred bytes per screen).
 constexpr std::size_t kTope = std::size_t{64} * 1024;
@@ -96,9 +91,9 @@ protected:
             if (linea[largo - 1] == '\n') break;
         }
         if (largo == 0) return traits_type::eof();
-        salida.put(kEcoInicio);
+        salida.put(marcas::kEcoInicio);
         salida.write(linea, static_cast<std::streamsize>(largo));
-        salida.put(kEcoFin);
+        salida.put(marcas::kEcoFin);
         setg(linea, linea, linea + largo);
         return traits_type::to_int_type(*gptr());
     }
@@ -120,7 +115,7 @@ Eco eco{std::cin, std::cout};
 
 void pausa()
 {
-    std::cout.put(kPausa);
+    std::cout.put(marcas::kPausa);
     std::cout.flush();
 }
 

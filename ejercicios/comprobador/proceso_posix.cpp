@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/proceso.h"
+#include "ejercicios/comprobador/proceso.h"
 
 namespace proceso {
 namespace {

@@ -1,0 +1,222 @@
+// The program's output against the expected one: every address renamed [dirección 1],
+// [dirección 2]... in order of first appearance on both sides, so that only which ones are the same
+// matters; and the first difference named by screen and line, as a terminal shows them.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "ejercicios/comprobador/lineas.h"
+#include "ejercicios/comprobador/marcas.h"
+
+namespace comparacion {
+
+inline constexpr std::string_view kMarcaDireccion = "[dirección ";
+
+inline bool esHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline bool esPalabra(char c)
+{
+    return esHex(c) || (c >= 'g' && c <= 'z') || (c >= 'G' && c <= 'Z') || c == '_';
+}
+
+inline std::string marcador(std::size_t numero)
+{
+    return std::string(kMarcaDireccion) + std::to_string(numero) + "]";
+}
+
+// The length of an address at `i` as std::cout writes a pointer, or 0: "0x" and hex digits
+// (g++, clang, MinGW) or exactly 16 hex digits (MSVC), not inside a longer word.
+inline std::size_t direccionEn(const std::string& texto, std::size_t i)
+{
+    if (i > 0 && esPalabra(texto[i - 1])) return 0;
+    std::size_t fin = i;
+    if (texto.compare(i, 2, "0x") == 0 && i + 2 < texto.size() && esHex(texto[i + 2])) {
+        fin = i + 2;
+        while (fin < texto.size() && esHex(texto[fin])) ++fin;
+    } else {
+        while (fin < texto.size() && esHex(texto[fin])) ++fin;
+        if (fin - i != 16) return 0;
+    }
+    if (fin < texto.size() && esPalabra(texto[fin])) return 0;
+    return fin - i;
+}
+
+// The program's output with its addresses renamed, and where each offset was before.
+struct Obtenida {
+    std::string texto;
+    std::vector<marcas::Suceso> sucesos;  // offsets into `texto`
+    std::string real;                     // the output as it came
+    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
+    bool conDirecciones = false;
+};
+
+inline Obtenida nombrar(const marcas::Salida& salida)
+{
+    Obtenida r;
+    r.real = salida.texto;
+    const std::string& texto = salida.texto;
+    std::map<std::string, std::size_t> nombres;
+    for (std::size_t i = 0; i < texto.size();) {
+        const std::size_t largo = direccionEn(texto, i);
+        if (largo == 0) {
+            r.texto += texto[i];
+            r.antes.push_back(i);
+            ++i;
+            continue;
+        }
+        const auto nombre =
+            nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first->second;
+        const std::string puesto = marcador(nombre);
+        r.texto += puesto;
+        r.antes.insert(r.antes.end(), puesto.size(), i);
+        r.conDirecciones = true;
+        i += largo;
+    }
+    r.antes.push_back(texto.size());
+    std::vector<std::size_t> despues(texto.size() + 1, r.texto.size());
+    for (std::size_t i = r.antes.size(); i-- > 0;) despues[r.antes[i]] = i;
+    r.sucesos = salida.sucesos;
+    for (marcas::Suceso& suceso : r.sucesos) suceso.donde = despues[suceso.donde];
+    return r;
+}
+
+// An expected text (a .salida, a hint's line) with its placeholders numbered again by first
+// appearance, and LF for CR LF.
+inline std::string esperada(const std::string& bruta)
+{
+    const std::string texto = lineas::sinRetornos(bruta);
+    std::string r;
+    std::map<std::string, std::size_t> nombres;
+    std::size_t i = 0;
+    while (i < texto.size()) {
+        const std::size_t marca = texto.find(kMarcaDireccion, i);
+        if (marca == std::string::npos) break;
+        const std::size_t cierre = texto.find(']', marca);
+        const std::size_t desde = marca + kMarcaDireccion.size();
+        if (cierre == std::string::npos || cierre == desde ||
+            !std::all_of(texto.begin() + static_cast<std::ptrdiff_t>(desde),
+                         texto.begin() + static_cast<std::ptrdiff_t>(cierre),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+            r.append(texto, i, desde - i);
+            i = desde;
+            continue;
+        }
+        r.append(texto, i, marca - i);
+        const auto nombre =
+            nombres.emplace(texto.substr(desde, cierre - desde), nombres.size() + 1).first->second;
+        r += marcador(nombre);
+        i = cierre + 1;
+    }
+    r.append(texto, i, std::string::npos);
+    return r;
+}
+
+struct Lugar {
+    std::size_t pantalla = 1;
+    std::size_t linea = 1;
+    std::size_t inicio = 0;  // offset of that line's start in the output
+};
+
+// The screen and line of the terminal at which byte `donde` of the output stands.
+inline Lugar lugarDe(const std::string& texto, const std::vector<marcas::Suceso>& sucesos,
+                     std::size_t donde)
+{
+    Lugar lugar;
+    std::size_t s = 0;
+    for (std::size_t i = 0; i <= donde && i <= texto.size(); ++i) {
+        for (; s < sucesos.size() && sucesos[s].donde == i; ++s) {
+            const marcas::Suceso& suceso = sucesos[s];
+            if (suceso.pausa) {
+                // Every pause but garaxo's last is followed by a clear: what comes next, or is
+                // missing, stands on the next screen.
+                ++lugar.pantalla;
+                lugar.linea = 1;
+                lugar.inicio = i;
+            } else if (suceso.eco.find('\n') != std::string::npos) {
+                lugar.linea += static_cast<std::size_t>(
+                    std::count(suceso.eco.begin(), suceso.eco.end(), '\n'));
+                lugar.inicio = i;
+            }
+        }
+        if (i < donde && i < texto.size() && texto[i] == '\n') {
+            ++lugar.linea;
+            lugar.inicio = i + 1;
+        }
+    }
+    return lugar;
+}
+
+// The text from `desde` to the end of its line, and whether there is any.
+inline std::pair<std::string, bool> lineaDesde(const std::string& texto, std::size_t desde)
+{
+    if (desde >= texto.size()) return {"", false};
+    const std::size_t fin = texto.find('\n', desde);
+    return {texto.substr(desde, fin == std::string::npos ? std::string::npos : fin - desde), true};
+}
+
+struct Diferencia {
+    Lugar lugar;
+    std::string vino;  // the line as the terminal shows it, from the line's start or the echo
+    bool hayVino = false;
+    std::string iba;
+    bool hayIba = false;
+    std::string entera;  // the whole line of the output, as a .salida writes it
+    std::string real;    // `vino` with its addresses as they came
+};
+
+inline Diferencia primeraDiferencia(const Obtenida& obtenida, const std::string& esperada)
+{
+    const std::string& texto = obtenida.texto;
+    const auto distinto =
+        std::mismatch(texto.begin(), texto.end(), esperada.begin(), esperada.end());
+    Diferencia d;
+    d.lugar =
+        lugarDe(texto, obtenida.sucesos, static_cast<std::size_t>(distinto.first - texto.begin()));
+    std::tie(d.vino, d.hayVino) = lineaDesde(texto, d.lugar.inicio);
+    std::tie(d.iba, d.hayIba) = lineaDesde(esperada, d.lugar.inicio);
+    const std::size_t inicioEntero =
+        d.lugar.inicio == 0 ? 0 : texto.rfind('\n', d.lugar.inicio - 1) + 1;
+    d.entera = lineaDesde(texto, inicioEntero).first;
+    if (d.hayVino) {
+        const std::size_t desde = obtenida.antes[d.lugar.inicio];
+        const std::size_t hasta = obtenida.real.find('\n', desde);
+        d.real = obtenida.real.substr(
+            desde, hasta == std::string::npos ? std::string::npos : hasta - desde);
+    }
+    return d;
+}
+
+// What the learner reads about a difference.
+inline std::string describir(const Diferencia& d)
+{
+    std::string r =
+        "La salida no es la esperada. Primera diferencia, en la pantalla " +
+        std::to_string(d.lugar.pantalla) + ", línea " + std::to_string(d.lugar.linea) +
+        ":\n  se esperaba: " +
+        (d.hayIba ? lineas::mostrar(d.iba) : "(nada: la salida esperada termina antes)") +
+        "\n  ha salido:   " +
+        (d.hayVino ? lineas::mostrar(d.vino) : "(nada: la salida del programa termina antes)") +
+        "\n";
+    if (d.hayVino && d.hayIba && d.vino == d.iba)
+        r += "Las dos líneas se ven iguales: la diferencia está en el salto de línea del final, "
+             "que falta o sobra.\n";
+    if (d.vino.find(kMarcaDireccion) != std::string::npos ||
+        d.iba.find(kMarcaDireccion) != std::string::npos) {
+        if (d.hayVino && d.real != d.vino) r += "  tal cual:    " + lineas::mostrar(d.real) + "\n";
+        r += "[dirección 1], [dirección 2]... están en lugar de las direcciones de memoria que "
+             "escribe el programa (como 0x7ffd5e8c1a40), que cambian de una ejecución a otra: el "
+             "mismo número es la misma dirección, y números distintos son direcciones distintas.\n";
+    }
+    return r;
+}
+
+}  // namespace comparacion

@@ -1,0 +1,256 @@
+// The compiler's messages for a beginner: the first lines as the compiler wrote them, with the
+// project's folder taken off their paths, then, for the first kinds of error recognized, what they
+// usually mean and the places to look at. Signals are the English messages of g++, clang and cl
+// (the check runs them with LC_ALL=C and VSLANG=1033).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ejercicios/comprobador/lineas.h"
+
+namespace mensajes {
+
+inline constexpr std::size_t kAncho = 200;     // bytes of a compiler's line shown
+inline constexpr std::size_t kLineas = 30;     // lines of the compiler's output shown
+inline constexpr std::size_t kExplicados = 3;  // kinds of compiler error explained
+inline constexpr std::size_t kLugares = 4;     // places named for each kind
+
+struct Explicacion {
+    const char* que;
+    std::vector<const char*> senales;  // any of these in an error line
+    const char* texto;
+};
+
+// Checked in this order: "no matching function" lines also say "cannot convert".
+inline const std::vector<Explicacion>& explicaciones()
+{
+    static const std::vector<Explicacion> lista = {
+        {"override",
+         {"marked 'override', but does not override", "marked 'override' but does not override",
+          "only virtual member functions can be marked 'override'",
+          "non-virtual member function marked 'override'", "C3668"},
+         "Una función marcada con override no redefine ninguna función virtual de la clase base: o "
+         "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
+         "los mismos."},
+        {"llamada",
+         {"no matching function for call to", "no matching member function",
+          "no matching constructor", "too many arguments to function",
+          "too few arguments to function", "C2660", "C2664"},
+         "Ninguna función con ese nombre acepta esos argumentos: compara cuántos le pasas, y de "
+         "qué tipo, con su declaración en el archivo .h."},
+        {"miembro",
+         {"has no member named", "no member named", "C2039"},
+         "La clase no tiene ningún miembro con ese nombre: mira cómo está escrito en su archivo .h "
+         "(las mayúsculas y minúsculas cuentan)."},
+        {"flecha",
+         {"request for member", "did you mean to use '->'", "C2228", "C2227"},
+         "Se usa «.» con un puntero, o «->» con un objeto: con un objeto se escribe "
+         "objeto.miembro, y con un puntero, puntero->miembro."},
+        {"conversion",
+         {"invalid conversion from", "cannot convert", "cannot initialize", "no viable conversion",
+          "C2440"},
+         "Se da un valor de un tipo donde hace falta otro que no se puede sacar de él: por "
+         "ejemplo, un objeto donde se espera un puntero (¿falta un &?), o un puntero donde se "
+         "espera un objeto (¿falta un *?)."},
+        {"declarado",
+         {"was not declared in this scope", "use of undeclared identifier", "C2065", "C3861",
+          "does not name a type", "unknown type name"},
+         "Se usa un nombre que el compilador no conoce en ese punto: puede estar mal escrito (las "
+         "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
+         "faltar el #include de su archivo .h."},
+        {"cierre",
+         {"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
+         "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
+         "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
+        {"punto y coma",
+         {"expected ';'", "missing ';'"},
+         "Falta un punto y coma (;) al final de una instrucción o de una declaración (también "
+         "después de la «}» que cierra una clase). A menudo falta al final de la línea anterior a "
+         "la que se señala."},
+        {"enlace",
+         {"undefined reference to", "unresolved external symbol", "undefined symbol",
+          "Undefined symbols"},
+         "El programa se compila, pero al enlazarlo falta el cuerpo de una función que se declara "
+         "y se usa. Mira que esté escrito en su archivo .cpp, con la clase delante (Clase::) y los "
+         "mismos parámetros que en el .h."},
+    };
+    return lista;
+}
+
+struct ErrorDelCompilador {
+    std::string archivo;
+    std::string linea;
+    std::string mensaje;
+};
+
+// "<file>:<line>:<col>: error: ..." (g++, clang) or "<file>(<line>): error C2143: ..." (cl);
+// false for any other line.
+inline bool leerError(const std::string& texto, ErrorDelCompilador& error)
+{
+    if (texto.find("error") == std::string::npos) return false;
+    // cl
+    std::size_t abre = texto.find('(');
+    if (abre != std::string::npos && abre > 0) {
+        std::size_t cifras = abre + 1;
+        while (cifras < texto.size() && texto[cifras] >= '0' && texto[cifras] <= '9') ++cifras;
+        if (cifras > abre + 1 && cifras < texto.size() &&
+            (texto[cifras] == ')' || texto[cifras] == ',')) {
+            const std::size_t cierre = texto.find(')', cifras);
+            if (cierre != std::string::npos && texto.compare(cierre, 3, "): ") == 0 &&
+                texto.find("error", cierre) == cierre + 3) {
+                error = {texto.substr(0, abre), texto.substr(abre + 1, cifras - abre - 1),
+                         texto.substr(cierre + 3)};
+                return true;
+            }
+        }
+    }
+    // g++ and clang: "<file>:<line>:[<column>:] [fatal ]error", the file perhaps with a drive
+    // letter.
+    for (std::size_t dos = texto.find(':', 2); dos != std::string::npos;
+         dos = texto.find(':', dos + 1)) {
+        std::size_t cifras = dos + 1;
+        while (cifras < texto.size() && texto[cifras] >= '0' && texto[cifras] <= '9') ++cifras;
+        if (cifras == dos + 1 || cifras >= texto.size() || texto[cifras] != ':') continue;
+        std::size_t resto = cifras + 1;
+        while (resto < texto.size() && texto[resto] >= '0' && texto[resto] <= '9') ++resto;
+        if (resto > cifras + 1 && resto < texto.size() && texto[resto] == ':') ++resto;
+        while (resto < texto.size() && texto[resto] == ' ') ++resto;
+        if (texto.compare(resto, 5, "error") != 0 && texto.compare(resto, 11, "fatal error") != 0)
+            return false;
+        error = {texto.substr(0, dos), texto.substr(dos + 1, cifras - dos - 1),
+                 texto.substr(resto)};
+        return true;
+    }
+    return false;
+}
+
+inline std::string relativa(const std::string& archivo, const std::filesystem::path& raiz)
+{
+    std::error_code fallo;
+    const std::filesystem::path absoluta =
+        std::filesystem::absolute(std::filesystem::path(archivo), fallo).lexically_normal();
+    const std::filesystem::path base = std::filesystem::absolute(raiz, fallo).lexically_normal();
+    const std::filesystem::path relativa = absoluta.lexically_relative(base);
+    if (fallo || relativa.empty() || *relativa.begin() == "..") return archivo;
+    return relativa.generic_string();
+}
+
+// A compiler's line with the project's folder taken off its paths, as the learner names them.
+inline std::string sinRaiz(std::string linea, const std::filesystem::path& raiz)
+{
+    if (linea.compare(0, 2, "./") == 0 || linea.compare(0, 2, ".\\") == 0) linea.erase(0, 2);
+    std::error_code fallo;
+    std::filesystem::path base = std::filesystem::absolute(raiz, fallo).lexically_normal();
+    for (std::string prefijo : {base.string(), base.generic_string()}) {
+        if (prefijo.empty()) continue;
+        if (prefijo.back() == '/' || prefijo.back() == '\\') prefijo.pop_back();
+        for (const char barra : {'/', '\\'}) {
+            const std::string conBarra = prefijo + barra;
+            for (std::size_t i = linea.find(conBarra); i != std::string::npos;
+                 i = linea.find(conBarra, i))
+                linea.erase(i, conBarra.size());
+        }
+    }
+    return linea;
+}
+
+// g++ in a UTF-8 locale quotes with ‘ and ’; the signals above are written with '.
+inline std::string comillasSimples(std::string texto)
+{
+    for (const std::string_view curva : {"\xE2\x80\x98", "\xE2\x80\x99"}) {
+        for (std::size_t i = texto.find(curva); i != std::string::npos; i = texto.find(curva, i))
+            texto.replace(i, curva.size(), "'");
+    }
+    return texto;
+}
+
+// Each kind of error recognized is explained once, with the places where it was seen.
+struct Explicado {
+    const Explicacion* explicacion;
+    std::vector<std::string> lugares;
+};
+
+// What the learner reads of a compiler that failed: its first lines, then what they usually mean.
+inline std::string mostrar(const std::vector<std::string>& salida,
+                           const std::filesystem::path& raiz)
+{
+    std::string r = "El compilador dice:\n";
+    for (std::size_t i = 0; i < salida.size() && i < kLineas; ++i)
+        r += "  " + lineas::cortar(sinRaiz(salida[i], raiz), kAncho) + "\n";
+    if (salida.size() > kLineas)
+        r += "  (y " + std::to_string(salida.size() - kLineas) + " líneas más)\n";
+    r += "\n";
+    return r;
+}
+
+// What its errors usually mean, with the places where each kind was seen; the verdict comes
+// between this and the compiler's lines.
+inline std::string explicar(const std::vector<std::string>& salida,
+                            const std::filesystem::path& raiz)
+{
+    std::vector<Explicado> explicados;
+    ErrorDelCompilador primerError;
+    bool hayPrimerError = false;
+    for (const std::string& bruta : salida) {
+        const std::string linea = comillasSimples(bruta);
+        ErrorDelCompilador error;
+        const bool conLugar = leerError(linea, error);
+        if (conLugar && !hayPrimerError) {
+            primerError = error;
+            hayPrimerError = true;
+        }
+        const std::string& mensaje = conLugar ? error.mensaje : linea;
+        const auto encaja = std::find_if(
+            explicaciones().begin(), explicaciones().end(), [&](const Explicacion& explicacion) {
+                // cl's codes, and "missing ';'" of its C2143, stand only in its error lines;
+                // a linker's line has no place of its own.
+                const bool aqui = conLugar || std::string_view(explicacion.que) == "enlace";
+                return aqui && std::any_of(explicacion.senales.begin(), explicacion.senales.end(),
+                                           [&](const char* senal) {
+                                               return mensaje.find(senal) != std::string::npos;
+                                           });
+            });
+        if (encaja == explicaciones().end()) continue;
+        auto ya = std::find_if(explicados.begin(), explicados.end(),
+                               [&](const Explicado& e) { return e.explicacion == &*encaja; });
+        if (ya == explicados.end()) {
+            if (explicados.size() == kExplicados) continue;
+            explicados.push_back({&*encaja, {}});
+            ya = explicados.end() - 1;
+        }
+        if (!conLugar) continue;
+        const std::string lugar = relativa(error.archivo, raiz) + ", línea " + error.linea;
+        if (ya->lugares.size() < kLugares &&
+            std::find(ya->lugares.begin(), ya->lugares.end(), lugar) == ya->lugares.end())
+            ya->lugares.push_back(lugar);
+    }
+    if (explicados.empty()) {
+        std::string r =
+            "Lee arriba la primera línea que dice «error»: empieza por el archivo y el número de "
+            "línea donde el compilador ha visto el fallo, y el fallo suele estar en esa línea o "
+            "poco antes.";
+        if (hayPrimerError)
+            r += " Mira " + relativa(primerError.archivo, raiz) + ", línea " + primerError.linea +
+                 ".";
+        return r + "\n";
+    }
+    std::string r = "Lo que suele querer decir:\n";
+    for (const Explicado& explicado : explicados) {
+        r += std::string("- ") + explicado.explicacion->texto;
+        const auto& lugares = explicado.lugares;
+        if (!lugares.empty()) r += " Mira " + lugares[0] + ".";
+        for (std::size_t i = 1; i < lugares.size(); ++i) {
+            r += (i == 1 ? " También en " : i + 1 == lugares.size() ? " y " : ", ") + lugares[i];
+            if (i + 1 == lugares.size()) r += ".";
+        }
+        r += "\n";
+    }
+    return r;
+}
+
+}  // namespace mensajes

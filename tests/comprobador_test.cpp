@@ -1,0 +1,369 @@
+// The checker's parts, each on recorded compiler messages and program output: what a learner reads
+// after an attempt, without compiling or running one.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ejercicios/comprobador/comparacion.h"
+#include "ejercicios/comprobador/compilacion.h"
+#include "ejercicios/comprobador/marcas.h"
+#include "ejercicios/comprobador/mensajes.h"
+#include "ejercicios/comprobador/pistas.h"
+#include "ejercicios/comprobador/programas.h"
+#include "ejercicios/comprobador/terminacion.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the checks' console writes: "\f" at a pause, a line read between "\x01" and "\x02".
+comparacion::Diferencia diferencia(const std::string& bruta, const std::string& esperada)
+{
+    return comparacion::primeraDiferencia(comparacion::nombrar(marcas::separar(bruta)),
+                                          comparacion::esperada(esperada));
+}
+
+// The project's folder as this system writes it, and a file of it as a compiler names it.
+const fs::path kProyecto = fs::temp_directory_path() / "demos";
+std::string enProyecto(const char* archivo) { return (kProyecto / archivo).string(); }
+
+std::string explicado(const std::vector<std::string>& compilador)
+{
+    return mensajes::explicar(compilador, kProyecto);
+}
+
+// A folder of its own for each test, gone at its end.
+class Carpeta : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        raiz = fs::temp_directory_path() /
+               ("comprobador_test-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(raiz);
+        fs::create_directories(raiz);
+    }
+    void TearDown() override { fs::remove_all(raiz); }
+
+    void escribir(const std::string& ruta, const std::string& texto = "")
+    {
+        fs::create_directories((raiz / ruta).parent_path());
+        std::ofstream(raiz / ruta) << texto;
+    }
+
+    // Moves a file's time `segundos` away from now, as a save then would.
+    void fechar(const fs::path& ruta, int segundos)
+    {
+        fs::last_write_time(ruta,
+                            fs::file_time_type::clock::now() + std::chrono::seconds(segundos));
+    }
+
+    fs::path raiz;
+};
+
+}  // namespace
+
+TEST(Comparacion, ALineNamesItsScreenAfterEachPauseAndCountsTypedLinesAsATerminalShowsThem)
+{
+    // garaxo's first screen: two prompts each answered on its own line, then the car.
+    // The typed words are not in the expected output: a .salida has what the program writes.
+    const auto d = diferencia(
+        "Nombre: \x01Juan\n\x02"
+        "DNI: \x01"
+        "1-Z\n\x02"
+        "Coche rojo\n\fDos\n",
+        "Nombre: DNI: Coche rojo\nTres\n");
+    EXPECT_EQ(d.lugar.pantalla, 2U);
+    EXPECT_EQ(d.lugar.linea, 1U);
+    const auto enPregunta = diferencia(
+        "Nombre: \x01Juan\n\x02Tu DNI: \x01"
+        "1-Z\n\x02",
+        "Nombre: DNI: ");
+    EXPECT_EQ(enPregunta.lugar.linea, 2U);
+    EXPECT_EQ(enPregunta.vino, "Tu DNI: ");
+    EXPECT_EQ(enPregunta.entera, "Nombre: Tu DNI: ") << "the whole line, as a .salida writes it";
+}
+
+TEST(Comparacion, AMissingLineIsToldApartFromAnEmptyOneAndFromAMissingLineEnd)
+{
+    const std::string falta = comparacion::describir(diferencia("uno\n", "uno\ndos\n"));
+    EXPECT_NE(falta.find("  ha salido:   (nada: la salida del programa termina antes)\n"),
+              std::string::npos)
+        << falta;
+    const std::string vacia = comparacion::describir(diferencia("uno\n\n", "uno\ndos\n"));
+    EXPECT_NE(vacia.find("  ha salido:   «»\n"), std::string::npos) << vacia;
+    const std::string sinFin = comparacion::describir(diferencia("uno", "uno\n"));
+    EXPECT_NE(sinFin.find("Las dos líneas se ven iguales"), std::string::npos) << sinFin;
+}
+
+TEST(Comparacion, AddressesAreNamesTheSameWhereTheSameAddressStands)
+{
+    const auto nombrada = comparacion::nombrar(
+        marcas::separar("a 0x7ffd5e8c1a40 b 0x55aa c 0x7ffd5e8c1a40 w 00007FF6A1B2C3D4 x0x10\n"));
+    EXPECT_EQ(nombrada.texto,
+              "a [dirección 1] b [dirección 2] c [dirección 1] w [dirección 3] "
+              "x0x10\n")
+        << "MSVC's 16 digits are one; an address inside a word is none";
+    EXPECT_EQ(
+        comparacion::esperada("p [dirección 7]\r\nq [dirección 3] [dirección 7] [dirección x]"),
+        "p [dirección 1]\nq [dirección 2] [dirección 1] [dirección x]");
+}
+
+TEST(Comparacion, ADifferenceInAnAddressShowsTheLineAsItCameAndWhatTheNamesMean)
+{
+    const std::string texto = comparacion::describir(
+        diferencia("a 0x10\nde nuevo a 0x20\n", "a [dirección 1]\nde nuevo a [dirección 1]\n"));
+    EXPECT_NE(texto.find("en la pantalla 1, línea 2:\n"
+                         "  se esperaba: «de nuevo a [dirección 1]»\n"
+                         "  ha salido:   «de nuevo a [dirección 2]»\n"
+                         "  tal cual:    «de nuevo a 0x20»\n"
+                         "[dirección 1], [dirección 2]... están en lugar de"),
+              std::string::npos)
+        << texto;
+}
+
+TEST(Comparacion, ALineWithoutEndIsCutInsideNoCharacter)
+{
+    const std::string larga(99, 'a');
+    const std::string texto = comparacion::describir(diferencia(larga + "ñ fin\n", "otra\n"));
+    EXPECT_NE(texto.find("«" + larga + "...»"), std::string::npos) << texto;
+}
+
+TEST(Pistas, AHintAnswersTheLineAsTheTerminalShowsItOrTheWholeLine)
+{
+    const auto lista = pistas::leer(
+        "pista: before any sale, none\n# a comment\n\nsale: Color: Negro\npista: Sin &.\r\n"
+        "sale: Nombre: Tu DNI: \npista: Deja la pregunta.\n"
+        "sale: en [dirección 2]\npista: Es &p1.\n");
+    ASSERT_EQ(lista.size(), 3U);
+    EXPECT_EQ(pistas::para(lista, diferencia("Color: Negro\n", "Color: Rosa\n")), "Sin &.");
+    EXPECT_EQ(pistas::para(lista, diferencia("Nombre: \x01J\n\x02Tu DNI: ", "Nombre: DNI: ")),
+              "Deja la pregunta.");
+    EXPECT_EQ(pistas::para(lista, diferencia("c en 0x10\nen 0x30\n",
+                                             "c en [dirección 1]\nen [dirección 1]\n")),
+              "Es &p1.")
+        << "a hint names an address as the whole output numbers it";
+    EXPECT_EQ(pistas::para(lista, diferencia("Color: Negr0\n", "Color: Rosa\n")), "");
+    EXPECT_EQ(pistas::para(lista, diferencia("", "Color: Rosa\n")), "");
+}
+
+TEST(Mensajes, EachCommonErrorOfGccAndClangIsExplainedWithItsPlace)
+{
+    struct Caso {
+        const char* linea;
+        const char* explicacion;
+    };
+    const std::vector<Caso> casos = {
+        {"figure_demo/main.cpp:6:20: error: expected ';' before 'imprimirr'",
+         "Falta un punto y coma (;)"},
+        {"figure_demo/main.cpp:6:20: error: expected ';' after expression",
+         "Falta un punto y coma (;)"},
+        {"figure_demo/main.cpp:6:5: error: ‘imprimirr’ was not declared in this scope; did you "
+         "mean ‘imprimir’?",
+         "Se usa un nombre que el compilador no conoce"},
+        {"figure_demo/main.cpp:6:5: error: use of undeclared identifier 'imprimirr'",
+         "Se usa un nombre que el compilador no conoce"},
+        {"figure_demo/main.cpp:6:13: error: too many arguments to function 'void "
+         "imprimir(Figura*)'",
+         "Ninguna función con ese nombre acepta esos argumentos"},
+        {"figure_demo/main.cpp:6:5: error: no matching function for call to 'imprimir'",
+         "Ninguna función con ese nombre acepta esos argumentos"},
+        {"figure_demo/main.cpp:6:17: error: invalid conversion from 'Figura*' to 'int' "
+         "[-fpermissive]",
+         "Se da un valor de un tipo donde hace falta otro"},
+        {"figure_demo/main.cpp:6:9: error: cannot initialize a variable of type 'int' with an "
+         "lvalue of type 'Figura *'",
+         "Se da un valor de un tipo donde hace falta otro"},
+        {"figure_demo/main.cpp:6:12: error: 'struct Figura' has no member named 'getColour'",
+         "La clase no tiene ningún miembro con ese nombre"},
+        {"figure_demo/main.cpp:6:12: error: no member named 'getColour' in 'Figura'",
+         "La clase no tiene ningún miembro con ese nombre"},
+        {"figure_demo/main.cpp:6:8: error: request for member 'setColor' in 'fi', which is of "
+         "non-class type 'Figura* [3]'",
+         "Se usa «.» con un puntero, o «->» con un objeto"},
+        {"figure_demo/main.cpp:6:12: error: expected '}' at end of input",
+         "Falta cerrar una llave «}» o un paréntesis «)»"},
+        {"figure_demo/main.cpp:6:28: error: 'void Mal::setColor(long int)' marked 'override', but "
+         "does not override",
+         "Una función marcada con override no redefine ninguna"},
+        {"figure_demo/main.cpp:6:49: error: non-virtual member function marked 'override' hides "
+         "virtual member function",
+         "Una función marcada con override no redefine ninguna"},
+    };
+    for (const Caso& caso : casos) {
+        SCOPED_TRACE(caso.linea);
+        const std::string texto = explicado({"In function 'int main()':", caso.linea});
+        EXPECT_EQ(texto.rfind(std::string("Lo que suele querer decir:\n- ") + caso.explicacion, 0),
+                  0U)
+            << texto;
+        EXPECT_NE(texto.find(" Mira figure_demo/main.cpp, línea 6.\n"), std::string::npos) << texto;
+    }
+}
+
+TEST(Mensajes, AMissingBodyIsExplainedFromTheLinkersLineWhichHasNoPlace)
+{
+    const std::string texto =
+        explicado({"/usr/bin/ld: comprobacion/objetos/figure_demo/main.o: in function `main':",
+                   "main.cpp:(.text+0x5): undefined reference to `falta()'",
+                   "collect2: error: ld returned 1 exit status"});
+    EXPECT_EQ(texto, std::string("Lo que suele querer decir:\n- ") +
+                         mensajes::explicaciones().back().texto + "\n");
+}
+
+TEST(Mensajes, OneErrorMadeThreeTimesIsExplainedOnceWithEachPlace)
+{
+    const std::string error = ": error: expected ';' before '}' token";
+    const std::string texto = explicado({enProyecto("figure_demo/main.cpp") + ":30:21" + error,
+                                         enProyecto("figure_demo/main.cpp") + ":34:21" + error,
+                                         enProyecto("figure_demo/main.cpp") + ":34:21" + error,
+                                         enProyecto("figure_demo/main.cpp") + ":41:21" + error});
+    EXPECT_EQ(texto.find("punto y coma"), texto.rfind("punto y coma")) << texto;
+    EXPECT_NE(texto.find(" Mira figure_demo/main.cpp, línea 30. También en figure_demo/main.cpp, "
+                         "línea 34 y figure_demo/main.cpp, línea 41.\n"),
+              std::string::npos)
+        << texto;
+}
+
+TEST(Mensajes, AnErrorNotRecognizedGetsTheGeneralAdviceWithTheFirstErrorsPlace)
+{
+    EXPECT_EQ(explicado({"figure_demo/main.cpp: In function 'int main()':",
+                         "figure_demo/main.cpp:20:5: warning: unused variable 'x'",
+                         "figure_demo/main.cpp:21:7: error: lvalue required as left operand of "
+                         "assignment"}),
+              "Lee arriba la primera línea que dice «error»: empieza por el archivo y el número de "
+              "línea donde el compilador ha visto el fallo, y el fallo suele estar en esa línea o "
+              "poco antes. Mira figure_demo/main.cpp, línea 21.\n");
+}
+
+TEST(Mensajes, ClsLinesAreReadWithTheirPlaceAndCode)
+{
+    const std::string texto = explicado(
+        {"main.cpp", "figure_demo\\main.cpp(30): error C2065: 'fx': undeclared identifier",
+         "figure_demo\\main.cpp(31): error C2143: syntax error: missing ';' before '}'"});
+    EXPECT_NE(texto.find("- Se usa un nombre que el compilador no conoce en ese punto"),
+              std::string::npos);
+    EXPECT_NE(texto.find("Mira figure_demo\\main.cpp, línea 30."), std::string::npos) << texto;
+    EXPECT_NE(texto.find("- Falta un punto y coma"), std::string::npos) << texto;
+}
+
+TEST(Mensajes, TheCompilersLinesAreShownWithoutTheProjectsFolderAndCut)
+{
+    std::vector<std::string> salida(32, "x");
+    salida[0] = enProyecto("figure_demo/main.cpp") + ":3:1: error: " + std::string(300, 'e');
+    const std::string texto = mensajes::mostrar(salida, kProyecto);
+    EXPECT_EQ(texto.rfind("El compilador dice:\n  figure_demo/main.cpp:3:1: error: ", 0), 0U);
+    EXPECT_NE(texto.find("...\n"), std::string::npos) << "a line cut at 200 bytes";
+    EXPECT_NE(texto.find("  (y 2 líneas más)\n\n"), std::string::npos) << texto;
+}
+
+TEST(Terminacion, EachWayOfEndingBadlyIsExplained)
+{
+    // A crash as each system tells it, named as it names it.
+#ifdef _WIN32
+    const proceso::Fin anormal = proceso::Fin::Excepcion;
+    const unsigned long violacion = 0xC0000005UL;
+    const unsigned long abortado = 0xC0000409UL;
+    const std::string comoMemoria = "(0xC0000005)";
+    const std::string comoAborto = "(0xC0000409)";
+#else
+    const proceso::Fin anormal = proceso::Fin::Senal;
+    const unsigned long violacion = 11;
+    const unsigned long abortado = 6;
+    const std::string comoMemoria = "(señal 11, SIGSEGV)";
+    const std::string comoAborto = "(señal 6, SIGABRT)";
+#endif
+    proceso::Resultado memoria;
+    memoria.fin = anormal;
+    memoria.codigo = violacion;
+    memoria.clase = proceso::Clase::Memoria;
+    EXPECT_EQ(terminacion::comoTermino(memoria),
+              "El programa ha terminado de forma anormal " + comoMemoria +
+                  ": ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un "
+                  "puntero a algo que ya no existe (un objeto borrado con delete, o una variable "
+                  "local de una función que ya terminó), o un índice que se sale del final de un "
+                  "array.");
+    proceso::Resultado aborto = memoria;
+    aborto.codigo = abortado;
+    aborto.clase = proceso::Clase::Aborto;
+    EXPECT_NE(terminacion::comoTermino(aborto).find(comoAborto + ": se ha detenido a sí mismo"),
+              std::string::npos);
+    proceso::Resultado plazo;
+    plazo.fin = proceso::Fin::Plazo;
+    EXPECT_EQ(
+        terminacion::comoTermino(plazo).rfind("El programa no ha terminado en 10 segundos", 0), 0U);
+    proceso::Resultado estado;
+    estado.fin = proceso::Fin::Estado;
+    estado.codigo = 3;
+    EXPECT_EQ(terminacion::comoTermino(estado),
+              "El programa ha terminado con el estado 3, no con 0.");
+    estado.codigo = 0;
+    EXPECT_EQ(terminacion::comoTermino(estado), "");
+}
+
+TEST_F(Carpeta, AProgramIsEveryCppOfItsFolderInNameOrderAndWhatItBorrows)
+{
+    escribir("figure_demo/main.cpp");
+    escribir("figure_demo/figura.cpp");
+    escribir("figure_demo/figura.h");
+    escribir("figure_demo/nueva.cpp");
+    escribir("figure_demo/notas.txt");
+    EXPECT_EQ(programas::propias(raiz, *programas::buscar("polifor")),
+              (std::vector<std::string>{"figure_demo/figura.cpp", "figure_demo/main.cpp",
+                                        "figure_demo/nueva.cpp", "shape_demo/paleta.cpp"}));
+    EXPECT_EQ(programas::buscar("Garaxo"), nullptr);
+}
+
+TEST_F(Carpeta, OnlyTheSourcesThatChangedAreCompiledAgainAndEveryOneAfterAHeader)
+{
+    const std::vector<std::string> fuentes = {"car_owner_demo/coche.cpp",
+                                              "car_owner_demo/main.cpp"};
+    escribir(fuentes[0]);
+    escribir(fuentes[1]);
+    escribir("car_owner_demo/coche.h");
+    for (const fs::path& ruta : fs::recursive_directory_iterator(raiz)) fechar(ruta, -100);
+    const fs::path objetos = raiz / "objetos";
+    auto plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    EXPECT_TRUE(plan.deCero);
+    ASSERT_EQ(plan.compilar.size(), 2U);
+    EXPECT_EQ(plan.objetos[1], objetos / "car_owner_demo" / "main.o");
+
+    escribir("objetos/sello.txt", "g++");
+    escribir("objetos/car_owner_demo/coche.o");
+    escribir("objetos/car_owner_demo/main.o");
+    plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    EXPECT_FALSE(plan.deCero);
+    EXPECT_TRUE(plan.compilar.empty()) << "nothing changed since the objects were made";
+
+    fechar(raiz / fuentes[1], 1);
+    plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    ASSERT_EQ(plan.compilar.size(), 1U);
+    EXPECT_EQ(plan.compilar[0].first, raiz / fuentes[1]);
+
+    fechar(raiz / "car_owner_demo/coche.h", 1);
+    EXPECT_EQ(compilacion::planear(raiz, fuentes, objetos, "g++", ".o").compilar.size(), 2U);
+
+    fechar(raiz / "car_owner_demo/coche.h", -100);
+    fechar(raiz / fuentes[1], -100);
+    EXPECT_TRUE(compilacion::planear(raiz, fuentes, objetos, "clang++", ".o").deCero)
+        << "objects made by another compiler";
+}
+
+TEST(Compilacion, ClGetsItsOwnOptionsAndTheOthersGccsWithStaticLinkingOnWindows)
+{
+    EXPECT_EQ(
+        compilacion::objeto("C:/VS/cl.EXE", ".", "a/b.cpp", "o/a/b.obj"),
+        (std::vector<std::string>{compilacion::nativa("C:/VS/cl.EXE"), "/nologo", "/std:c++17",
+                                  "/EHsc", "/utf-8", "/I.", "/c", compilacion::nativa("a/b.cpp"),
+                                  "/Fo" + compilacion::nativa("o/a/b.obj")}));
+    EXPECT_EQ(
+        compilacion::objeto("clang++", ".", "b.cpp", "b.o"),
+        (std::vector<std::string>{"clang++", "-std=c++17", "-I.", "-c", "b.cpp", "-o", "b.o"}));
+    EXPECT_EQ(compilacion::enlace("g++", {"b.o", "c.o"}, "p.exe", true),
+              (std::vector<std::string>{"g++", "-static", "-o", "p.exe", "b.o", "c.o"}));
+    EXPECT_EQ(compilacion::enlace("cl", {"b.obj"}, "p.exe", true),
+              (std::vector<std::string>{"cl", "/nologo", "/Fep.exe", "b.obj"}));
+}
