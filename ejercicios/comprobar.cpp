@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -110,7 +111,9 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
     resultado = proceso::ejecutar(compilacion);
     std::string texto;
     lineas::leer(registro, texto);
-    for (std::string& linea : lineas::partir(texto)) mensajes.push_back(std::move(linea));
+    std::vector<std::string> nuevas = lineas::partir(texto);
+    mensajes.insert(mensajes.end(), std::make_move_iterator(nuevas.begin()),
+                    std::make_move_iterator(nuevas.end()));
     return resultado.fin == proceso::Fin::Estado && resultado.codigo == 0;
 }
 
@@ -125,7 +128,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
     const fs::path raiz = opciones.raiz.lexically_normal();
     const fs::path objetos = (carpeta / "objetos").lexically_normal();
-    const auto muestra = compilacion::objeto(compilador, raiz, "fuente", "objeto");
+    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto");
     std::string sello;
     for (const std::string& parte : muestra) sello += parte + "\n";
     const compilacion::Plan plan = compilacion::planear(
@@ -143,7 +146,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     for (const auto& [fuente, objeto] : plan.compilar) {
         fs::create_directories(objeto.parent_path(), fallo);
         fs::remove(objeto, fallo);  // an old object must not outlive a failed compile
-        bien = compilar(compilacion::objeto(compilador, raiz, fuente, objeto),
+        bien = compilar(compilacion::compilarObjeto(compilador, raiz, fuente, objeto),
                         carpeta / "compilador.txt", mensajes, resultado) &&
                bien;
         if (resultado.fin == proceso::Fin::NoArranca) break;
@@ -151,7 +154,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     fs::remove(ejecutable, fallo);
     if (bien)
         bien = compilar(
-                   compilacion::enlace(compilador, plan.objetos, ejecutable, proceso::enWindows()),
+                   compilacion::enlazar(compilador, plan.objetos, ejecutable, proceso::enWindows()),
                    carpeta / "enlazador.txt", mensajes, resultado) &&
                fs::is_regular_file(ejecutable, fallo);
     if (resultado.fin == proceso::Fin::NoArranca) {

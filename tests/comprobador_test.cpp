@@ -41,28 +41,30 @@ class Carpeta : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        raiz = fs::temp_directory_path() /
+        fs::remove_all(raiz());
+        fs::create_directories(raiz());
+    }
+    void TearDown() override { fs::remove_all(raiz()); }
+
+    static fs::path raiz()
+    {
+        return fs::temp_directory_path() /
                ("comprobador_test-" +
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(raiz);
-        fs::create_directories(raiz);
     }
-    void TearDown() override { fs::remove_all(raiz); }
 
-    void escribir(const std::string& ruta, const std::string& texto = "")
+    static void escribir(const std::string& ruta, const std::string& texto = "")
     {
-        fs::create_directories((raiz / ruta).parent_path());
-        std::ofstream(raiz / ruta) << texto;
+        fs::create_directories((raiz() / ruta).parent_path());
+        std::ofstream(raiz() / ruta) << texto;
     }
 
     // Moves a file's time `segundos` away from now, as a save then would.
-    void fechar(const fs::path& ruta, int segundos)
+    static void fechar(const fs::path& ruta, int segundos)
     {
         fs::last_write_time(ruta,
                             fs::file_time_type::clock::now() + std::chrono::seconds(segundos));
     }
-
-    fs::path raiz;
 };
 
 }  // namespace
@@ -311,7 +313,7 @@ TEST_F(Carpeta, AProgramIsEveryCppOfItsFolderInNameOrderAndWhatItBorrows)
     escribir("figure_demo/figura.h");
     escribir("figure_demo/nueva.cpp");
     escribir("figure_demo/notas.txt");
-    EXPECT_EQ(programas::propias(raiz, *programas::buscar("polifor")),
+    EXPECT_EQ(programas::propias(raiz(), *programas::buscar("polifor")),
               (std::vector<std::string>{"figure_demo/figura.cpp", "figure_demo/main.cpp",
                                         "figure_demo/nueva.cpp", "shape_demo/paleta.cpp"}));
     EXPECT_EQ(programas::buscar("Garaxo"), nullptr);
@@ -324,9 +326,9 @@ TEST_F(Carpeta, OnlyTheSourcesThatChangedAreCompiledAgainAndEveryOneAfterAHeader
     escribir(fuentes[0]);
     escribir(fuentes[1]);
     escribir("car_owner_demo/coche.h");
-    for (const fs::path& ruta : fs::recursive_directory_iterator(raiz)) fechar(ruta, -100);
-    const fs::path objetos = raiz / "objetos";
-    auto plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    for (const fs::path& ruta : fs::recursive_directory_iterator(raiz())) fechar(ruta, -100);
+    const fs::path objetos = raiz() / "objetos";
+    auto plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
     EXPECT_TRUE(plan.deCero);
     ASSERT_EQ(plan.compilar.size(), 2U);
     EXPECT_EQ(plan.objetos[1], objetos / "car_owner_demo" / "main.o");
@@ -334,36 +336,36 @@ TEST_F(Carpeta, OnlyTheSourcesThatChangedAreCompiledAgainAndEveryOneAfterAHeader
     escribir("objetos/sello.txt", "g++");
     escribir("objetos/car_owner_demo/coche.o");
     escribir("objetos/car_owner_demo/main.o");
-    plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
     EXPECT_FALSE(plan.deCero);
     EXPECT_TRUE(plan.compilar.empty()) << "nothing changed since the objects were made";
 
-    fechar(raiz / fuentes[1], 1);
-    plan = compilacion::planear(raiz, fuentes, objetos, "g++", ".o");
+    fechar(raiz() / fuentes[1], 1);
+    plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
     ASSERT_EQ(plan.compilar.size(), 1U);
-    EXPECT_EQ(plan.compilar[0].first, raiz / fuentes[1]);
+    EXPECT_EQ(plan.compilar[0].first, raiz() / fuentes[1]);
 
-    fechar(raiz / "car_owner_demo/coche.h", 1);
-    EXPECT_EQ(compilacion::planear(raiz, fuentes, objetos, "g++", ".o").compilar.size(), 2U);
+    fechar(raiz() / "car_owner_demo/coche.h", 1);
+    EXPECT_EQ(compilacion::planear(raiz(), fuentes, objetos, "g++", ".o").compilar.size(), 2U);
 
-    fechar(raiz / "car_owner_demo/coche.h", -100);
-    fechar(raiz / fuentes[1], -100);
-    EXPECT_TRUE(compilacion::planear(raiz, fuentes, objetos, "clang++", ".o").deCero)
+    fechar(raiz() / "car_owner_demo/coche.h", -100);
+    fechar(raiz() / fuentes[1], -100);
+    EXPECT_TRUE(compilacion::planear(raiz(), fuentes, objetos, "clang++", ".o").deCero)
         << "objects made by another compiler";
 }
 
 TEST(Compilacion, ClGetsItsOwnOptionsAndTheOthersGccsWithStaticLinkingOnWindows)
 {
     EXPECT_EQ(
-        compilacion::objeto("C:/VS/cl.EXE", ".", "a/b.cpp", "o/a/b.obj"),
+        compilacion::compilarObjeto("C:/VS/cl.EXE", ".", "a/b.cpp", "o/a/b.obj"),
         (std::vector<std::string>{compilacion::nativa("C:/VS/cl.EXE"), "/nologo", "/std:c++17",
                                   "/EHsc", "/utf-8", "/I.", "/c", compilacion::nativa("a/b.cpp"),
                                   "/Fo" + compilacion::nativa("o/a/b.obj")}));
     EXPECT_EQ(
-        compilacion::objeto("clang++", ".", "b.cpp", "b.o"),
+        compilacion::compilarObjeto("clang++", ".", "b.cpp", "b.o"),
         (std::vector<std::string>{"clang++", "-std=c++17", "-I.", "-c", "b.cpp", "-o", "b.o"}));
-    EXPECT_EQ(compilacion::enlace("g++", {"b.o", "c.o"}, "p.exe", true),
+    EXPECT_EQ(compilacion::enlazar("g++", {"b.o", "c.o"}, "p.exe", true),
               (std::vector<std::string>{"g++", "-static", "-o", "p.exe", "b.o", "c.o"}));
-    EXPECT_EQ(compilacion::enlace("cl", {"b.obj"}, "p.exe", true),
+    EXPECT_EQ(compilacion::enlazar("cl", {"b.obj"}, "p.exe", true),
               (std::vector<std::string>{"cl", "/nologo", "/Fep.exe", "b.obj"}));
 }

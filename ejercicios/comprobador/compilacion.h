@@ -7,6 +7,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,8 +36,8 @@ inline std::string programa(const std::string& compilador)
     return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
 }
 
-inline std::vector<std::string> objeto(const std::string& compilador, const fs::path& raiz,
-                                       const fs::path& fuente, const fs::path& objeto)
+inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
+                                               const fs::path& fuente, const fs::path& objeto)
 {
     if (esCl(compilador))
         return {programa(compilador),
@@ -53,9 +54,9 @@ inline std::vector<std::string> objeto(const std::string& compilador, const fs::
 }
 
 // `estatico`: a MinGW program links statically, so that it starts with no DLL beside it.
-inline std::vector<std::string> enlace(const std::string& compilador,
-                                       const std::vector<fs::path>& objetos,
-                                       const fs::path& ejecutable, bool estatico)
+inline std::vector<std::string> enlazar(const std::string& compilador,
+                                        const std::vector<fs::path>& objetos,
+                                        const fs::path& ejecutable, bool estatico)
 {
     std::vector<std::string> orden{programa(compilador)};
     if (esCl(compilador)) {
@@ -64,7 +65,8 @@ inline std::vector<std::string> enlace(const std::string& compilador,
         if (estatico) orden.emplace_back("-static");
         orden.insert(orden.end(), {"-o", nativa(ejecutable)});
     }
-    for (const fs::path& o : objetos) orden.push_back(nativa(o));
+    std::transform(objetos.begin(), objetos.end(), std::back_inserter(orden),
+                   [](const fs::path& o) { return nativa(o); });
     return orden;
 }
 

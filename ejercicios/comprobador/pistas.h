@@ -4,6 +4,7 @@
 // order of first appearance there: the line alone cannot say which address it is.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,10 +42,10 @@ inline std::vector<Pista> leer(const std::string& texto)
 // none.
 inline std::string para(const std::vector<Pista>& lista, const comparacion::Diferencia& diferencia)
 {
-    if (!diferencia.hayVino) return "";
-    for (const Pista& p : lista)
-        if (p.sale == diferencia.vino || p.sale == diferencia.entera) return p.pista;
-    return "";
+    const auto encaja = std::find_if(lista.begin(), lista.end(), [&](const Pista& p) {
+        return p.sale == diferencia.vino || p.sale == diferencia.entera;
+    });
+    return diferencia.hayVino && encaja != lista.end() ? encaja->pista : "";
 }
 
 }  // namespace pistas
