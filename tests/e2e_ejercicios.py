@@ -357,29 +357,6 @@ class Comprobacion(ConCopia):
         self.assertEqual(len(ordenes), 7, "each of the seven sources compiled once, and no link after a failure")
 
 
-class Direcciones(ConCopia):
-    """A tiny exercise in a copy: a .salida with placeholders, and a polifor that prints
-    addresses."""
-
-    def probar(self, imprime: str, esperada: str) -> tuple:
-        """polifor-19, whose main prints `imprime` (C++ stream operands), against `esperada`."""
-        escribir(self.copia, "figure_demo/main.cpp",
-                 '#include <iostream>\nint main()\n{\n    int a = 0;\n    int b = 0;\n'
-                 f'    std::cout << {imprime};\n    return 0;\n}}\n')
-        escribir(self.copia, "ejercicios/polifor-19.salida", esperada)
-        return comprobar(self.copia, "polifor-19")
-
-    def test_the_programs_addresses_pass_where_the_same_placeholders_stand_and_no_other_way(self):
-        fallo, salida = self.probar('"a " << &a << "\\nb " << &b << "\\nde nuevo a " << &a << "\\n"',
-                                    "a [dirección 7]\nb [dirección 3]\nde nuevo a [dirección 7]\n")
-        self.assertEqual(fallo, 0, salida)
-        fallo, salida = self.probar('"a " << &a << "\\nde nuevo a " << &b << "\\n"',
-                                    "a [dirección 1]\nde nuevo a [dirección 1]\n")
-        self.assertEqual(fallo, 1, salida)
-        self.assertIn("  ha salido:   «de nuevo a [dirección 2]»\n"
-                      "  tal cual:    «de nuevo a 0x", salida)
-
-
 class Guia(ConCopia):
     """GUIA.md's lines without CMake and its IDE table, against each program's sources: the .cpp
     files of its folder and what it borrows, as the checker lists them, and platform's."""
