@@ -260,8 +260,18 @@ int comprobar(const Opciones& opciones)
         lineas::leer(carpetaEjercicios / (opciones.programa + ".original"), original) &&
         comparacion::esperada(original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
-                     "sin ningún cambio. Haz el cambio que pide el ejercicio, guarda el archivo y "
-                     "vuelve a comprobar.\n";
+                     "sin ningún cambio. ";
+        const programas::Programa& programa = *programas::buscar(opciones.programa);
+        const programas::Guardado otro = programas::guardadoEnOtro(opciones.raiz, programa);
+        if (otro.de != nullptr) {
+            std::cout << "El último archivo que has guardado es " << otro.ruta << ", de "
+                      << otro.de->nombre << ", pero este ejercicio es de " << programa.nombre
+                      << ": haz el cambio en sus archivos, en " << programa.carpeta
+                      << "/, y vuelve a comprobar.\n";
+        } else {
+            std::cout << "Haz el cambio que pide el ejercicio, guarda el archivo y vuelve a "
+                         "comprobar.\n";
+        }
         return 1;
     }
     const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);

@@ -284,6 +284,19 @@ class Comprobacion(ConCopia):
         self.editar("figure_demo/main.cpp", "std::getchar();", "std::abort();")
         self.assertIn("(señal 6, SIGABRT): se ha detenido a sí mismo (abort)", self.mal("polifor-1"))
 
+    def test_a_change_saved_in_another_programs_folder_is_named_with_where_it_belongs(self):
+        # pintafor-2's destructor written in polifor's Figura, saved well after the copy was made.
+        ruta = "figure_demo/figura.cpp"
+        self.editar(ruta, "using texto::copiarTexto;\n",
+                    "using texto::copiarTexto;\n\n// Aquí iría el destructor.\n")
+        ahora = time.time() + 30
+        os.utime(os.path.join(self.copia, ruta), (ahora, ahora))
+        salida = self.mal("pintafor-2")
+        self.assertTrue(salida.endswith(
+            "El último archivo que has guardado es figure_demo/figura.cpp, de polifor, pero este "
+            "ejercicio es de pintafor: haz el cambio en sus archivos, en shape_demo/, y vuelve a "
+            "comprobar.\n"), salida)
+
     def test_a_program_that_never_ends_is_stopped_after_ten_seconds(self):
         self.editar("figure_demo/main.cpp", "std::getchar();", "for (;;) std::getchar();")
         salida = self.mal("polifor-1", segundos=40)

@@ -24,9 +24,11 @@ struct Explicacion {
     const char* que;
     std::vector<const char*> senales;  // any of these in an error line
     const char* texto;
+    bool delEnlazador = false;  // read only in the linker's lines, which have no place of their own
 };
 
-// Checked in this order: "no matching function" lines also say "cannot convert".
+// Checked in this order: "no matching function" lines also say "cannot convert", a name of std::
+// is also a name not declared, and a missing destructor is also a missing body.
 inline const std::vector<Explicacion>& explicaciones()
 {
     static const std::vector<Explicacion> lista = {
@@ -51,12 +53,35 @@ inline const std::vector<Explicacion>& explicaciones()
          {"request for member", "did you mean to use '->'", "C2228", "C2227"},
          "Se usa «.» con un puntero, o «->» con un objeto: con un objeto se escribe "
          "objeto.miembro, y con un puntero, puntero->miembro."},
+        {"imprimir",
+         {"no match for 'operator<<'", "invalid operands to binary expression ('std::ostream'",
+          "invalid operands to binary expression ('std::basic_ostream", "C2679"},
+         "cout no sabe escribir un objeto de una clase tuya: escribe sus campos, uno a uno, con "
+         "sus "
+         "get (por ejemplo, c1.getColor() o p1.getCoche()->getColor())."},
+        {"temporal",
+         {"taking address of rvalue", "taking the address of a temporary",
+          "cannot take the address of an rvalue", "C2102"},
+         "Se pide con «&» la dirección de algo que no la tiene: lo que devuelve una función por "
+         "valor (como p2.getCoche(), que devuelve una copia) es un temporal que desaparece al "
+         "acabar la línea. Guárdalo antes en una variable, o usa la función que devuelve un "
+         "puntero "
+         "(getPunteroCoche)."},
+        {"array",
+         {"invalid array assignment", "is not assignable", "C3863"},
+         "Un array no se asigna con «=»: sus elementos se copian uno a uno. Un texto de la clase "
+         "se copia con copiarTexto(destino, origen), de platform/texto.h, como en el constructor."},
         {"conversion",
          {"invalid conversion from", "cannot convert", "cannot initialize", "no viable conversion",
-          "C2440"},
+          "to non-scalar type", "C2440"},
          "Se da un valor de un tipo donde hace falta otro que no se puede sacar de él: por "
          "ejemplo, un objeto donde se espera un puntero (¿falta un &?), o un puntero donde se "
          "espera un objeto (¿falta un *?)."},
+        {"std",
+         {"did you mean 'std::", "is not a member of 'std'; did you mean"},
+         "Los nombres de la biblioteca estándar (cout, endl, string...) están en el espacio de "
+         "nombres std: escríbelos std::cout y std::endl, o pon using std::cout; y using "
+         "std::endl; después de los #include, como en main.cpp."},
         {"declarado",
          {"was not declared in this scope", "use of undeclared identifier", "C2065", "C3861",
           "does not name a type", "unknown type name"},
@@ -72,12 +97,19 @@ inline const std::vector<Explicacion>& explicaciones()
          "Falta un punto y coma (;) al final de una instrucción o de una declaración (también "
          "después de la «}» que cierra una clase). A menudo falta al final de la línea anterior a "
          "la que se señala."},
+        {"destructor",
+         {"vtable for", "::~"},
+         "El programa se compila, pero al enlazarlo falta el cuerpo de un destructor (o de otra "
+         "función virtual) que se declara en el .h: escribe su cuerpo en el .cpp, como "
+         "Clase::~Clase() { ... }, o vuelve a dejar su declaración con «= default».",
+         true},
         {"enlace",
          {"undefined reference to", "unresolved external symbol", "undefined symbol",
           "Undefined symbols"},
          "El programa se compila, pero al enlazarlo falta el cuerpo de una función que se declara "
          "y se usa. Mira que esté escrito en su archivo .cpp, con la clase delante (Clase::) y los "
-         "mismos parámetros que en el .h."},
+         "mismos parámetros que en el .h.",
+         true},
     };
     return lista;
 }
@@ -209,7 +241,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             explicaciones().begin(), explicaciones().end(), [&](const Explicacion& explicacion) {
                 // cl's codes, and "missing ';'" of its C2143, stand only in its error lines;
                 // a linker's line has no place of its own.
-                const bool aqui = conLugar || std::string_view(explicacion.que) == "enlace";
+                const bool aqui = explicacion.delEnlazador != conLugar;
                 return aqui && std::any_of(explicacion.senales.begin(), explicacion.senales.end(),
                                            [&](const char* senal) {
                                                return mensaje.find(senal) != std::string::npos;

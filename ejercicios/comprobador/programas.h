@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -53,6 +54,52 @@ inline std::vector<std::string> propias(const std::filesystem::path& raiz, const
     std::sort(fuentes.begin(), fuentes.end());
     fuentes.insert(fuentes.end(), programa.prestados.begin(), programa.prestados.end());
     return fuentes;
+}
+
+// Whether the file at `ruta` (from the root, with '/') is one of the program's.
+inline bool esSuyo(const Programa& programa, const std::string& ruta)
+{
+    const std::string carpeta = std::string(programa.carpeta) + "/";
+    return ruta.compare(0, carpeta.size(), carpeta) == 0 ||
+           std::find(programa.prestados.begin(), programa.prestados.end(), ruta) !=
+               programa.prestados.end();
+}
+
+struct Guardado {
+    std::string ruta;              // from the root, with '/'
+    const Programa* de = nullptr;  // the program whose folder holds it
+};
+
+// The lesson's file saved last, when it is another program's and was saved well after every file
+// of `programa` (a copy of the tree dates them all within a moment): where a change meant for
+// `programa` may have gone. Empty otherwise.
+inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa& programa)
+{
+    namespace fs = std::filesystem;
+    Guardado ultimo;
+    auto cuandoUltimo = fs::file_time_type::min();
+    auto cuandoPropio = fs::file_time_type::min();
+    for (const Programa& otro : todos()) {
+        std::error_code fallo;
+        for (fs::directory_iterator i(raiz / otro.carpeta, fallo), fin; !fallo && i != fin;
+             i.increment(fallo)) {
+            const std::string extension = i->path().extension().string();
+            if (extension != ".cpp" && extension != ".h") continue;
+            std::error_code sinFecha;
+            const auto cuando = i->last_write_time(sinFecha);
+            if (sinFecha) continue;
+            const std::string ruta =
+                std::string(otro.carpeta) + "/" + i->path().filename().string();
+            if (esSuyo(programa, ruta)) {
+                cuandoPropio = std::max(cuandoPropio, cuando);
+            } else if (cuando > cuandoUltimo) {
+                cuandoUltimo = cuando;
+                ultimo = {ruta, &otro};
+            }
+        }
+    }
+    if (ultimo.de == nullptr || cuandoUltimo <= cuandoPropio + std::chrono::seconds(2)) return {};
+    return ultimo;
 }
 
 }  // namespace programas
