@@ -54,3 +54,17 @@ foreach(programa IN ITEMS garaxo pintafor polifor)
     set_target_properties(comprobar-${ejercicio} PROPERTIES FOLDER comprobar)
   endforeach()
 endforeach()
+
+# `cmake --build build --target memoria-<programa>`: the learner's program seen from inside, each
+# line of main and every object then, read from the running program under gdb, in
+# <build>/memoria-<programa>.html.
+foreach(programa IN ITEMS garaxo pintafor polifor)
+  add_custom_target(memoria-${programa}
+    COMMAND comprobar --memoria ${programa} --raiz "${PROJECT_SOURCE_DIR}"
+            --carpeta "${PROJECT_BINARY_DIR}/memoria/${programa}"
+            --compilador "${CMAKE_CXX_COMPILER}"
+            --pagina "${PROJECT_BINARY_DIR}/memoria-${programa}.html"
+    VERBATIM)
+  set_target_properties(memoria-${programa} PROPERTIES FOLDER comprobar)
+endforeach()
+

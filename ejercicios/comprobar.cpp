@@ -46,7 +46,8 @@ void uso()
 {
     std::cout << "Uso: comprobar <garaxo|pintafor|polifor> <número del ejercicio> [--raiz CARPETA]"
                  " [--carpeta CARPETA] [--compilador COMPILADOR]\n"
-                 "Por ejemplo, desde la carpeta del proyecto: comprobar garaxo 1\n";
+                 "Por ejemplo, desde la carpeta del proyecto: comprobar garaxo 1\n"
+                 "Para ver la memoria del programa paso a paso: comprobar --memoria garaxo\n";
 }
 
 struct Opciones {
@@ -56,6 +57,8 @@ struct Opciones {
     fs::path carpeta;
     std::string compilador;
     bool fuentes = false;  // --fuentes: only list the program's own sources, one a line
+    bool memoria = false;  // --memoria: draw the program's memory, step by step, in a page
+    fs::path pagina;       // --pagina: where that page goes
 };
 
 bool leerOpciones(int argc, char** argv, Opciones& opciones)
@@ -63,13 +66,13 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
     std::vector<std::string> sueltos;
     for (int i = 1; i < argc; ++i) {
         std::string argumento = argv[i];
-        if (argumento == "--fuentes") {
-            opciones.fuentes = true;
+        if (argumento == "--fuentes" || argumento == "--memoria") {
+            (argumento == "--fuentes" ? opciones.fuentes : opciones.memoria) = true;
             continue;
         }
         std::string valor;
         bool conValor = false;
-        for (const char* nombre : {"--raiz", "--carpeta", "--compilador"}) {
+        for (const char* nombre : {"--raiz", "--carpeta", "--compilador", "--pagina"}) {
             const std::string n = nombre;
             if (argumento == n) {
                 if (i + 1 >= argc) return false;
@@ -83,15 +86,17 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
             if (n == "--raiz") opciones.raiz = valor;
             if (n == "--carpeta") opciones.carpeta = valor;
             if (n == "--compilador") opciones.compilador = valor;
+            if (n == "--pagina") opciones.pagina = valor;
             break;
         }
         if (conValor) continue;
         if (argumento.compare(0, 1, "-") == 0) return false;
         sueltos.push_back(argumento);
     }
-    if (sueltos.size() != (opciones.fuentes ? 1U : 2U)) return false;
+    const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
+    if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria)) return false;
     opciones.programa = sueltos[0];
-    if (opciones.fuentes) return programas::buscar(opciones.programa) != nullptr;
+    if (solo) return programas::buscar(opciones.programa) != nullptr;
     opciones.numero = sueltos[1];
     const bool numero = !opciones.numero.empty() && opciones.numero.size() <= 3 &&
                         opciones.numero[0] != '0' &&
@@ -120,15 +125,14 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
 // Builds the program into `ejecutable`, making again only the objects that changed. False, with
 // what the learner reads already written, when it could not.
 bool construir(const Opciones& opciones, const std::string& compilador, const fs::path& carpeta,
-               const fs::path& ejecutable)
+               const fs::path& ejecutable, const std::string& ejercicio, bool depurar = false)
 {
-    const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const programas::Programa& programa = *programas::buscar(opciones.programa);
     std::vector<std::string> fuentes = programas::propias(opciones.raiz, programa);
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
     const fs::path raiz = opciones.raiz.lexically_normal();
     const fs::path objetos = (carpeta / "objetos").lexically_normal();
-    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto");
+    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto", depurar);
     std::string sello;
     for (const std::string& parte : muestra) sello += parte + "\n";
     const compilacion::Plan plan = compilacion::planear(
@@ -146,7 +150,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     for (const auto& [fuente, objeto] : plan.compilar) {
         fs::create_directories(objeto.parent_path(), fallo);
         fs::remove(objeto, fallo);  // an old object must not outlive a failed compile
-        bien = compilar(compilacion::compilarObjeto(compilador, raiz, fuente, objeto),
+        bien = compilar(compilacion::compilarObjeto(compilador, raiz, fuente, objeto, depurar),
                         carpeta / "compilador.txt", mensajes, resultado) &&
                bien;
         if (resultado.fin == proceso::Fin::NoArranca) break;
@@ -158,7 +162,9 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                    carpeta / "enlazador.txt", mensajes, resultado) &&
                fs::is_regular_file(ejecutable, fallo);
     if (resultado.fin == proceso::Fin::NoArranca) {
-        std::cout << ejercicio << ": no se ha podido comprobar.\n"
+        std::cout << ejercicio
+                  << (depurar ? ": no se ha podido dibujar la memoria.\n"
+                              : ": no se ha podido comprobar.\n")
                   << "No se ha podido ejecutar el compilador «" << compilador << "» ("
                   << resultado.error
                   << "). ¿Está instalado, y se encuentra en el PATH? Puedes decir cuál usar con "
@@ -174,35 +180,27 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     return bien;
 }
 
-int comprobar(const Opciones& opciones)
+// What a check and a drawing of the memory both need: the project, a folder to work in, a
+// compiler. 0, or the exit status after saying what is missing.
+int preparar(const Opciones& opciones, const char* carpetaPropia, fs::path& carpeta,
+             std::string& compilador)
 {
-    const std::string ejercicio = opciones.programa + "-" + opciones.numero;
-    const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
     std::error_code fallo;
-    if (!fs::is_regular_file(carpetaEjercicios / "comprobador" / "consola_comprobacion.cpp",
-                             fallo)) {
+    if (!fs::is_regular_file(
+            opciones.raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp", fallo)) {
         std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
                   << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
                      "la carpeta ejercicios.\n";
         return 2;
     }
-    std::string esperadaBruta;
-    if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
-        std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
-                  << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
-                  << ".salida). Mira en la guía el número del ejercicio.\n";
-        return 2;
-    }
-    const fs::path carpeta =
-        opciones.carpeta.empty() ? opciones.raiz / "comprobacion" : opciones.carpeta;
+    carpeta = opciones.carpeta.empty() ? opciones.raiz / carpetaPropia : opciones.carpeta;
     fs::create_directories(carpeta, fallo);
     if (fallo) {
         std::cout << "No se puede crear la carpeta «" << carpeta.string()
                   << "»: " << fallo.message() << ".\n";
         return 2;
     }
-
-    std::string compilador = opciones.compilador;
+    compilador = opciones.compilador;
     if (compilador.empty()) {
         const std::string cxx = proceso::variable("CXX");
         compilador = cxx.empty() ? compiladorPropio() : cxx;
@@ -212,18 +210,45 @@ int comprobar(const Opciones& opciones)
     proceso::fijarVariable("VSLANG", "1033");
     std::cout << "Compilando " << opciones.programa << " con " << compilador << "...\n"
               << std::flush;
-    const fs::path ejecutable =
-        fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable)) return 1;
+    return 0;
+}
 
-    proceso::Orden ejecutar;
-    ejecutar.argumentos.push_back(compilacion::nativa(ejecutable));
-    fs::path entrada = carpetaEjercicios / (opciones.programa + ".entrada");
+// The program's input in the checks: garaxo's four words, nothing for the others.
+fs::path entradaDe(const Opciones& opciones, const fs::path& carpeta)
+{
+    std::error_code fallo;
+    fs::path entrada = opciones.raiz / "ejercicios" / (opciones.programa + ".entrada");
     if (!fs::is_regular_file(entrada, fallo)) {
         entrada = carpeta / "vacia.entrada";
         std::ofstream vacia(entrada, std::ios::binary | std::ios::trunc);
     }
-    ejecutar.entrada = entrada.string();
+    return entrada;
+}
+
+int comprobar(const Opciones& opciones)
+{
+    const std::string ejercicio = opciones.programa + "-" + opciones.numero;
+    const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
+    std::error_code fallo;
+    std::string esperadaBruta;
+    if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
+        if (fs::is_directory(carpetaEjercicios, fallo)) {
+            std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
+                      << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
+                      << ".salida). Mira en la guía el número del ejercicio.\n";
+            return 2;
+        }
+    }
+    fs::path carpeta;
+    std::string compilador;
+    if (const int mal = preparar(opciones, "comprobacion", carpeta, compilador)) return mal;
+    const fs::path ejecutable =
+        fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);
+    if (!construir(opciones, compilador, carpeta, ejecutable, ejercicio)) return 1;
+
+    proceso::Orden ejecutar;
+    ejecutar.argumentos.push_back(compilacion::nativa(ejecutable));
+    ejecutar.entrada = entradaDe(opciones, carpeta).string();
     ejecutar.salida = (carpeta / (ejercicio + ".salida.txt")).string();
     ejecutar.errores = (carpeta / (ejercicio + ".errores.txt")).string();
     ejecutar.segundos = terminacion::kPlazo;
@@ -283,6 +308,114 @@ int comprobar(const Opciones& opciones)
     return 1;
 }
 
+// A text for a gdb command line, between quotes.
+std::string paraGdb(const std::string& texto)
+{
+    std::string r = "\"";
+    for (const char c : texto) {
+        if (c == '"' || c == '\\') r += '\\';
+        r += c;
+    }
+    return r + "\"";
+}
+
+// Builds the program for debugging and runs it under gdb with the checks' input; memoria.py
+// writes a page of every line of main and every object then. 0, or 2 where it cannot run.
+int memoria(const Opciones& opciones)
+{
+    fs::path carpeta;
+    std::string compilador;
+    if (const int mal = preparar(opciones, "memoria", carpeta, compilador)) return mal;
+    const std::string& programa = opciones.programa;
+    if (compilacion::esCl(compilador)) {
+        std::cout << programa
+                  << ": la memoria se dibuja con gdb, que sigue programas hechos con "
+                     "g++ o clang++, no con cl. Usa, por ejemplo: comprobar --memoria "
+                  << programa << " --compilador g++\n";
+        return 2;
+    }
+    const fs::path registro = carpeta / "gdb.txt";
+    proceso::Orden prueba;
+    prueba.argumentos = {"gdb", "-nx", "-batch", "-ex", "python import gdb"};
+    prueba.salida = registro.string();
+    prueba.errores = prueba.salida;
+    const proceso::Resultado hay = proceso::ejecutar(prueba);
+    if (hay.fin == proceso::Fin::NoArranca) {
+        std::cout << programa
+                  << ": no se encuentra gdb, el depurador que sigue al programa paso a paso. "
+                     "Instálalo: en Debian o Ubuntu, sudo apt install gdb; en Windows con MSYS2, "
+                     "pacman -S mingw-w64-ucrt-x86_64-gdb; con WinLibs o Code::Blocks ya viene "
+                     "(gdb.exe, en la carpeta bin de MinGW, que debe estar en el PATH).\n";
+        return 2;
+    }
+    if (hay.fin != proceso::Fin::Estado || hay.codigo != 0) {
+        std::cout << programa
+                  << ": este gdb no tiene Python, que hace falta para leer la memoria "
+                     "del programa. Instala un gdb con Python (el de Debian, Ubuntu "
+                     "o MSYS2 lo tiene).\n";
+        return 2;
+    }
+    std::error_code fallo;
+    const fs::path ejecutable =
+        fs::absolute(carpeta / (programa + proceso::sufijoEjecutable()), fallo);
+    if (!construir(opciones, compilador, carpeta, ejecutable, programa, true)) return 1;
+
+    const fs::path pagina = fs::absolute(
+        opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
+        fallo);
+    fs::remove(pagina, fallo);
+    const auto variable = [](const char* nombre, const fs::path& valor) {
+        return std::string("set $") + nombre + " = " + paraGdb(valor.generic_string());
+    };
+    proceso::Orden gdb;
+    gdb.argumentos = {
+        "gdb",
+        "-nx",
+        "-batch",
+        "-ex",
+        variable("memoria_programa", programa),
+        "-ex",
+        variable("memoria_raiz", fs::absolute(opciones.raiz, fallo)),
+        "-ex",
+        variable("memoria_entrada", fs::absolute(entradaDe(opciones, carpeta), fallo)),
+        "-ex",
+        variable("memoria_salida", fs::absolute(carpeta / "salida.txt", fallo)),
+        "-ex",
+        variable(
+            "memoria_plantilla",
+            fs::absolute(opciones.raiz / "ejercicios" / "comprobador" / "memoria.html", fallo)),
+        "-ex",
+        variable("memoria_pagina", pagina),
+        "-x",
+        compilacion::nativa(opciones.raiz / "ejercicios" / "comprobador" / "memoria.py"),
+        compilacion::nativa(ejecutable)};
+    gdb.salida = registro.string();
+    gdb.errores = gdb.salida;
+    gdb.segundos = 6 * terminacion::kPlazo;
+    proceso::ejecutar(gdb);
+    if (!fs::is_regular_file(pagina, fallo)) {
+        std::string dicho;
+        lineas::leer(registro, dicho);
+        if (dicho.find("ptrace") != std::string::npos ||
+            dicho.find("Operation not permitted") != std::string::npos) {
+            std::cout << programa
+                      << ": el sistema no deja que un depurador siga al programa. En "
+                         "Linux lo permite sudo sysctl kernel.yama.ptrace_scope=0; en "
+                         "un contenedor, la opción --cap-add=SYS_PTRACE.\n";
+        } else {
+            std::cout << programa << ": no se ha podido dibujar la memoria. gdb dice:\n";
+            const std::vector<std::string> escritas = lineas::partir(dicho);
+            for (std::size_t i = escritas.size() > 10 ? escritas.size() - 10 : 0;
+                 i < escritas.size(); ++i)
+                std::cout << "  " << lineas::cortar(escritas[i], lineas::kAncho) << "\n";
+        }
+        return 2;
+    }
+    std::cout << programa << ": la memoria, paso a paso, está en " << pagina.string()
+              << " (ábrela con el navegador).\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -299,5 +432,5 @@ int main(int argc, char** argv)
             std::cout << fuente << "\n";
         return 0;
     }
-    return comprobar(opciones);
+    return opciones.memoria ? memoria(opciones) : comprobar(opciones);
 }

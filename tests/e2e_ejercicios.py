@@ -11,6 +11,7 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 - Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
   guide naming exactly the exercises in ejercicios/."""
 
+import json
 import os
 import re
 import shlex
@@ -427,6 +428,86 @@ class Guia(ConCopia):
                              f"GUIA.md, the IDE table: {programa}'s row must name exactly these")
 
 
+def traza_de(pagina: str) -> dict:
+    """The trace a memory page carries, as the page itself reads it."""
+    with open(pagina, encoding="utf-8") as archivo:
+        texto = archivo.read()
+    hallada = re.search(r'<script type="application/json" id="traza">(.*?)</script>', texto, re.S)
+    if not hallada:
+        raise AssertionError(f"{pagina} carries no trace")
+    return json.loads(hallada.group(1))
+
+
+def objetos(paso: dict) -> dict:
+    return {o["nombre"]: o for marco in paso["marcos"] for o in marco["objetos"]}
+
+
+def campos(objeto: dict) -> dict:
+    return {c["nombre"]: c for c in objeto.get("campos", [])}
+
+
+class Memoria(ConCopia):
+    """comprobar --memoria: each line of main, and every object then, from the unchanged programs
+    under gdb, against what the programs do."""
+
+    def pasos(self, programa: str) -> list:
+        resultado = ejecutar(["./comprobar", "--memoria", programa], self.copia)
+        self.assertEqual(resultado.returncode, 0, resultado.stdout.decode())
+        traza = traza_de(os.path.join(self.copia, f"memoria-{programa}.html"))
+        self.assertEqual(traza["programa"], programa)
+        return traza["pasos"]
+
+    def linea(self, ruta: str, texto: str) -> int:
+        return leer(self.copia, ruta)[:leer(self.copia, ruta).index(texto)].count("\n") + 1
+
+    def test_garaxo_shows_the_owned_car_inside_p2_a_copy_apart_and_p1_pointing_at_c1(self):
+        pasos = self.pasos("garaxo")
+        self.assertEqual({p["archivo"] for p in pasos}, {"car_owner_demo/main.cpp"})
+        self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
+        self.assertEqual(pasos[-1]["pantalla"], 4)
+        self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
+        rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
+        antes = next(i for i, p in enumerate(pasos) if p["linea"] == rosa)
+        vistos = objetos(pasos[antes])
+        self.assertTrue(any(p["salida"].startswith("Introduce el nombre: Juan\nIntroduce el DNI")
+                            for p in pasos[:antes]), "the typed words where a terminal shows them")
+        suyo = campos(vistos["p2"])["miCoche"]["objeto"]
+        self.assertEqual((suyo["tipo"], campos(suyo)["color"]["texto"]), ("coche", "Rojo"))
+        self.assertEqual(suyo["oculto"]["clase"], "coche")
+        self.assertIn("coche::~coche()", suyo["oculto"]["funciones"])
+        self.assertNotEqual(suyo["direccion"], vistos["ch2"]["direccion"], "a copy of its own")
+        despues = objetos(pasos[antes + 1])
+        self.assertEqual(campos(campos(despues["p2"])["miCoche"]["objeto"])["color"]["texto"], "Rosa")
+        self.assertEqual(campos(despues["ch2"])["color"]["texto"], "Rojo")
+        final = objetos(pasos[-1])
+        self.assertEqual(campos(final["p1"])["pCoche"]["apunta"], final["c1"]["direccion"])
+        self.assertEqual(pasos[-1]["libres"], [])
+
+    def test_polifor_shows_each_figure_on_the_free_store_with_its_own_table(self):
+        pasos = self.pasos("polifor")
+        bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
+        antes = next(p for p in pasos if p["linea"] == bucle)
+        despues = pasos[pasos.index(antes) + 1]
+        fi = campos(objetos(antes)["fi"])
+        libres = {o["direccion"]: o for o in antes["libres"]}
+        self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],
+                         ["Figura", "Cuadrado", "Circulo"])
+        circulo = libres[fi["[2]"]["apunta"]]
+        self.assertEqual(circulo["nombre"], "*fi[2]")
+        self.assertEqual(circulo["oculto"]["clase"], "Circulo")
+        self.assertIn("Circulo::setColor(int)", circulo["oculto"]["funciones"])
+        self.assertEqual(campos(circulo)["color"].get("de"), "Figura")
+        colores = {o["tipo"]: campos(o)["color"]["texto"] for o in despues["libres"]}
+        self.assertEqual(colores, {"Figura": "Rosa", "Cuadrado": "Rosa", "Circulo": "Negro"})
+
+    def test_without_gdb_it_says_what_to_install_and_exits_2(self):
+        resultado = ejecutar(["./comprobar", "--memoria", "pintafor"], self.copia,
+                             env=dict(os.environ, PATH="/nonexistent"))
+        self.assertEqual(resultado.returncode, 2)
+        self.assertIn("pintafor: no se encuentra gdb", resultado.stdout.decode())
+        self.assertIn("sudo apt install gdb", resultado.stdout.decode())
+
+
 class Objetivos(unittest.TestCase):
     """The ways a learner runs the check: CMake's targets, and the guide's two lines."""
 
@@ -455,6 +536,9 @@ class Objetivos(unittest.TestCase):
         self.assertEqual(terminal.fin(plazo=120.0), 0, terminal.visto)
         self.assertIn(f"garaxo-1: {BIEN}".encode(), terminal.visto)
         self.assertNotIn(b"Pulsa una tecla", terminal.visto)
+        if shutil.which("gdb"):
+            ejecutar([CMAKE, "--build", "build", "--target", "memoria-garaxo"], copia, check=True)
+            self.assertTrue(traza_de(os.path.join(copia, "build", "memoria-garaxo.html"))["pasos"])
 
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
         with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:

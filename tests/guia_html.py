@@ -862,6 +862,71 @@ class Diapositivas(Pagina, unittest.TestCase):
                          "notes (::: notes) of the slide it begins, in the plan's order")
 
 
+class Memoria(Pagina, unittest.TestCase):
+    """A program seen from inside, memoria-<programa>.html: its steps at a phone's and a desktop's
+    width, moved by its buttons, the arrow keys and the slider."""
+
+    def ir_a(self, indice):
+        self.js("const c = document.getElementById('control'); c.value = arguments[0]; "
+                "c.dispatchEvent(new Event('input'))", indice + 1)
+
+    def donde(self):
+        return self.js("return document.getElementById('donde').textContent")
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.total = len(cls.navegador.execute_script(
+            "return JSON.parse(document.getElementById('traza').textContent).pasos"))
+
+    def vistas(self):
+        # The first step and the last, where the most boxes and arrows stand, at each size.
+        for ancho, alto in self.anchos:
+            self.tamano(ancho, alto)
+            for indice in (0, self.total - 1):
+                self.ir_a(indice)
+                yield ancho, alto
+
+    def test_every_step_fits_either_width_with_an_arrow_for_each_pointer_to_a_box(self):
+        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
+        for ancho, alto in self.anchos:
+            self.tamano(ancho, alto)
+            for indice in range(self.total):
+                self.ir_a(indice)
+                medida = self.js("""const visibles = s => [...document.querySelectorAll(s)]
+                        .filter(e => !e.closest('.ausente'));
+                    const fuera = visibles('.objeto, pre, nav').filter(e =>
+                        e.getBoundingClientRect().right > innerWidth + 1).length;
+                    const cajas = new Set(visibles('.objeto').map(c => c.dataset.direccion));
+                    const punteros = visibles('[data-apunta]').filter(p => cajas.has(p.dataset.apunta))
+                        .length + visibles('[data-tabla]').length;
+                    return {ancho: document.documentElement.scrollWidth, fuera: fuera, punteros: punteros,
+                            flechas: document.querySelectorAll('#flechas > path').length};""")
+                with self.subTest(ancho=ancho, paso=indice + 1):
+                    self.assertLessEqual(medida["ancho"], ancho, "the page scrolls sideways")
+                    self.assertEqual(medida["fuera"], 0, "a box, the code or the controls cut")
+                    self.assertEqual(medida["flechas"], medida["punteros"],
+                                     "an arrow for each pointer to a box on the page and each "
+                                     "hidden pointer to its table")
+            self.captura(f"ultimo-{ancho}", ancho, alto, ancho < 600)
+
+    def test_the_buttons_the_arrow_keys_and_the_slider_move_between_steps(self):
+        from selenium.webdriver.common.keys import Keys
+
+        self.ir_a(0)
+        cuerpo = self.navegador.find_element("tag name", "body")
+        cuerpo.send_keys(Keys.ARROW_RIGHT)
+        self.assertTrue(self.donde().startswith(f"Paso 2 de {self.total}:"), self.donde())
+        cuerpo.send_keys(Keys.ARROW_LEFT)
+        self.assertTrue(self.donde().startswith("Paso 1 de"), self.donde())
+        self.navegador.find_element("id", "siguiente").click()
+        self.assertTrue(self.donde().startswith("Paso 2 de"), self.donde())
+        self.ir_a(self.total - 1)
+        self.assertTrue(self.donde().startswith(f"Paso {self.total} de {self.total}:"))
+        self.navegador.find_element("id", "anterior").click()
+        self.assertTrue(self.donde().startswith(f"Paso {self.total - 1} de"), self.donde())
+
+
 class Cuestionario(unittest.TestCase):
     """clase/cuestionario.gift, what Moodle imports, read by a parser of the GIFT format
     (gift-pegjs, npm ci --prefix tests): the quizzes of the teacher's edition, question for question."""
@@ -923,7 +988,8 @@ def clases_de_paginas(paginas):
     for pagina in paginas:
         nombre = Path(pagina).stem
         base = {"GUIA": Guia, "PROFESOR": Profesor}.get(nombre) or next(
-            (c for c in (Hoja, Diapositivas) if nombre.endswith("-" + c.__name__.lower())), None)
+            (c for c in (Hoja, Diapositivas) if nombre.endswith("-" + c.__name__.lower())),
+            Memoria if nombre.startswith("memoria-") else None)
         if base is None:
             sys.exit(f"not a page this test knows: {pagina}")
         clase = type(f"{base.__name__}_{nombre.replace('-', '_')}", (base,),
@@ -938,5 +1004,5 @@ if __name__ == "__main__":
     clases = clases_de_paginas(paginas)
     globals().update(clases)
     # The kinds themselves open no page; named pages alone test only the pages.
-    del Guia, Profesor, Hoja, Diapositivas
+    del Guia, Profesor, Hoja, Diapositivas, Memoria
     unittest.main(argv=[sys.argv[0]] + (nombres or list(clases)), verbosity=2)

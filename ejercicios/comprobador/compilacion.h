@@ -36,21 +36,23 @@ inline std::string programa(const std::string& compilador)
     return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
 }
 
+// `depurar`: with what a debugger needs to follow the program line by line.
 inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
-                                               const fs::path& fuente, const fs::path& objeto)
+                                               const fs::path& fuente, const fs::path& objeto,
+                                               bool depurar = false)
 {
-    if (esCl(compilador))
-        return {programa(compilador),
-                "/nologo",
-                "/std:c++17",
-                "/EHsc",
-                "/utf-8",
-                "/I" + nativa(raiz),
-                "/c",
-                nativa(fuente),
-                "/Fo" + nativa(objeto)};
-    return {programa(compilador), "-std=c++17", "-I" + nativa(raiz), "-c",
-            nativa(fuente),       "-o",         nativa(objeto)};
+    std::vector<std::string> orden{programa(compilador)};
+    if (esCl(compilador)) {
+        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8"});
+        if (depurar) orden.insert(orden.end(), {"/Zi", "/Od"});
+        orden.insert(orden.end(),
+                     {"/I" + nativa(raiz), "/c", nativa(fuente), "/Fo" + nativa(objeto)});
+        return orden;
+    }
+    orden.emplace_back("-std=c++17");
+    if (depurar) orden.insert(orden.end(), {"-g", "-O0"});
+    orden.insert(orden.end(), {"-I" + nativa(raiz), "-c", nativa(fuente), "-o", nativa(objeto)});
+    return orden;
 }
 
 // `estatico`: a MinGW program links statically, so that it starts with no DLL beside it.

@@ -1,0 +1,238 @@
+"""Run inside gdb by `comprobar --memoria` (gdb -batch -x memoria.py): steps through main of the
+program gdb was given, as `next` stops, and writes each step's trace as JSON into the page named by
+$memoria_pagina, a page made from $memoria_plantilla (memoria.html): the line, what the program has
+written so far, and every object that exists then, read from the running program.
+
+The program runs with the checks' console, whose marks (marcas.h) say where the screens change and
+what was typed: "\\f" at a pause, a line read between "\\x01" and "\\x02"."""
+
+import json
+import os
+import re
+
+import gdb  # pylint: disable=import-error
+
+PASOS_MAXIMOS = 2000  # a loop that never ends would trace forever
+CAMPOS_MAXIMOS = 64  # elements of an array shown
+FUNCIONES_MAXIMAS = 32  # entries of a virtual table read
+
+
+def parametro(nombre: str) -> str:
+    return str(gdb.convenience_variable(nombre).string())
+
+
+def direccion(valor) -> str:
+    return hex(int(valor))
+
+
+def es_texto(tipo) -> bool:
+    return (tipo.code == gdb.TYPE_CODE_ARRAY and
+            tipo.target().strip_typedefs().code == gdb.TYPE_CODE_INT and tipo.target().sizeof == 1)
+
+
+class Memoria:
+    """What the program holds at one stop, as the page draws it."""
+
+    def __init__(self, montones, borrados):
+        self.montones = montones  # the free store's ranges
+        self.borrados = borrados  # addresses given to delete
+        self.libres = {}  # address -> object reached on the free store
+        self.pendientes = []  # (name, pointer value) to follow
+
+    def en_monton(self, numero: int) -> bool:
+        return any(desde <= numero < hasta for desde, hasta in self.montones)
+
+    def oculto(self, valor):
+        """The class whose virtual table the hidden pointer names, and that table's functions."""
+        tabla = int(valor)
+        simbolo = gdb.execute(f"info symbol {tabla:#x}", to_string=True)
+        hallado = re.match(r"vtable for (\S+)", simbolo)
+        if not hallado:
+            return None
+        funciones = []
+        entrada = gdb.lookup_type("long").pointer()
+        for i in range(FUNCIONES_MAXIMAS):
+            destino = int(gdb.Value(tabla + 8 * i).cast(entrada).dereference())
+            bloque = gdb.block_for_pc(destino) if destino else None
+            if bloque is None or bloque.function is None:
+                break
+            funciones.append(bloque.function.print_name)
+        return {"clase": hallado.group(1), "funciones": funciones}
+
+    def objeto(self, nombre: str, valor) -> dict:
+        tipo = valor.type.strip_typedefs()
+        dinamico = valor.dynamic_type.strip_typedefs()
+        if tipo.code == gdb.TYPE_CODE_STRUCT and dinamico != tipo:
+            valor, tipo = valor.cast(dinamico), dinamico
+        resultado = {"nombre": nombre, "tipo": str(tipo), "direccion": direccion(valor.address),
+                     "tamano": tipo.sizeof}
+        if tipo.code == gdb.TYPE_CODE_STRUCT:
+            campos = []
+            self.campos(valor, tipo, None, nombre, campos, resultado)
+            resultado["campos"] = campos
+        elif tipo.code == gdb.TYPE_CODE_ARRAY and not es_texto(tipo):
+            menor, mayor = tipo.range()
+            resultado["campos"] = [self.campo(f"[{i}]", valor[i], f"{nombre}[{i}]")
+                                   for i in range(menor, min(mayor, menor + CAMPOS_MAXIMOS - 1) + 1)]
+        else:
+            resultado.update({k: v for k, v in self.campo(nombre, valor, nombre).items()
+                              if k != "nombre"})
+        return resultado
+
+    def campos(self, valor, tipo, de, camino, campos, resultado):
+        for campo in tipo.fields():
+            if campo.is_base_class:
+                base = campo.type.strip_typedefs()
+                self.campos(valor.cast(base), base, base.name, camino, campos, resultado)
+            elif campo.name and campo.name.startswith("_vptr"):
+                oculto = self.oculto(valor[campo])
+                if oculto:
+                    resultado["oculto"] = oculto
+            elif campo.name and not hasattr(campo, "enumval") and campo.bitpos is not None:
+                dato = self.campo(campo.name, valor[campo], f"{camino}.{campo.name}")
+                if de:
+                    dato["de"] = de
+                campos.append(dato)
+
+    def campo(self, nombre: str, valor, camino: str) -> dict:
+        tipo = valor.type.strip_typedefs()
+        if es_texto(tipo):
+            return {"nombre": nombre, "texto": valor.string(length=tipo.sizeof).split("\0")[0],
+                    "capacidad": tipo.sizeof}
+        if tipo.code == gdb.TYPE_CODE_PTR:
+            numero = int(valor)
+            if numero and tipo.target().strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
+                self.pendientes.append((f"*{camino}", valor))
+            return {"nombre": nombre, "apunta": hex(numero) if numero else None}
+        if tipo.code in (gdb.TYPE_CODE_STRUCT, gdb.TYPE_CODE_ARRAY):
+            return {"nombre": nombre, "objeto": self.objeto(nombre, valor)}
+        return {"nombre": nombre, "valor": str(valor)}
+
+    def seguir(self):
+        """Every object on the free store that a pointer already read reaches."""
+        while self.pendientes:
+            nombre, puntero = self.pendientes.pop(0)
+            numero = int(puntero)
+            if numero in self.libres or numero in self.borrados or not self.en_monton(numero):
+                continue
+            try:
+                self.libres[numero] = self.objeto(nombre, puntero.dereference())
+            except gdb.MemoryError:
+                continue
+
+
+def montones():
+    rangos = []
+    for linea in gdb.execute("info proc mappings", to_string=True).splitlines():
+        partes = linea.split()
+        if partes and partes[-1] == "[heap]":
+            rangos.append((int(partes[0], 16), int(partes[1], 16)))
+    return rangos
+
+
+class Borrado(gdb.Breakpoint):
+    """Notes each address given to operator delete, and lets the program go on."""
+
+    def __init__(self, funcion, borrados):
+        super().__init__(funcion, internal=True)
+        self.borrados = borrados
+
+    def stop(self):
+        self.borrados.add(int(gdb.parse_and_eval("$rdi")))
+        return False
+
+
+def salida_hasta_ahora(ruta: str) -> tuple:
+    """The screen number and what the terminal shows of it: the output after the last pause, with
+    the typed words where they were echoed."""
+    gdb.execute("call (int) fflush(0)", to_string=True)
+    with open(ruta, "rb") as archivo:
+        bruta = archivo.read().decode("utf-8", "replace")
+    pantallas = [p.replace("\x01", "").replace("\x02", "").replace("\r\n", "\n")
+                 for p in bruta.split("\f")]
+    # A screen starts with what is written after a pause; until then the last one stays in sight.
+    if len(pantallas) > 1 and not pantallas[-1]:
+        pantallas.pop()
+    return len(pantallas), pantallas[-1]
+
+
+def en_main(marco) -> bool:
+    return marco.name() == "main"
+
+
+def paso(memoria: Memoria, archivo_salida: str) -> dict:
+    marco = gdb.selected_frame()
+    lugar = marco.find_sal()
+    objetos = []
+    bloque = marco.block()
+    vistos = set()
+    while bloque is not None:
+        for simbolo in bloque:
+            if not simbolo.is_variable or simbolo.name in vistos or simbolo.is_constant:
+                continue
+            # Constructed once the line that declares it has run.
+            if simbolo.line >= lugar.line or simbolo.addr_class == gdb.SYMBOL_LOC_STATIC:
+                continue
+            vistos.add(simbolo.name)
+            objetos.append(memoria.objeto(simbolo.name, simbolo.value(marco)))
+        if bloque.function is not None:
+            break
+        bloque = bloque.superblock
+    objetos.sort(key=lambda o: int(o["direccion"], 16), reverse=True)  # as declared: stack grows down
+    memoria.seguir()
+    pantalla, salida = salida_hasta_ahora(archivo_salida)
+    raiz = os.path.normpath(parametro("memoria_raiz")) + "/"
+    nombre = lugar.symtab.fullname() if lugar.symtab else ""
+    return {"archivo": nombre[len(raiz):] if nombre.startswith(raiz) else nombre,
+            "linea": lugar.line, "pantalla": pantalla, "salida": salida,
+            "marcos": [{"funcion": "main", "objetos": objetos}],
+            "libres": list(memoria.libres.values())}
+
+
+def trazar():
+    gdb.execute("set pagination off")
+    gdb.execute("set confirm off")
+    gdb.execute("set print object on")
+    salida = parametro("memoria_salida")
+    gdb.execute("break main", to_string=True)
+    gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
+    borrados = set()
+    for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
+        Borrado(funcion, borrados)
+    pasos = []
+    programa = parametro("memoria_programa")
+    while len(pasos) < PASOS_MAXIMOS:
+        marco = gdb.selected_frame()
+        if not en_main(marco):
+            break
+        pasos.append(paso(Memoria(montones(), borrados), salida))
+        try:
+            gdb.execute("next", to_string=True)
+        except gdb.error:
+            break
+        if not gdb.selected_inferior().pid:
+            break
+        try:
+            gdb.selected_frame()
+        except gdb.error:
+            break
+    raiz = os.path.normpath(parametro("memoria_raiz"))
+    fuentes = {}
+    for archivo in {p["archivo"] for p in pasos}:
+        try:
+            with open(f"{raiz}/{archivo}", encoding="utf-8") as fuente:
+                fuentes[archivo] = fuente.read()
+        except OSError:
+            fuentes[archivo] = ""
+    with open(parametro("memoria_plantilla"), encoding="utf-8") as plantilla:
+        pagina = plantilla.read()
+    # Inside <script>, no "<" may start a tag: JSON writes it as \u003c.
+    como_json = lambda dato: json.dumps(dato, ensure_ascii=False).replace("<", "\\u003c")
+    pagina = (pagina.replace("@PROGRAMA@", programa)
+              .replace("@TRAZA@", como_json({"programa": programa, "pasos": pasos}))
+              .replace("@FUENTES@", como_json(fuentes)))
+    with open(parametro("memoria_pagina"), "w", encoding="utf-8") as archivo:
+        archivo.write(pagina)
+
+
+trazar()
