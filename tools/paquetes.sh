@@ -138,20 +138,24 @@ for fichero in $(unzip -Z1 "$archivo"); do
 done
 
 # The teacher's download: the teacher's edition and the guide as pages, the class materials (each
-# program's slides and prediction sheet, the quiz that Moodle imports) and the solutions, with the
-# README and the licence.
+# program's slides and prediction sheet, the quiz that Moodle imports, each unchanged program seen
+# from inside under gdb, for the debriefs) and the solutions, with the README and the licence.
+command -v gdb >/dev/null ||
+  { echo "gdb is needed to draw the programs' memory for the teacher's zip: apt install gdb" >&2; exit 1; }
+cmake --build "$publicacion" --target memoria-garaxo memoria-pintafor memoria-polifor >/dev/null
 profesor=demos-objetos-$version-profesor
 archivo_profesor=$publicacion/paquetes/$profesor.zip
 mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' | LC_ALL=C sort)
 materiales=(PROFESOR.html GUIA.html clase/{garaxo,pintafor,polifor}-diapositivas.html
-  clase/{garaxo,pintafor,polifor}-hoja.html clase/cuestionario.gift "${soluciones[@]}" README.txt
+  clase/{garaxo,pintafor,polifor}-hoja.html clase/cuestionario.gift
+  clase/memoria-{garaxo,pintafor,polifor}.html "${soluciones[@]}" README.txt
   LICENSE.txt)
 comprimir_para_el_profesor() {
   local carpeta=$publicacion/profesor/$profesor
   rm -rf "$carpeta"
   mkdir -p "$carpeta/clase" "$carpeta/ejercicios"
   cp "$publicacion"/{PROFESOR,GUIA}.html "$carpeta"
-  cp "$publicacion"/clase/*.html clase/cuestionario.gift "$carpeta/clase"
+  cp "$publicacion"/clase/*.html "$publicacion"/memoria-*.html clase/cuestionario.gift "$carpeta/clase"
   cp "${soluciones[@]}" "$carpeta/ejercicios"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
