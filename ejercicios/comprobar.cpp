@@ -334,27 +334,6 @@ int memoria(const Opciones& opciones)
                   << programa << " --compilador g++\n";
         return 2;
     }
-    const fs::path registro = carpeta / "gdb.txt";
-    proceso::Orden prueba;
-    prueba.argumentos = {"gdb", "-nx", "-batch", "-ex", "python import gdb"};
-    prueba.salida = registro.string();
-    prueba.errores = prueba.salida;
-    const proceso::Resultado hay = proceso::ejecutar(prueba);
-    if (hay.fin == proceso::Fin::NoArranca) {
-        std::cout << programa
-                  << ": no se encuentra gdb, el depurador que sigue al programa paso a paso. "
-                     "Instálalo: en Debian o Ubuntu, sudo apt install gdb; en Windows con MSYS2, "
-                     "pacman -S mingw-w64-ucrt-x86_64-gdb; con WinLibs o Code::Blocks ya viene "
-                     "(gdb.exe, en la carpeta bin de MinGW, que debe estar en el PATH).\n";
-        return 2;
-    }
-    if (hay.fin != proceso::Fin::Estado || hay.codigo != 0) {
-        std::cout << programa
-                  << ": este gdb no tiene Python, que hace falta para leer la memoria "
-                     "del programa. Instala un gdb con Python (el de Debian, Ubuntu "
-                     "o MSYS2 lo tiene).\n";
-        return 2;
-    }
     std::error_code fallo;
     const fs::path ejecutable =
         fs::absolute(carpeta / (programa + proceso::sufijoEjecutable()), fallo);
@@ -369,35 +348,42 @@ int memoria(const Opciones& opciones)
     };
     proceso::Orden gdb;
     gdb.argumentos = {
-        "gdb",
-        "-nx",
-        "-batch",
-        "-ex",
-        variable("memoria_programa", programa),
-        "-ex",
-        variable("memoria_raiz", fs::absolute(opciones.raiz, fallo)),
-        "-ex",
-        variable("memoria_entrada", fs::absolute(entradaDe(opciones, carpeta), fallo)),
-        "-ex",
-        variable("memoria_salida", fs::absolute(carpeta / "salida.txt", fallo)),
-        "-ex",
+        "gdb", "-nx", "-batch",
+        // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
+        "-iex", "set debuginfod enabled off", "-iex", "set auto-load off", "-ex",
+        variable("memoria_programa", programa), "-ex",
+        variable("memoria_raiz", fs::absolute(opciones.raiz, fallo)), "-ex",
+        variable("memoria_entrada", fs::absolute(entradaDe(opciones, carpeta), fallo)), "-ex",
+        variable("memoria_salida", fs::absolute(carpeta / "salida.txt", fallo)), "-ex",
         variable(
             "memoria_plantilla",
             fs::absolute(opciones.raiz / "ejercicios" / "comprobador" / "memoria.html", fallo)),
-        "-ex",
-        variable("memoria_pagina", pagina),
-        "-x",
+        "-ex", variable("memoria_pagina", pagina), "-x",
         compilacion::nativa(opciones.raiz / "ejercicios" / "comprobador" / "memoria.py"),
         compilacion::nativa(ejecutable)};
+    const fs::path registro = carpeta / "gdb.txt";
     gdb.salida = registro.string();
     gdb.errores = gdb.salida;
     gdb.segundos = 6 * terminacion::kPlazo;
-    proceso::ejecutar(gdb);
+    const proceso::Resultado corrio = proceso::ejecutar(gdb);
+    if (corrio.fin == proceso::Fin::NoArranca) {
+        std::cout << programa
+                  << ": no se encuentra gdb, el depurador que sigue al programa paso a paso. "
+                     "Instálalo: en Debian o Ubuntu, sudo apt install gdb; en Windows con MSYS2, "
+                     "pacman -S mingw-w64-ucrt-x86_64-gdb; con WinLibs o Code::Blocks ya viene "
+                     "(gdb.exe, en la carpeta bin de MinGW, que debe estar en el PATH).\n";
+        return 2;
+    }
     if (!fs::is_regular_file(pagina, fallo)) {
         std::string dicho;
         lineas::leer(registro, dicho);
-        if (dicho.find("ptrace") != std::string::npos ||
-            dicho.find("Operation not permitted") != std::string::npos) {
+        if (dicho.find("Python scripting is not supported") != std::string::npos) {
+            std::cout << programa
+                      << ": este gdb no tiene Python, que hace falta para leer la "
+                         "memoria del programa. Instala un gdb con Python (el de "
+                         "Debian, Ubuntu o MSYS2 lo tiene).\n";
+        } else if (dicho.find("ptrace") != std::string::npos ||
+                   dicho.find("Operation not permitted") != std::string::npos) {
             std::cout << programa
                       << ": el sistema no deja que un depurador siga al programa. En "
                          "Linux lo permite sudo sysctl kernel.yama.ptrace_scope=0; en "

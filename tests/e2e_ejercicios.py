@@ -501,8 +501,13 @@ class Memoria(ConCopia):
         self.assertEqual(colores, {"Figura": "Rosa", "Cuadrado": "Rosa", "Circulo": "Negro"})
 
     def test_without_gdb_it_says_what_to_install_and_exits_2(self):
+        # A PATH with the compiler and its tools, and no gdb.
+        camino = tempfile.mkdtemp(prefix="sin-gdb-")
+        self.addCleanup(shutil.rmtree, camino, True)
+        for herramienta in ("g++", "as", "ld"):
+            os.symlink(shutil.which(herramienta), os.path.join(camino, herramienta))
         resultado = ejecutar(["./comprobar", "--memoria", "pintafor"], self.copia,
-                             env=dict(os.environ, PATH="/nonexistent"))
+                             env=dict(os.environ, PATH=camino))
         self.assertEqual(resultado.returncode, 2)
         self.assertIn("pintafor: no se encuentra gdb", resultado.stdout.decode())
         self.assertIn("sudo apt install gdb", resultado.stdout.decode())

@@ -30,21 +30,35 @@ def es_texto(tipo) -> bool:
             tipo.target().strip_typedefs().code == gdb.TYPE_CODE_INT and tipo.target().sizeof == 1)
 
 
+TABLAS = {}  # a virtual table's address -> what oculto() read of it: a table never changes
+MONTONES = []  # the free store's ranges, read again when an address falls outside them
+
+
+def en_monton(numero: int) -> bool:
+    for _ in range(2):
+        if any(desde <= numero < hasta for desde, hasta in MONTONES):
+            return True
+        MONTONES[:] = montones()
+    return False
+
+
 class Memoria:
     """What the program holds at one stop, as the page draws it."""
 
-    def __init__(self, montones, borrados):
-        self.montones = montones  # the free store's ranges
+    def __init__(self, borrados):
         self.borrados = borrados  # addresses given to delete
         self.libres = {}  # address -> object reached on the free store
         self.pendientes = []  # (name, pointer value) to follow
 
-    def en_monton(self, numero: int) -> bool:
-        return any(desde <= numero < hasta for desde, hasta in self.montones)
-
     def oculto(self, valor):
         """The class whose virtual table the hidden pointer names, and that table's functions."""
         tabla = int(valor)
+        if tabla not in TABLAS:
+            TABLAS[tabla] = self.leer_tabla(tabla)
+        return TABLAS[tabla]
+
+    @staticmethod
+    def leer_tabla(tabla: int):
         simbolo = gdb.execute(f"info symbol {tabla:#x}", to_string=True)
         hallado = re.match(r"vtable for (\S+)", simbolo)
         if not hallado:
@@ -113,7 +127,7 @@ class Memoria:
         while self.pendientes:
             nombre, puntero = self.pendientes.pop(0)
             numero = int(puntero)
-            if numero in self.libres or numero in self.borrados or not self.en_monton(numero):
+            if numero in self.libres or numero in self.borrados or not en_monton(numero):
                 continue
             try:
                 self.libres[numero] = self.objeto(nombre, puntero.dereference())
@@ -145,7 +159,6 @@ class Borrado(gdb.Breakpoint):
 def salida_hasta_ahora(ruta: str) -> tuple:
     """The screen number and what the terminal shows of it: the output after the last pause, with
     the typed words where they were echoed."""
-    gdb.execute("call (int) fflush(0)", to_string=True)
     with open(ruta, "rb") as archivo:
         bruta = archivo.read().decode("utf-8", "replace")
     pantallas = [p.replace("\x01", "").replace("\x02", "").replace("\r\n", "\n")
@@ -196,6 +209,8 @@ def trazar():
     salida = parametro("memoria_salida")
     gdb.execute("break main", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
+    # Each byte in the file as soon as it is written, so that each step reads the output so far.
+    gdb.execute("call (int) setvbuf(stdout, (char*) 0, 2, 0)", to_string=True)
     borrados = set()
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
         Borrado(funcion, borrados)
@@ -205,7 +220,7 @@ def trazar():
         marco = gdb.selected_frame()
         if not en_main(marco):
             break
-        pasos.append(paso(Memoria(montones(), borrados), salida))
+        pasos.append(paso(Memoria(borrados), salida))
         try:
             gdb.execute("next", to_string=True)
         except gdb.error:
