@@ -461,13 +461,19 @@ class Memoria(ConCopia):
         return leer(self.copia, ruta)[:leer(self.copia, ruta).index(texto)].count("\n") + 1
 
     def test_garaxo_shows_the_owned_car_inside_p2_a_copy_apart_and_p1_pointing_at_c1(self):
-        pasos = self.pasos("garaxo")
+        todos = self.pasos("garaxo")
+        pasos = [p for p in todos if len(p["marcos"]) == 1]  # main's own lines
         self.assertEqual({p["archivo"] for p in pasos}, {"car_owner_demo/main.cpp"})
+        # Inside setCoche, called with ch2: its parameter is a copy, a box of its own.
+        dentro = next(p for p in todos if p["marcos"][-1]["funcion"] == "propietario2::setCoche(coche)")
+        otro = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["otro"]
+        self.assertEqual((otro["tipo"], campos(otro)["matricula"]["texto"]), ("coche", "3131-SBC"))
+        self.assertNotEqual(otro["direccion"], objetos(dentro)["ch2"]["direccion"])
         self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
         self.assertEqual(pasos[-1]["pantalla"], 4)
         self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
         rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
-        antes = next(i for i, p in enumerate(pasos) if p["linea"] == rosa)
+        antes = next(i for i, p in enumerate(pasos) if p["linea"] == rosa)  # in main's lines
         vistos = objetos(pasos[antes])
         self.assertTrue(any(p["salida"].startswith("Introduce el nombre: Juan\nIntroduce el DNI")
                             for p in pasos[:antes]), "the typed words where a terminal shows them")
@@ -487,7 +493,10 @@ class Memoria(ConCopia):
         pasos = self.pasos("polifor")
         bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
         antes = next(p for p in pasos if p["linea"] == bucle)
-        despues = pasos[pasos.index(antes) + 1]
+        despues = next(p for p in pasos if len(p["marcos"]) == 1 and p["linea"] > bucle)
+        # The virtual call reaches each figure's own setColor, stepped through with its frame.
+        llamadas = {p["marcos"][-1]["funcion"] for p in pasos[pasos.index(antes):pasos.index(despues)]}
+        self.assertLessEqual({"Figura::setColor(int)", "Circulo::setColor(int)"}, llamadas)
         fi = campos(objetos(antes)["fi"])
         libres = {o["direccion"]: o for o in antes["libres"]}
         self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],

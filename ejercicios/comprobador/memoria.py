@@ -78,7 +78,10 @@ class Memoria:
         dinamico = valor.dynamic_type.strip_typedefs()
         if tipo.code == gdb.TYPE_CODE_STRUCT and dinamico != tipo:
             valor, tipo = valor.cast(dinamico), dinamico
-        resultado = {"nombre": nombre, "tipo": str(tipo), "direccion": direccion(valor.address),
+        # A parameter kept in a register, as `this` may be, has no address.
+        donde = valor.address
+        resultado = {"nombre": nombre, "tipo": str(tipo),
+                     "direccion": None if donde is None else direccion(donde),
                      "tamano": tipo.sizeof}
         if tipo.code == gdb.TYPE_CODE_STRUCT:
             campos = []
@@ -118,6 +121,8 @@ class Memoria:
             if numero and tipo.target().strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
                 self.pendientes.append((f"*{camino}", valor))
             return {"nombre": nombre, "apunta": hex(numero) if numero else None}
+        if tipo.code in (gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):  # another name for it
+            return {"nombre": nombre, "apunta": direccion(valor.referenced_value().address)}
         if tipo.code in (gdb.TYPE_CODE_STRUCT, gdb.TYPE_CODE_ARRAY):
             return {"nombre": nombre, "objeto": self.objeto(nombre, valor)}
         return {"nombre": nombre, "valor": str(valor)}
@@ -173,33 +178,96 @@ def en_main(marco) -> bool:
     return marco.name() == "main"
 
 
-def paso(memoria: Memoria, archivo_salida: str) -> dict:
-    marco = gdb.selected_frame()
-    lugar = marco.find_sal()
+LECCION = ("car_owner_demo/", "shape_demo/", "figure_demo/")
+
+
+def relativo(lugar) -> str:
+    raiz = os.path.normpath(parametro("memoria_raiz")) + "/"
+    nombre = lugar.symtab.fullname() if lugar.symtab else ""
+    return nombre[len(raiz):] if nombre.startswith(raiz) else nombre
+
+
+def de_la_leccion(marco) -> bool:
+    """A constructor, a setter or a destructor of the lesson's classes, called from main: where
+    an object is built, changed or destroyed, its steps are the lesson's."""
+    funcion = marco.function()
+    if funcion is None or marco.older() is None or not en_main(marco.older()):
+        return False
+    if not relativo(marco.find_sal()).startswith(LECCION):
+        return False
+    hallado = re.match(r"(\w+)::(~?\w+)\(", funcion.print_name)
+    return bool(hallado) and (hallado.group(2) in (hallado.group(1), "~" + hallado.group(1))
+                              or hallado.group(2).startswith("set"))
+
+
+def variables(memoria: Memoria, marco) -> list:
+    """The frame's variables built by now, and its parameters, `this` among them."""
+    linea = marco.find_sal().line
     objetos = []
-    bloque = marco.block()
     vistos = set()
+    bloque = marco.block()
     while bloque is not None:
         for simbolo in bloque:
-            if not simbolo.is_variable or simbolo.name in vistos or simbolo.is_constant:
+            if simbolo.name in vistos or simbolo.name.startswith("__") or simbolo.is_constant or not (
+                    simbolo.is_variable or simbolo.is_argument):
                 continue
-            # Constructed once the line that declares it has run.
-            if simbolo.line >= lugar.line or simbolo.addr_class == gdb.SYMBOL_LOC_STATIC:
+            # A variable is built once the line that declares it has run.
+            if simbolo.is_variable and (simbolo.line >= linea or
+                                        simbolo.addr_class == gdb.SYMBOL_LOC_STATIC):
                 continue
             vistos.add(simbolo.name)
             objetos.append(memoria.objeto(simbolo.name, simbolo.value(marco)))
         if bloque.function is not None:
             break
         bloque = bloque.superblock
-    objetos.sort(key=lambda o: int(o["direccion"], 16), reverse=True)  # as declared: stack grows down
+    return objetos
+
+
+def paso(memoria: Memoria, archivo_salida: str) -> dict:
+    cadena = [gdb.selected_frame()]
+    while not en_main(cadena[-1]):
+        cadena.append(cadena[-1].older())
+    marcos = []
+    for marco in reversed(cadena):
+        objetos = variables(memoria, marco)
+        if en_main(marco):  # as declared: the stack grows down
+            objetos.sort(key=lambda o: int(o["direccion"], 16), reverse=True)
+        marcos.append({"funcion": "main" if en_main(marco) else marco.function().print_name,
+                       "objetos": objetos})
     memoria.seguir()
     pantalla, salida = salida_hasta_ahora(archivo_salida)
-    raiz = os.path.normpath(parametro("memoria_raiz")) + "/"
-    nombre = lugar.symtab.fullname() if lugar.symtab else ""
-    return {"archivo": nombre[len(raiz):] if nombre.startswith(raiz) else nombre,
-            "linea": lugar.line, "pantalla": pantalla, "salida": salida,
-            "marcos": [{"funcion": "main", "objetos": objetos}],
-            "libres": list(memoria.libres.values())}
+    lugar = cadena[0].find_sal()
+    return {"archivo": relativo(lugar), "linea": lugar.line, "pantalla": pantalla,
+            "salida": salida, "marcos": marcos, "libres": list(memoria.libres.values())}
+
+
+def vivo() -> bool:
+    try:
+        return bool(gdb.selected_inferior().pid) and gdb.selected_frame() is not None
+    except gdb.error:
+        return False
+
+
+def avanzar(pasos, borrados, salida):
+    """From a line of main to the next: into the lesson's constructors, setters and destructors
+    that the line calls, a step for each of their lines; out of everything else at once. `step`
+    throughout, so that a call after another on the same line is reached too."""
+    gdb.execute("step", to_string=True)
+    while vivo() and len(pasos) < PASOS_MAXIMOS:
+        marco = gdb.selected_frame()
+        al_empezar = marco.find_sal().pc == marco.pc()  # a line's start, not back from a call
+        if en_main(marco) and al_empezar:
+            return
+        if en_main(marco) or de_la_leccion(marco):
+            lugar = marco.find_sal()
+            # A line may start twice (its parts, for the compiler): one step for it.
+            if al_empezar and (relativo(lugar), lugar.line) != (pasos[-1]["archivo"], pasos[-1]["linea"]):
+                pasos.append(paso(Memoria(borrados), salida))
+            gdb.execute("step", to_string=True)
+        elif marco.older() is None:
+            return
+        else:
+            gdb.execute("finish", to_string=True)
 
 
 def trazar():
@@ -216,19 +284,10 @@ def trazar():
         Borrado(funcion, borrados)
     pasos = []
     programa = parametro("memoria_programa")
-    while len(pasos) < PASOS_MAXIMOS:
-        marco = gdb.selected_frame()
-        if not en_main(marco):
-            break
+    while vivo() and en_main(gdb.selected_frame()) and len(pasos) < PASOS_MAXIMOS:
         pasos.append(paso(Memoria(borrados), salida))
         try:
-            gdb.execute("next", to_string=True)
-        except gdb.error:
-            break
-        if not gdb.selected_inferior().pid:
-            break
-        try:
-            gdb.selected_frame()
+            avanzar(pasos, borrados, salida)
         except gdb.error:
             break
     raiz = os.path.normpath(parametro("memoria_raiz"))
