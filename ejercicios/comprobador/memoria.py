@@ -35,11 +35,11 @@ MONTONES = []  # the free store's ranges, read again when an address falls outsi
 
 
 def en_monton(numero: int) -> bool:
-    for _ in range(2):
-        if any(desde <= numero < hasta for desde, hasta in MONTONES):
-            return True
+    """Whether an address is on the free store: the ranges are read again only for an address
+    beyond the last one read, where the free store may have grown."""
+    if not MONTONES or numero >= MONTONES[-1][1] and numero < 0x7F0000000000:
         MONTONES[:] = montones()
-    return False
+    return any(desde <= numero < hasta for desde, hasta in MONTONES)
 
 
 class Memoria:
@@ -275,6 +275,11 @@ def trazar():
     gdb.execute("set confirm off")
     gdb.execute("set print object on")
     salida = parametro("memoria_salida")
+    # `step` goes into none of what the page does not follow: the standard library, platform/,
+    # main's own helpers, the getters.
+    for salto in ("-gfi /usr/*", "-gfi */platform/*", "-rfu ^std::", "-rfu ^texto::",
+                  "-rfu ^consola::", "-rfu anonymous.namespace", "-rfu ::get"):
+        gdb.execute(f"skip {salto}", to_string=True)
     gdb.execute("break main", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
     # Each byte in the file as soon as it is written, so that each step reads the output so far.
