@@ -13,6 +13,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ejercicios/comprobador/comparacion.h"
@@ -169,7 +170,9 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                   << resultado.error
                   << "). ¿Está instalado, y se encuentra en el PATH? Puedes decir cuál usar con "
                      "--compilador, por ejemplo: comprobar "
-                  << opciones.programa << " " << opciones.numero << " --compilador clang++\n";
+                  << (depurar ? "--memoria " + opciones.programa
+                              : opciones.programa + " " + opciones.numero)
+                  << " --compilador clang++\n";
         return false;
     }
     if (!bien) {
@@ -180,19 +183,25 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     return bien;
 }
 
-// What a check and a drawing of the memory both need: the project, a folder to work in, a
-// compiler. 0, or the exit status after saying what is missing.
+// Whether --raiz, or the current folder, holds the project; if not, says so.
+bool hayProyecto(const fs::path& raiz)
+{
+    std::error_code fallo;
+    if (fs::is_regular_file(raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp",
+                            fallo))
+        return true;
+    std::cout << "No se encuentra el proyecto en la carpeta «" << raiz.string()
+              << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
+                 "la carpeta ejercicios.\n";
+    return false;
+}
+
+// What a check and a drawing of the memory both need: a folder to work in, a compiler. 0, or the
+// exit status after saying what is missing.
 int preparar(const Opciones& opciones, const char* carpetaPropia, fs::path& carpeta,
              std::string& compilador)
 {
     std::error_code fallo;
-    if (!fs::is_regular_file(
-            opciones.raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp", fallo)) {
-        std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
-                  << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
-                     "la carpeta ejercicios.\n";
-        return 2;
-    }
     carpeta = opciones.carpeta.empty() ? opciones.raiz / carpetaPropia : opciones.carpeta;
     fs::create_directories(carpeta, fallo);
     if (fallo) {
@@ -232,12 +241,10 @@ int comprobar(const Opciones& opciones)
     std::error_code fallo;
     std::string esperadaBruta;
     if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
-        if (fs::is_directory(carpetaEjercicios, fallo)) {
-            std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
-                      << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
-                      << ".salida). Mira en la guía el número del ejercicio.\n";
-            return 2;
-        }
+        std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
+                  << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
+                  << ".salida). Mira en la guía el número del ejercicio.\n";
+        return 2;
     }
     fs::path carpeta;
     std::string compilador;
@@ -269,10 +276,10 @@ int comprobar(const Opciones& opciones)
     std::cout << ejercicio << ": todavía no está bien.\n";
     if (!estado.empty()) std::cout << estado << "\n";
     if (!errores.empty()) {
-        std::cout << "El programa ha escrito en la salida de errores:\n";
         const std::vector<std::string> escritas = lineas::partir(errores);
-        for (std::size_t i = 0; i < escritas.size() && i < kLineasErrores; ++i)
-            std::cout << "  " << lineas::cortar(escritas[i], lineas::kAncho) << "\n";
+        std::cout << "El programa ha escrito en la salida de errores:\n"
+                  << lineas::sangradas(escritas.begin(), escritas.end(), kLineasErrores,
+                                       lineas::kAncho);
         if (escritas.size() > kLineasErrores) std::cout << "  (y más líneas)\n";
     }
     if (obtenida.texto == esperada) {
@@ -343,24 +350,34 @@ int memoria(const Opciones& opciones)
         opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
         fallo);
     fs::remove(pagina, fallo);
-    const auto variable = [](const char* nombre, const fs::path& valor) {
-        return std::string("set $") + nombre + " = " + paraGdb(valor.generic_string());
-    };
+    // The marks as gdb reads them in a string: each as an octal escape.
+    std::string marcasEnGdb;
+    for (const char marca : {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}) {
+        const auto codigo = static_cast<unsigned char>(marca);
+        marcasEnGdb +=
+            {'\\', static_cast<char>('0' + codigo / 64), static_cast<char>('0' + codigo / 8 % 8),
+             static_cast<char>('0' + codigo % 8)};
+    }
+    const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
     proceso::Orden gdb;
+    // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
     gdb.argumentos = {
-        "gdb", "-nx", "-batch",
-        // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
-        "-iex", "set debuginfod enabled off", "-iex", "set auto-load off", "-ex",
-        variable("memoria_programa", programa), "-ex",
-        variable("memoria_raiz", fs::absolute(opciones.raiz, fallo)), "-ex",
-        variable("memoria_entrada", fs::absolute(entradaDe(opciones, carpeta), fallo)), "-ex",
-        variable("memoria_salida", fs::absolute(carpeta / "salida.txt", fallo)), "-ex",
-        variable(
-            "memoria_plantilla",
-            fs::absolute(opciones.raiz / "ejercicios" / "comprobador" / "memoria.html", fallo)),
-        "-ex", variable("memoria_pagina", pagina), "-x",
-        compilacion::nativa(opciones.raiz / "ejercicios" / "comprobador" / "memoria.py"),
-        compilacion::nativa(ejecutable)};
+        "gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-iex", "set auto-load off"};
+    const std::pair<const char*, std::string> variables[] = {
+        {"memoria_programa", paraGdb(programa)},
+        {"memoria_marcas", "\"" + marcasEnGdb + "\""},
+        {"memoria_raiz", paraGdb(fs::absolute(opciones.raiz, fallo).generic_string())},
+        {"memoria_entrada",
+         paraGdb(fs::absolute(entradaDe(opciones, carpeta), fallo).generic_string())},
+        {"memoria_salida", paraGdb(fs::absolute(carpeta / "salida.txt", fallo).generic_string())},
+        {"memoria_plantilla", paraGdb((comprobador / "memoria.html").generic_string())},
+        {"memoria_pagina", paraGdb(pagina.generic_string())}};
+    for (const auto& [nombre, valor] : variables)
+        gdb.argumentos.insert(gdb.argumentos.end(),
+                              {"-ex", std::string("set $") + nombre + " = " + valor});
+    gdb.argumentos.insert(
+        gdb.argumentos.end(),
+        {"-x", compilacion::nativa(comprobador / "memoria.py"), compilacion::nativa(ejecutable)});
     const fs::path registro = carpeta / "gdb.txt";
     gdb.salida = registro.string();
     gdb.errores = gdb.salida;
@@ -389,11 +406,12 @@ int memoria(const Opciones& opciones)
                          "Linux lo permite sudo sysctl kernel.yama.ptrace_scope=0; en "
                          "un contenedor, la opción --cap-add=SYS_PTRACE.\n";
         } else {
-            std::cout << programa << ": no se ha podido dibujar la memoria. gdb dice:\n";
+            // Its last lines, where the failure is.
             const std::vector<std::string> escritas = lineas::partir(dicho);
-            for (std::size_t i = escritas.size() > 10 ? escritas.size() - 10 : 0;
-                 i < escritas.size(); ++i)
-                std::cout << "  " << lineas::cortar(escritas[i], lineas::kAncho) << "\n";
+            const std::size_t ultimas = std::min<std::size_t>(escritas.size(), 10);
+            std::cout << programa << ": no se ha podido dibujar la memoria. gdb dice:\n"
+                      << lineas::sangradas(escritas.end() - static_cast<std::ptrdiff_t>(ultimas),
+                                           escritas.end(), ultimas, lineas::kAncho);
         }
         return 2;
     }
@@ -418,5 +436,6 @@ int main(int argc, char** argv)
             std::cout << fuente << "\n";
         return 0;
     }
+    if (!hayProyecto(opciones.raiz)) return 2;
     return opciones.memoria ? memoria(opciones) : comprobar(opciones);
 }

@@ -52,6 +52,17 @@ inline std::string cortar(const std::string& linea, std::size_t ancho)
     return linea.substr(0, fin) + "...";
 }
 
+// Up to `maximo` lines from `desde`, each indented and cut to `ancho` bytes, as the checker shows
+// what a compiler or a program wrote.
+template <typename Iterador>
+std::string sangradas(Iterador desde, Iterador hasta, std::size_t maximo, std::size_t ancho)
+{
+    std::string r;
+    for (std::size_t n = 0; desde != hasta && n < maximo; ++desde, ++n)
+        r += "  " + cortar(*desde, ancho) + "\n";
+    return r;
+}
+
 // Between « and », so that blanks at the end can be seen.
 inline std::string mostrar(const std::string& linea) { return "«" + cortar(linea, kAncho) + "»"; }
 

@@ -1,10 +1,11 @@
 """Run inside gdb by `comprobar --memoria` (gdb -batch -x memoria.py): steps through main of the
-program gdb was given, as `next` stops, and writes each step's trace as JSON into the page named by
-$memoria_pagina, a page made from $memoria_plantilla (memoria.html): the line, what the program has
-written so far, and every object that exists then, read from the running program.
+program gdb was given, and through the lesson's constructors, setters and destructors it calls,
+and writes each step's trace as JSON into the page named by $memoria_pagina, made from
+$memoria_plantilla (memoria.html): the line, what the program has written so far, and every object
+that exists then, read from the running program.
 
-The program runs with the checks' console, whose marks (marcas.h) say where the screens change and
-what was typed: "\\f" at a pause, a line read between "\\x01" and "\\x02"."""
+The program runs with the checks' console, whose marks ($memoria_marcas, from marcas.h: the pause,
+then the start and the end of a line read) say where the screens change and what was typed."""
 
 import json
 import os
@@ -31,15 +32,6 @@ def es_texto(tipo) -> bool:
 
 
 TABLAS = {}  # a virtual table's address -> what oculto() read of it: a table never changes
-MONTONES = []  # the free store's ranges, read again when an address falls outside them
-
-
-def en_monton(numero: int) -> bool:
-    """Whether an address is on the free store: the ranges are read again only for an address
-    beyond the last one read, where the free store may have grown."""
-    if not MONTONES or numero >= MONTONES[-1][1] and numero < 0x7F0000000000:
-        MONTONES[:] = montones()
-    return any(desde <= numero < hasta for desde, hasta in MONTONES)
 
 
 class Memoria:
@@ -49,6 +41,12 @@ class Memoria:
         self.borrados = borrados  # addresses given to delete
         self.libres = {}  # address -> object reached on the free store
         self.pendientes = []  # (name, pointer value) to follow
+        self.montones = None  # the free store's ranges at this stop, read when first needed
+
+    def en_monton(self, numero: int) -> bool:
+        if self.montones is None:
+            self.montones = montones()
+        return any(desde <= numero < hasta for desde, hasta in self.montones)
 
     def oculto(self, valor):
         """The class whose virtual table the hidden pointer names, and that table's functions."""
@@ -105,7 +103,7 @@ class Memoria:
                 oculto = self.oculto(valor[campo])
                 if oculto:
                     resultado["oculto"] = oculto
-            elif campo.name and not hasattr(campo, "enumval") and campo.bitpos is not None:
+            elif campo.name and campo.bitpos is not None:  # not a static member
                 dato = self.campo(campo.name, valor[campo], f"{camino}.{campo.name}")
                 if de:
                     dato["de"] = de
@@ -132,7 +130,7 @@ class Memoria:
         while self.pendientes:
             nombre, puntero = self.pendientes.pop(0)
             numero = int(puntero)
-            if numero in self.libres or numero in self.borrados or not en_monton(numero):
+            if numero in self.libres or numero in self.borrados or not self.en_monton(numero):
                 continue
             try:
                 self.libres[numero] = self.objeto(nombre, puntero.dereference())
@@ -164,10 +162,11 @@ class Borrado(gdb.Breakpoint):
 def salida_hasta_ahora(ruta: str) -> tuple:
     """The screen number and what the terminal shows of it: the output after the last pause, with
     the typed words where they were echoed."""
+    pausa, eco_inicio, eco_fin = parametro("memoria_marcas")
     with open(ruta, "rb") as archivo:
         bruta = archivo.read().decode("utf-8", "replace")
-    pantallas = [p.replace("\x01", "").replace("\x02", "").replace("\r\n", "\n")
-                 for p in bruta.split("\f")]
+    pantallas = [p.replace(eco_inicio, "").replace(eco_fin, "").replace("\r\n", "\n")
+                 for p in bruta.split(pausa)]
     # A screen starts with what is written after a pause; until then the last one stays in sight.
     if len(pantallas) > 1 and not pantallas[-1]:
         pantallas.pop()

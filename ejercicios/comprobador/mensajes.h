@@ -211,9 +211,11 @@ struct Explicado {
 inline std::string mostrar(const std::vector<std::string>& salida,
                            const std::filesystem::path& raiz)
 {
-    std::string r = "El compilador dice:\n";
+    std::vector<std::string> sinCarpeta;
     for (std::size_t i = 0; i < salida.size() && i < kLineas; ++i)
-        r += "  " + lineas::cortar(sinRaiz(salida[i], raiz), kAncho) + "\n";
+        sinCarpeta.push_back(sinRaiz(salida[i], raiz));
+    std::string r = "El compilador dice:\n" +
+                    lineas::sangradas(sinCarpeta.begin(), sinCarpeta.end(), kLineas, kAncho);
     if (salida.size() > kLineas)
         r += "  (y " + std::to_string(salida.size() - kLineas) + " líneas más)\n";
     r += "\n";
