@@ -177,7 +177,9 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     }
     if (!bien) {
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
-                  << ": todavía no está bien: el programa no compila.\n"
+                  << (depurar ? ": el programa no compila, así que su memoria no se puede dibujar "
+                                "(la página lo dice).\n"
+                              : ": todavía no está bien: el programa no compila.\n")
                   << mensajes::explicar(mensajes, opciones.raiz);
     }
     return bien;
@@ -327,7 +329,8 @@ std::string paraGdb(const std::string& texto)
 }
 
 // Builds the program for debugging and runs it under gdb with the checks' input; memoria.py
-// writes a page of every line of main and every object then. 0, or 2 where it cannot run.
+// writes a page of every line of main and every object then. 0; 1 where the program does not
+// compile (the page then says so); 2 where it cannot run.
 int memoria(const Opciones& opciones)
 {
     fs::path carpeta;
@@ -344,12 +347,28 @@ int memoria(const Opciones& opciones)
     std::error_code fallo;
     const fs::path ejecutable =
         fs::absolute(carpeta / (programa + proceso::sufijoEjecutable()), fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable, programa, true)) return 1;
-
     const fs::path pagina = fs::absolute(
         opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
         fallo);
+    const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
+    // A page of the program as it was before must not stay to be taken for this one's.
     fs::remove(pagina, fallo);
+    if (!construir(opciones, compilador, carpeta, ejecutable, programa, true)) {
+        std::string plantilla;
+        if (lineas::leer(comprobador / "memoria.html", plantilla)) {
+            for (const auto& [marca, texto] :
+                 {std::pair<std::string, std::string>{"@PROGRAMA@", programa},
+                  {"@TRAZA@",
+                   "{\"programa\": \"" + programa + "\", \"compila\": false, \"pasos\": []}"},
+                  {"@FUENTES@", "{}"}})
+                for (auto donde = plantilla.find(marca); donde != std::string::npos;
+                     donde = plantilla.find(marca, donde + texto.size()))
+                    plantilla.replace(donde, marca.size(), texto);
+            std::ofstream(pagina, std::ios::binary) << plantilla;
+        }
+        return 1;
+    }
+
     // The marks as gdb reads them in a string: each as an octal escape.
     std::string marcasEnGdb;
     for (const char marca : {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}) {
@@ -358,7 +377,6 @@ int memoria(const Opciones& opciones)
             {'\\', static_cast<char>('0' + codigo / 64), static_cast<char>('0' + codigo / 8 % 8),
              static_cast<char>('0' + codigo % 8)};
     }
-    const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
     proceso::Orden gdb;
     // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
     gdb.argumentos = {

@@ -509,6 +509,15 @@ class Memoria(ConCopia):
         colores = {o["tipo"]: campos(o)["color"]["texto"] for o in despues["libres"]}
         self.assertEqual(colores, {"Figura": "Rosa", "Cuadrado": "Rosa", "Circulo": "Negro"})
 
+    def test_an_attempt_that_does_not_compile_leaves_no_page_of_the_program_before(self):
+        self.pasos("pintafor")
+        self.editar("shape_demo/main.cpp", "int main()", "int main() {")
+        resultado = ejecutar(["./comprobar", "--memoria", "pintafor"], self.copia)
+        self.assertEqual(resultado.returncode, 1)
+        self.assertNotIn(MAL, resultado.stdout.decode())
+        traza = traza_de(os.path.join(self.copia, "memoria-pintafor.html"))
+        self.assertEqual((traza["compila"], traza["pasos"]), (False, []))
+
     def test_without_gdb_it_says_what_to_install_and_exits_2(self):
         # A PATH with the compiler and its tools, and no gdb.
         camino = tempfile.mkdtemp(prefix="sin-gdb-")
