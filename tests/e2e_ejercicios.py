@@ -482,12 +482,58 @@ class Memoria(ConCopia):
         self.assertEqual(suyo["oculto"]["clase"], "coche")
         self.assertIn("coche::~coche()", suyo["oculto"]["funciones"])
         self.assertNotEqual(suyo["direccion"], vistos["ch2"]["direccion"], "a copy of its own")
+        # The terminal was cleared after the pause: screen 2, with nothing on it yet.
+        self.assertEqual((pasos[antes]["pantalla"], pasos[antes]["salida"]), (2, ""))
         despues = objetos(pasos[antes + 1])
         self.assertEqual(campos(campos(despues["p2"])["miCoche"]["objeto"])["color"]["texto"], "Rosa")
         self.assertEqual(campos(despues["ch2"])["color"]["texto"], "Rojo")
-        final = objetos(pasos[-1])
+        fin = self.linea("car_owner_demo/main.cpp", "return consola::estadoDeSalida();")
+        final = objetos(next(p for p in pasos if p["linea"] == fin))
         self.assertEqual(campos(final["p1"])["pCoche"]["apunta"], final["c1"]["direccion"])
         self.assertEqual(pasos[-1]["libres"], [])
+
+    def test_garaxo_draws_the_copies_a_car_line_makes_until_its_end_and_each_object_main_destroys(self):
+        todos = self.pasos("garaxo")
+        # lineaCoche(p2): p2 is main's p2 by another name; each getCoche makes a copy that lives
+        # until the line is written.
+        dentro = [p for p in todos if p["marcos"][-1]["funcion"].endswith("lineaCoche(propietario2 const&)")]
+        principal, ayudante = ({o["nombre"]: o for o in m["objetos"]} for m in dentro[0]["marcos"])
+        self.assertEqual(ayudante["p2"]["referencia"], principal["p2"]["direccion"])
+        copias = max(([o for o in p["marcos"][-1]["objetos"] if o.get("temporal")] for p in dentro), key=len)
+        self.assertEqual([(o["tipo"], o["origen"], campos(o)["color"]["texto"]) for o in copias],
+                         [("coche", "propietario2::getCoche() const", "Rojo")] * 3)
+        despues = todos[todos.index(dentro[-1]) + 1]
+        self.assertFalse([o for m in despues["marcos"] for o in m["objetos"] if o.get("temporal")])
+        # main's end: one step for each of its objects, newest first, each gone after its step.
+        destruidos = []
+        for paso in todos:
+            for nombre, objeto in ((o["nombre"], o) for o in paso["marcos"][0]["objetos"]
+                                   if not o.get("temporal")):
+                if nombre in destruidos:  # only while its own destructor runs
+                    self.assertEqual((objeto.get("destruye"), nombre), (True, destruidos[-1]))
+                elif objeto.get("destruye"):
+                    destruidos.append(nombre)
+                    self.assertLessEqual({"p1", "c1", "ch2", "p2"} - set(destruidos) | {nombre},
+                                         {o["nombre"] for o in paso["marcos"][0]["objetos"]})
+        self.assertEqual(destruidos, ["p1", "c1", "ch2", "p2"])
+        self.assertEqual(todos[-1]["marcos"][0]["objetos"], [])
+
+    def test_polifor_without_virtual_still_builds_a_circle_and_says_why_figuras_function_runs(self):
+        for archivo, virtual, simple in (("figure_demo/figura.h", "virtual void setColor(int color);",
+                                          "void setColor(int color);"),
+                                         ("figure_demo/formas.h", "void setColor(int color) override;",
+                                          "void setColor(int color);")):
+            self.editar(archivo, virtual, simple)
+        pasos = self.pasos("polifor")
+        bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
+        desde = next(i for i, p in enumerate(pasos) if p["linea"] == bucle and len(p["marcos"]) == 1)
+        llamadas = [p["marcos"][1] for p in pasos[desde:]
+                    if len(p["marcos"]) == 2 and p["marcos"][1]["funcion"] == "Figura::setColor(int)"]
+        self.assertEqual({(m["clase"], m["virtual"], m["propia"]) for m in llamadas},
+                         {("Figura", False, True), ("Cuadrado", False, False), ("Circulo", False, True)})
+        circulo = next(o for o in pasos[-1]["libres"] if o["nombre"] == "*fi[2]")
+        self.assertEqual((circulo["tipo"], circulo["tamano"], "oculto" in circulo), ("Circulo", 24, False))
+        self.assertEqual(campos(circulo)["radio"]["valor"], "14")
 
     def test_polifor_shows_each_figure_on_the_free_store_with_its_own_table(self):
         pasos = self.pasos("polifor")

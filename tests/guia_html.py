@@ -905,7 +905,8 @@ class Memoria(Pagina, unittest.TestCase):
                 with self.subTest(ancho=ancho, paso=indice + 1):
                     self.assertLessEqual(medida["ancho"], ancho, "the page scrolls sideways")
                     self.assertEqual(medida["fuera"], 0, "a box, the code or the controls cut")
-                    self.assertEqual(medida["flechas"], medida["punteros"],
+                    # On a phone's one column pointers are told in words, an arrow would cross them.
+                    self.assertEqual(medida["flechas"], medida["punteros"] if ancho > 800 else 0,
                                      "an arrow for each pointer to a box on the page and each "
                                      "hidden pointer to its table")
             self.captura(f"ultimo-{ancho}", ancho, alto, ancho < 600)

@@ -1,11 +1,11 @@
 """Run inside gdb by `comprobar --memoria` (gdb -batch -x memoria.py): steps through main of the
-program gdb was given, and through the lesson's constructors, setters and destructors it calls,
-and writes each step's trace as JSON into the page named by $memoria_pagina, made from
-$memoria_plantilla (memoria.html): the line, what the program has written so far, and every object
-that exists then, read from the running program.
+program gdb was given, through main's own helpers and through the lesson's constructors, setters
+and destructors they call, and writes each step's trace as JSON into the page named by
+$memoria_pagina, made from $memoria_plantilla (memoria.html): the line, what the program has
+written so far, and every object that exists then, read from the running program.
 
 The program runs with the checks' console, whose marks ($memoria_marcas, from marcas.h: the pause,
-then the start and the end of a line read) say where the screens change and what was typed."""
+then the start and the end of a line read) are taken out of what the terminal shows."""
 
 import json
 import os
@@ -16,6 +16,7 @@ import gdb  # pylint: disable=import-error
 PASOS_MAXIMOS = 2000  # a loop that never ends would trace forever
 CAMPOS_MAXIMOS = 64  # elements of an array shown
 FUNCIONES_MAXIMAS = 32  # entries of a virtual table read
+LETRAS_MAXIMAS = 60  # characters of a text a `char*` points to
 
 
 def parametro(nombre: str) -> str:
@@ -26,61 +27,119 @@ def direccion(valor) -> str:
     return hex(int(valor))
 
 
+def es_letra(tipo) -> bool:
+    tipo = tipo.strip_typedefs()
+    return tipo.code == gdb.TYPE_CODE_INT and tipo.sizeof == 1
+
+
 def es_texto(tipo) -> bool:
-    return (tipo.code == gdb.TYPE_CODE_ARRAY and
-            tipo.target().strip_typedefs().code == gdb.TYPE_CODE_INT and tipo.target().sizeof == 1)
+    return tipo.code == gdb.TYPE_CODE_ARRAY and es_letra(tipo.target())
 
 
-TABLAS = {}  # a virtual table's address -> what oculto() read of it: a table never changes
+class Vida:
+    """What breakpoints learn between steps: which object each lesson constructor built and of
+    which class (kept for its address until it is destroyed or deleted), which destructors began,
+    and where the terminal was cleared."""
+
+    def __init__(self):
+        self.vivos = {}  # address -> {"clase", "origen": the function that asked for it}
+        self.destruidos = {}  # address -> what vivos knew of it, once its destructor began
+        self.borrados = set()  # addresses given to delete
+        self.limpiezas = []  # output length at each clear of the terminal
+        self.funciones = set()  # the lesson's functions, as gdb names them
+        self.tablas = {}  # a virtual table's address -> what oculto() read of it
+        self.primeras = {}  # a variable declared with no value -> its bytes when first seen
+
+    def construye(self, direccion_: int, clase: str, origen: str):
+        antes = self.vivos.get(direccion_)
+        # The base part of an object, built at its address after the object's own constructor began.
+        if antes is None or not deriva(antes["clase"], clase):
+            self.vivos[direccion_] = {"clase": clase, "origen": origen}
+        self.destruidos.pop(direccion_, None)
+        self.borrados.discard(direccion_)
+
+    def destruye(self, direccion_: int):
+        if direccion_ not in self.destruidos:
+            self.destruidos[direccion_] = self.vivos.pop(direccion_, None)
+
+
+VIDA = Vida()
+
+
+def deriva(hija: str, madre: str) -> bool:
+    try:
+        tipo = gdb.lookup_type(hija)
+    except gdb.error:
+        return False
+    return any(campo.is_base_class and (campo.type.name == madre or deriva(campo.type.name, madre))
+               for campo in tipo.fields())
+
+
+class Suceso(gdb.Breakpoint):
+    """Notes, and lets the program go on: a lesson constructor or destructor beginning (its `this`
+    and class), an address given to operator delete, a clear of the terminal."""
+
+    def __init__(self, funcion, que, clase=None):
+        super().__init__(function=funcion, internal=True)
+        self.que, self.clase = que, clase
+
+    def stop(self):
+        marco = gdb.selected_frame()
+        if self.que == "borra":
+            direccion_ = int(gdb.parse_and_eval("$rdi"))
+            VIDA.vivos.pop(direccion_, None)
+            VIDA.borrados.add(direccion_)
+        elif self.que == "limpia":
+            VIDA.limpiezas.append(os.path.getsize(parametro("memoria_salida")))
+        elif self.que == "construye":
+            origen = marco.older().function() if marco.older() else None
+            VIDA.construye(int(marco.read_var("this")), self.clase,
+                           origen.print_name if origen else "")
+        else:
+            VIDA.destruye(int(marco.read_var("this")))
+        return False
 
 
 class Memoria:
     """What the program holds at one stop, as the page draws it."""
 
-    def __init__(self, borrados):
-        self.borrados = borrados  # addresses given to delete
+    def __init__(self):
         self.libres = {}  # address -> object reached on the free store
         self.pendientes = []  # (name, pointer value) to follow
         self.montones = None  # the free store's ranges at this stop, read when first needed
+        self.dibujadas = set()  # addresses of every object drawn, nested ones too
 
     def en_monton(self, numero: int) -> bool:
         if self.montones is None:
             self.montones = montones()
         return any(desde <= numero < hasta for desde, hasta in self.montones)
 
-    def oculto(self, valor):
+    @staticmethod
+    def oculto(valor):
         """The class whose virtual table the hidden pointer names, and that table's functions."""
         tabla = int(valor)
-        if tabla not in TABLAS:
-            TABLAS[tabla] = self.leer_tabla(tabla)
-        return TABLAS[tabla]
-
-    @staticmethod
-    def leer_tabla(tabla: int):
-        simbolo = gdb.execute(f"info symbol {tabla:#x}", to_string=True)
-        hallado = re.match(r"vtable for (\S+)", simbolo)
-        if not hallado:
-            return None
-        funciones = []
-        entrada = gdb.lookup_type("long").pointer()
-        for i in range(FUNCIONES_MAXIMAS):
-            destino = int(gdb.Value(tabla + 8 * i).cast(entrada).dereference())
-            bloque = gdb.block_for_pc(destino) if destino else None
-            if bloque is None or bloque.function is None:
-                break
-            funciones.append(bloque.function.print_name)
-        return {"clase": hallado.group(1), "funciones": funciones}
+        if tabla not in VIDA.tablas:
+            VIDA.tablas[tabla] = leer_tabla(tabla)
+        return VIDA.tablas[tabla]
 
     def objeto(self, nombre: str, valor) -> dict:
         tipo = valor.type.strip_typedefs()
-        dinamico = valor.dynamic_type.strip_typedefs()
-        if tipo.code == gdb.TYPE_CODE_STRUCT and dinamico != tipo:
-            valor, tipo = valor.cast(dinamico), dinamico
-        # A parameter kept in a register, as `this` may be, has no address.
-        donde = valor.address
+        donde = valor.address  # a parameter kept in a register, as `this` may be, has none
+        if tipo.code == gdb.TYPE_CODE_STRUCT:
+            # The class it was built as: its constructor said so, or its hidden pointer does.
+            construido = VIDA.vivos.get(int(donde)) if donde is not None else None
+            try:
+                real = (gdb.lookup_type(construido["clase"]) if construido
+                        else valor.dynamic_type.strip_typedefs())
+            except gdb.error:
+                real = tipo
+            if real != tipo and deriva(str(real), str(tipo)):
+                valor, tipo = donde.cast(real.pointer()).dereference(), real
         resultado = {"nombre": nombre, "tipo": str(tipo),
                      "direccion": None if donde is None else direccion(donde),
                      "tamano": tipo.sizeof}
+        if donde is not None:
+            self.dibujadas.add(int(donde))
         if tipo.code == gdb.TYPE_CODE_STRUCT:
             campos = []
             self.campos(valor, tipo, None, nombre, campos, resultado)
@@ -92,6 +151,8 @@ class Memoria:
         else:
             resultado.update({k: v for k, v in self.campo(nombre, valor, nombre).items()
                               if k != "nombre"})
+            if "referencia" in resultado:
+                del resultado["tamano"], resultado["direccion"]
         return resultado
 
     def campos(self, valor, tipo, de, camino, campos, resultado):
@@ -116,11 +177,18 @@ class Memoria:
                     "capacidad": tipo.sizeof}
         if tipo.code == gdb.TYPE_CODE_PTR:
             numero = int(valor)
-            if numero and tipo.target().strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
+            dato = {"nombre": nombre, "apunta": hex(numero) if numero else None}
+            destino = tipo.target().strip_typedefs()
+            if numero and destino.code == gdb.TYPE_CODE_STRUCT:
                 self.pendientes.append((f"*{camino}", valor))
-            return {"nombre": nombre, "apunta": hex(numero) if numero else None}
+            elif numero and es_letra(destino):  # a text: what it says
+                try:
+                    dato["texto"] = valor.string(errors="replace")[:LETRAS_MAXIMAS]
+                except gdb.error:
+                    pass
+            return dato
         if tipo.code in (gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):  # another name for it
-            return {"nombre": nombre, "apunta": direccion(valor.referenced_value().address)}
+            return {"nombre": nombre, "referencia": direccion(valor.referenced_value().address)}
         if tipo.code in (gdb.TYPE_CODE_STRUCT, gdb.TYPE_CODE_ARRAY):
             return {"nombre": nombre, "objeto": self.objeto(nombre, valor)}
         return {"nombre": nombre, "valor": str(valor)}
@@ -130,12 +198,28 @@ class Memoria:
         while self.pendientes:
             nombre, puntero = self.pendientes.pop(0)
             numero = int(puntero)
-            if numero in self.libres or numero in self.borrados or not self.en_monton(numero):
+            if numero in self.libres or numero in VIDA.borrados or not self.en_monton(numero):
                 continue
             try:
                 self.libres[numero] = self.objeto(nombre, puntero.dereference())
             except gdb.MemoryError:
                 continue
+
+
+def leer_tabla(tabla: int):
+    simbolo = gdb.execute(f"info symbol {tabla:#x}", to_string=True)
+    hallado = re.match(r"vtable for (\S+)", simbolo)
+    if not hallado:
+        return None
+    funciones = []
+    entrada = gdb.lookup_type("long").pointer()
+    for i in range(FUNCIONES_MAXIMAS):
+        destino = int(gdb.Value(tabla + 8 * i).cast(entrada).dereference())
+        bloque = gdb.block_for_pc(destino) if destino else None
+        if bloque is None or bloque.function is None:
+            break
+        funciones.append(bloque.function.print_name)
+    return {"clase": hallado.group(1), "funciones": funciones}
 
 
 def montones():
@@ -147,30 +231,16 @@ def montones():
     return rangos
 
 
-class Borrado(gdb.Breakpoint):
-    """Notes each address given to operator delete, and lets the program go on."""
-
-    def __init__(self, funcion, borrados):
-        super().__init__(funcion, internal=True)
-        self.borrados = borrados
-
-    def stop(self):
-        self.borrados.add(int(gdb.parse_and_eval("$rdi")))
-        return False
-
-
 def salida_hasta_ahora(ruta: str) -> tuple:
-    """The screen number and what the terminal shows of it: the output after the last pause, with
-    the typed words where they were echoed."""
-    pausa, eco_inicio, eco_fin = parametro("memoria_marcas")
+    """The screen number and what the terminal shows of it: what was written since the terminal
+    was last cleared, with the typed words where they were echoed."""
     with open(ruta, "rb") as archivo:
-        bruta = archivo.read().decode("utf-8", "replace")
-    pantallas = [p.replace(eco_inicio, "").replace(eco_fin, "").replace("\r\n", "\n")
-                 for p in bruta.split(pausa)]
-    # A screen starts with what is written after a pause; until then the last one stays in sight.
-    if len(pantallas) > 1 and not pantallas[-1]:
-        pantallas.pop()
-    return len(pantallas), pantallas[-1]
+        bruta = archivo.read()
+    desde = VIDA.limpiezas[-1] if VIDA.limpiezas else 0
+    pantalla = bruta[desde:].decode("utf-8", "replace").replace("\r\n", "\n")
+    for marca in parametro("memoria_marcas"):
+        pantalla = pantalla.replace(marca, "")
+    return len(VIDA.limpiezas) + 1, pantalla
 
 
 def en_main(marco) -> bool:
@@ -186,22 +256,34 @@ def relativo(lugar) -> str:
     return nombre[len(raiz):] if nombre.startswith(raiz) else nombre
 
 
-def de_la_leccion(marco) -> bool:
-    """A constructor, a setter or a destructor of the lesson's classes, called from main: where
-    an object is built, changed or destroyed, its steps are the lesson's."""
+def partes(funcion: str):
+    """Class and member of a member function's name, or None for a free function."""
+    hallado = re.match(r"(\w+)::(~?operator\W+|~?\w+)\(", funcion)
+    return hallado.groups() if hallado else None
+
+
+def seguido(marco) -> bool:
+    """main; a helper of main's own file; a constructor, a setter or a destructor of the lesson's
+    classes called from either: where an object is built, changed or destroyed, its steps are the
+    lesson's."""
+    if en_main(marco):
+        return True
     funcion = marco.function()
-    if funcion is None or marco.older() is None or not en_main(marco.older()):
+    if funcion is None or marco.older() is None or not seguido(marco.older()):
         return False
-    if not relativo(marco.find_sal()).startswith(LECCION):
-        return False
-    hallado = re.match(r"(\w+)::(~?\w+)\(", funcion.print_name)
-    return bool(hallado) and (hallado.group(2) in (hallado.group(1), "~" + hallado.group(1))
-                              or hallado.group(2).startswith("set"))
+    miembro = partes(funcion.print_name)
+    if miembro is None:
+        return funcion.symtab.filename == next(m for m in cadena_de(marco)
+                                               if en_main(m)).function().symtab.filename
+    return relativo(marco.find_sal()).startswith(LECCION) and (
+        miembro[1] in (miembro[0], "~" + miembro[0]) or miembro[1].startswith("set"))
 
 
-def variables(memoria: Memoria, marco) -> list:
-    """The frame's variables built by now, and its parameters, `this` among them."""
+def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
+    """The frame's variables built by now and not yet destroyed, and its parameters: `this` an
+    arrow, or the object itself while its constructor builds it; a reference another name."""
     linea = marco.find_sal().line
+    miembro = partes(marco.function().print_name) if not en_main(marco) else None
     objetos = []
     vistos = set()
     bloque = marco.block()
@@ -215,25 +297,150 @@ def variables(memoria: Memoria, marco) -> list:
                                         simbolo.addr_class == gdb.SYMBOL_LOC_STATIC):
                 continue
             vistos.add(simbolo.name)
-            objetos.append(memoria.objeto(simbolo.name, simbolo.value(marco)))
+            valor = simbolo.value(marco)
+            if simbolo.name == "this" and miembro and miembro[1] == miembro[0]:
+                objeto = memoria.objeto(nombre_en_main(int(valor)), valor.dereference())
+                objeto["construye"] = True
+            else:
+                objeto = memoria.objeto(simbolo.name, valor)
+            if en_main(marco) and valor.address is not None:
+                numero = int(valor.address)
+                if numero in ahora:
+                    objeto["destruye"] = True
+                elif destruido(marco, simbolo, aun):
+                    continue
+            if simbolo.is_argument:
+                objeto["parametro"] = True
+            elif valor.address is not None and sin_valor_al_declararse(simbolo):
+                sin_valor(objeto, valor)
+            objetos.append(objeto)
         if bloque.function is not None:
             break
         bloque = bloque.superblock
     return objetos
 
 
-def paso(memoria: Memoria, archivo_salida: str) -> dict:
-    cadena = [gdb.selected_frame()]
-    while not en_main(cadena[-1]):
-        cadena.append(cadena[-1].older())
+def sin_valor_al_declararse(simbolo) -> bool:
+    """Whether the line that declares the variable gives it no value (`char nombre[30];`)."""
+    try:
+        with open(simbolo.symtab.fullname(), encoding="utf-8") as fuente:
+            linea = fuente.read().splitlines()[simbolo.line - 1]
+    except (OSError, IndexError):
+        return False
+    return re.search(rf"\b{simbolo.name}\s*(\[[^\]]*\]\s*)*;", linea) is not None
+
+
+def sin_valor(objeto: dict, valor):
+    """Marks what still holds the bytes it had when the variable was declared with no value:
+    nothing was stored in it yet."""
+    tipo = valor.type.strip_typedefs()
+    bytes_ = bytes(gdb.selected_inferior().read_memory(int(valor.address), tipo.sizeof))
+    antes = VIDA.primeras.setdefault(int(valor.address), bytes_)
+    if "campos" in objeto and tipo.code == gdb.TYPE_CODE_ARRAY:
+        largo = tipo.target().sizeof
+        for i, campo in enumerate(objeto["campos"]):
+            if bytes_[i * largo:(i + 1) * largo] == antes[i * largo:(i + 1) * largo]:
+                campo["sinValor"] = True
+    elif bytes_ == antes:
+        objeto["sinValor"] = True
+
+
+def locales_de_main(marco) -> list:
+    """main's own variables (not those of a block inside it), in the order they are declared."""
+    while not en_main(marco):
+        marco = marco.older()
+    bloque = marco.block()
+    while bloque.function is None:
+        bloque = bloque.superblock
+    return [(s, int(s.value(marco).address)) for s in sorted(bloque, key=lambda s: s.line)
+            if s.is_variable and not s.name.startswith("__")]
+
+
+def nombre_en_main(numero: int) -> str:
+    return next((s.name for s, donde in locales_de_main(gdb.selected_frame()) if donde == numero),
+                "*this")
+
+
+def destruido(marco, simbolo, aun) -> bool:
+    """When main returns its objects go in the reverse order of their construction: one whose
+    destructor began (but those in `aun`) is gone, and so is any declared after it."""
+    return any(donde in VIDA.destruidos and donde not in aun and s.line <= simbolo.line
+               for s, donde in locales_de_main(marco))
+
+
+def temporales(memoria: Memoria, cadena, ahora) -> dict:
+    """The objects a constructor built that nothing drawn holds, and one being destroyed: the
+    temporaries, each in the frame whose stack holds it, with the function it came from."""
+    por_marco = {}
+    candidatos = dict(VIDA.vivos)
+    candidatos.update({n: VIDA.destruidos[n] for n in ahora if VIDA.destruidos.get(n)})
+    for numero, vivo_ in sorted(candidatos.items()):
+        if numero in memoria.dibujadas or memoria.en_monton(numero):
+            continue
+        # The stack grows down: a frame's objects lie below its caller's stack pointer.
+        donde = next((i for i, marco in enumerate(cadena) if marco.older() and
+                      numero < int(marco.older().read_register("sp"))), len(cadena) - 1)
+        try:
+            valor = gdb.Value(numero).cast(gdb.lookup_type(vivo_["clase"]).pointer()).dereference()
+            objeto = memoria.objeto("(temporal)", valor)
+        except gdb.error:
+            continue
+        objeto.update({"temporal": True, "origen": vivo_["origen"]})
+        if numero in ahora:
+            objeto["destruye"] = True
+        por_marco.setdefault(donde, []).append(objeto)
+    return por_marco
+
+
+def llamada(marco, objetos) -> dict:
+    """For a member function: the class of the object it runs on, whether the function is virtual
+    (in that object's table) and whether that class has a function of its own by that name."""
+    miembro = partes(marco.function().print_name)
+    este = next((o for o in objetos if o["nombre"] == "this"), None)
+    if not miembro or miembro[1] in (miembro[0], "~" + miembro[0]) or not este or not este["apunta"]:
+        return {}
+    objeto = Memoria().objeto("", marco.read_var("this").dereference())
+    firma = marco.function().print_name[len(miembro[0]) + 2:]
+    tabla = objeto.get("oculto") or {"funciones": []}
+    return {"clase": objeto["tipo"],
+            "virtual": any(f.endswith("::" + firma) for f in tabla["funciones"]),
+            "propia": f"{objeto['tipo']}::{firma}" in VIDA.funciones}
+
+
+def copia(marco) -> dict:
+    """A copy constructor's first line: what it copies, which the one the compiler writes does
+    not name (x86-64: the second argument, still in its register)."""
+    nombre = marco.function().print_name
+    clase = nombre.split("::")[0]
+    if nombre != f"{clase}::{clase}({clase} const&)" or marco != gdb.newest_frame() or \
+            marco.find_sal().line != marco.function().line:
+        return {}
+    return {"copia": hex(int(marco.read_register("rsi")))}
+
+
+def destructor(marco) -> bool:
+    miembro = partes(marco.function().print_name) if marco.function() else None
+    return bool(miembro) and miembro[1] == "~" + miembro[0]
+
+
+def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
+    cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m)]
+    ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
+    aun = frozenset()
+    if sin_destructor is not None:  # an object of main whose class has no destructor goes first
+        cadena, ahora, aun = cadena[-1:], {sin_destructor}, frozenset(ahora)
     marcos = []
     for marco in reversed(cadena):
-        objetos = variables(memoria, marco)
+        objetos = variables(memoria, marco, ahora, aun)
         if en_main(marco):  # as declared: the stack grows down
             objetos.sort(key=lambda o: int(o["direccion"], 16), reverse=True)
-        marcos.append({"funcion": "main" if en_main(marco) else marco.function().print_name,
-                       "objetos": objetos})
+            marcos.append({"funcion": "main", "objetos": objetos})
+        else:
+            marcos.append({"funcion": marco.function().print_name, "objetos": objetos,
+                           **llamada(marco, objetos), **copia(marco)})
     memoria.seguir()
+    for donde, objetos in temporales(memoria, cadena, ahora).items():
+        marcos[len(cadena) - 1 - donde]["objetos"] += objetos
     pantalla, salida = salida_hasta_ahora(archivo_salida)
     lugar = cadena[0].find_sal()
     return {"archivo": relativo(lugar), "linea": lugar.line, "pantalla": pantalla,
@@ -247,26 +454,87 @@ def vivo() -> bool:
         return False
 
 
-def avanzar(pasos, borrados, salida):
-    """From a line of main to the next: into the lesson's constructors, setters and destructors
-    that the line calls, a step for each of their lines; out of everything else at once. `step`
-    throughout, so that a call after another on the same line is reached too."""
+def clave(marco) -> tuple:
+    """Where a step stands: a line may start twice (its parts, for the compiler), and is one step
+    unless a call went out of it in between, or a call on another object reached it."""
+    lugar = marco.find_sal()
+    try:
+        este = int(marco.read_var("this"))
+    except ValueError:
+        este = 0
+    return relativo(lugar), lugar.line, len(list(cadena_de(marco))), este
+
+
+def al_cerrar_main(pasos, salida, marco):
+    """At main's closing brace, and as its end destroys each of its objects: a step for each
+    object it destroys next whose class has no destructor to step into."""
+    locales = locales_de_main(marco)
+    if en_main(marco):
+        if marco.find_sal().line != gdb.find_pc_line(marco.block().end - 1).line:
+            return
+        linea = 0
+    elif destructor(marco) and en_main(marco.older()):
+        este = int(marco.read_var("this"))
+        linea = next((s.line for s, donde in locales if donde == este), None)
+        if linea is None:
+            return
+    else:
+        return
+    for simbolo, donde in reversed(locales):
+        tipo = simbolo.type.strip_typedefs()
+        if donde in VIDA.destruidos or tipo.code != gdb.TYPE_CODE_STRUCT:
+            continue
+        if simbolo.line <= linea or f"{tipo.name}::~{tipo.name}()" in VIDA.funciones:
+            break
+        VIDA.destruidos[donde] = None
+        pasos.append(paso(Memoria(), salida, donde))
+
+
+def avanzar(pasos, salida, anterior) -> tuple:
+    """From a line of main to the next: into main's helpers and the lesson's constructors, setters
+    and destructors that the line calls, a step for each of their lines; out of everything else at
+    once. `step` throughout, so that a call after another on the same line is reached too."""
     gdb.execute("step", to_string=True)
     while vivo() and len(pasos) < PASOS_MAXIMOS:
         marco = gdb.selected_frame()
         al_empezar = marco.find_sal().pc == marco.pc()  # a line's start, not back from a call
-        if en_main(marco) and al_empezar:
-            return
-        if en_main(marco) or de_la_leccion(marco):
-            lugar = marco.find_sal()
-            # A line may start twice (its parts, for the compiler): one step for it.
-            if al_empezar and (relativo(lugar), lugar.line) != (pasos[-1]["archivo"], pasos[-1]["linea"]):
-                pasos.append(paso(Memoria(borrados), salida))
+        if anterior and anterior[2] > len(list(cadena_de(marco))) and seguido(marco):
+            anterior = None  # back in the caller: the callee's lines may start again
+        if en_main(marco) and al_empezar and clave(marco) != anterior:
+            return clave(marco)
+        if seguido(marco):
+            if al_empezar and clave(marco) != anterior:
+                al_cerrar_main(pasos, salida, marco)
+                pasos.append(paso(Memoria(), salida))
+                anterior = clave(marco)
             gdb.execute("step", to_string=True)
-        elif marco.older() is None:
-            return
+        elif not any(en_main(m) for m in cadena_de(marco)):
+            return None
         else:
             gdb.execute("finish", to_string=True)
+    return None
+
+
+def cadena_de(marco):
+    """The frame and its callers, up to main."""
+    while marco is not None:
+        yield marco
+        if en_main(marco):
+            return
+        marco = marco.older()
+
+
+def funciones_de_la_leccion() -> set:
+    """Each function of the lesson's files, by the name gdb gives it."""
+    funciones, archivo = set(), ""
+    for linea in gdb.execute("info functions ::", to_string=True).splitlines():
+        if linea.startswith("File "):
+            archivo = linea[5:].rstrip(":").removeprefix("./")
+        elif archivo.startswith(LECCION):
+            hallado = re.search(r"(\w+::~?\w+\(.*\)( const)?);$", linea)
+            if hallado:
+                funciones.add(hallado.group(1))
+    return funciones
 
 
 def trazar():
@@ -275,25 +543,40 @@ def trazar():
     gdb.execute("set print object on")
     salida = parametro("memoria_salida")
     # `step` goes into none of what the page does not follow: the standard library, platform/,
-    # main's own helpers, the getters.
+    # the getters.
     for salto in ("-gfi /usr/*", "-gfi */platform/*", "-rfu ^std::", "-rfu ^texto::",
-                  "-rfu ^consola::", "-rfu anonymous.namespace", "-rfu ::get"):
+                  "-rfu ^consola::", "-rfu ::get"):
         gdb.execute(f"skip {salto}", to_string=True)
     gdb.execute("break main", to_string=True)
     # The checks' console then writes each byte as it comes: each step reads the output so far.
     gdb.execute("set environment COMPROBAR_SIN_BUFFER 1", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
-    borrados = set()
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
-        Borrado(funcion, borrados)
+        Suceso(funcion, "borra")
+    Suceso("consola::limpiar", "limpia")
+    VIDA.funciones = funciones_de_la_leccion()
+    for funcion in VIDA.funciones:
+        clase, miembro = partes(funcion)
+        if miembro in (clase, "~" + clase):
+            Suceso(funcion, "construye" if miembro == clase else "destruye", clase)
     pasos = []
     programa = parametro("memoria_programa")
+    anterior = None
     while vivo() and en_main(gdb.selected_frame()) and len(pasos) < PASOS_MAXIMOS:
-        pasos.append(paso(Memoria(borrados), salida))
+        pasos.append(paso(Memoria(), salida))
+        al_cerrar_main(pasos, salida, gdb.selected_frame())
         try:
-            avanzar(pasos, borrados, salida)
+            anterior = avanzar(pasos, salida, clave(gdb.selected_frame()))
         except gdb.error:
             break
+        if anterior is None:
+            break
+    # main has returned: its objects are gone, what new made and nobody deleted is still there.
+    if pasos:
+        ultimo = next(p for p in reversed(pasos) if len(p["marcos"]) == 1)
+        pasos.append(dict(ultimo, libres=pasos[-1]["libres"],
+                          marcos=[{"funcion": "main", "objetos": [], "termina": True}],
+                          **dict(zip(("pantalla", "salida"), salida_hasta_ahora(salida)))))
     raiz = os.path.normpath(parametro("memoria_raiz"))
     fuentes = {}
     for archivo in {p["archivo"] for p in pasos}:
