@@ -7,6 +7,7 @@ written so far, and every object that exists then, read from the running program
 The program runs with the checks' console, whose marks ($memoria_marcas, from marcas.h: the pause,
 then the start and the end of a line read) are taken out of what the terminal shows."""
 
+import functools
 import json
 import os
 import re
@@ -49,6 +50,7 @@ class Vida:
         self.funciones = set()  # the lesson's functions, as gdb names them
         self.tablas = {}  # a virtual table's address -> what oculto() read of it
         self.primeras = {}  # a variable declared with no value -> its bytes when first seen
+        self.locales = None  # main's own variables at this step
 
     def construye(self, direccion_: int, clase: str, origen: str):
         antes = self.vivos.get(direccion_)
@@ -251,8 +253,9 @@ LECCION = ("car_owner_demo/", "shape_demo/", "figure_demo/")
 
 
 def relativo(lugar) -> str:
+    """A place's file (a line's, or a symbol's) from the project's folder."""
     raiz = os.path.normpath(parametro("memoria_raiz")) + "/"
-    nombre = lugar.symtab.fullname() if lugar.symtab else ""
+    nombre = os.path.normpath(lugar.symtab.fullname()) if lugar.symtab else ""
     return nombre[len(raiz):] if nombre.startswith(raiz) else nombre
 
 
@@ -320,11 +323,16 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
     return objetos
 
 
+@functools.lru_cache(maxsize=None)
+def lineas_de(ruta: str) -> list:
+    with open(ruta, encoding="utf-8") as fuente:
+        return fuente.read().splitlines()
+
+
 def sin_valor_al_declararse(simbolo) -> bool:
     """Whether the line that declares the variable gives it no value (`char nombre[30];`)."""
     try:
-        with open(simbolo.symtab.fullname(), encoding="utf-8") as fuente:
-            linea = fuente.read().splitlines()[simbolo.line - 1]
+        linea = lineas_de(simbolo.symtab.fullname())[simbolo.line - 1]
     except (OSError, IndexError):
         return False
     return re.search(rf"\b{simbolo.name}\s*(\[[^\]]*\]\s*)*;", linea) is not None
@@ -346,7 +354,14 @@ def sin_valor(objeto: dict, valor):
 
 
 def locales_de_main(marco) -> list:
-    """main's own variables (not those of a block inside it), in the order they are declared."""
+    """main's own variables (not those of a block inside it), in the order they are declared;
+    read once a step."""
+    if VIDA.locales is None:
+        VIDA.locales = leer_locales(marco)
+    return VIDA.locales
+
+
+def leer_locales(marco) -> list:
     while not en_main(marco):
         marco = marco.older()
     bloque = marco.block()
@@ -424,6 +439,7 @@ def destructor(marco) -> bool:
 
 
 def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
+    VIDA.locales = None
     cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m)]
     ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
     aun = frozenset()
@@ -468,6 +484,7 @@ def clave(marco) -> tuple:
 def al_cerrar_main(pasos, salida, marco):
     """At main's closing brace, and as its end destroys each of its objects: a step for each
     object it destroys next whose class has no destructor to step into."""
+    VIDA.locales = None
     locales = locales_de_main(marco)
     if en_main(marco):
         if marco.find_sal().line != gdb.find_pc_line(marco.block().end - 1).line:
@@ -525,15 +542,18 @@ def cadena_de(marco):
 
 
 def funciones_de_la_leccion() -> set:
-    """Each function of the lesson's files, by the name gdb gives it."""
-    funciones, archivo = set(), ""
-    for linea in gdb.execute("info functions ::", to_string=True).splitlines():
-        if linea.startswith("File "):
-            archivo = linea[5:].rstrip(":").removeprefix("./")
-        elif archivo.startswith(LECCION):
-            hallado = re.search(r"(\w+::~?\w+\(.*\)( const)?);$", linea)
-            if hallado:
-                funciones.add(hallado.group(1))
+    """Each member function of the lesson's files, by the name gdb gives it: those of the sources
+    of main's folder (a program is every .cpp of its folder), read from their own symbols only."""
+    carpeta = os.path.dirname(relativo(gdb.selected_frame().find_sal()))
+    funciones = set()
+    for fuente in os.listdir(os.path.join(parametro("memoria_raiz"), carpeta)):
+        try:
+            lugar = gdb.decode_line(f"{carpeta}/{fuente}:1")[1][0] if fuente.endswith(".cpp") else None
+        except gdb.error:
+            continue
+        for bloque in (lugar.symtab.global_block(), lugar.symtab.static_block()) if lugar else ():
+            funciones.update(s.print_name for s in bloque if s.is_function and partes(s.print_name)
+                             and relativo(s).startswith(LECCION))
     return funciones
 
 
@@ -547,12 +567,14 @@ def trazar():
     for salto in ("-gfi /usr/*", "-gfi */platform/*", "-rfu ^std::", "-rfu ^texto::",
                   "-rfu ^consola::", "-rfu ::get"):
         gdb.execute(f"skip {salto}", to_string=True)
+    # No symbols of the shared libraries: the trace reads none, and gdb starts twice as fast.
+    gdb.execute("set auto-solib-add off")
     gdb.execute("break main", to_string=True)
     # The checks' console then writes each byte as it comes: each step reads the output so far.
     gdb.execute("set environment COMPROBAR_SIN_BUFFER 1", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
-        Suceso(funcion, "borra")
+        Suceso(funcion + "@plt", "borra")  # the program's own entry to the library's
     Suceso("consola::limpiar", "limpia")
     VIDA.funciones = funciones_de_la_leccion()
     for funcion in VIDA.funciones:
