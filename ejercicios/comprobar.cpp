@@ -359,7 +359,7 @@ int memoria(const Opciones& opciones)
             for (const auto& [marca, texto] :
                  {std::pair<std::string, std::string>{"@PROGRAMA@", programa},
                   {"@TRAZA@",
-                   "{\"programa\": \"" + programa + "\", \"compila\": false, \"pasos\": []}"},
+                   R"({"programa": ")" + programa + R"(", "compila": false, "pasos": []})"},
                   {"@FUENTES@", "{}"}})
                 for (auto donde = plantilla.find(marca); donde != std::string::npos;
                      donde = plantilla.find(marca, donde + texto.size()))
