@@ -460,7 +460,7 @@ class Memoria(ConCopia):
     def linea(self, ruta: str, texto: str) -> int:
         return leer(self.copia, ruta)[:leer(self.copia, ruta).index(texto)].count("\n") + 1
 
-    def test_garaxo_shows_the_owned_car_inside_p2_a_copy_apart_and_p1_pointing_at_c1(self):
+    def test_garaxo_shows_its_copies_each_until_its_end_and_the_screens_as_a_terminal_does(self):
         todos = self.pasos("garaxo")
         pasos = [p for p in todos if len(p["marcos"]) == 1]  # main's own lines
         self.assertEqual({p["archivo"] for p in pasos}, {"car_owner_demo/main.cpp"})
@@ -470,72 +470,51 @@ class Memoria(ConCopia):
         self.assertEqual((otro["tipo"], campos(otro)["matricula"]["texto"]), ("coche", "3131-SBC"))
         self.assertNotEqual(otro["direccion"], objetos(dentro)["ch2"]["direccion"])
         self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
-        self.assertEqual(pasos[-1]["pantalla"], 4)
         self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
         rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
         antes = next(i for i, p in enumerate(pasos) if p["linea"] == rosa)  # in main's lines
-        vistos = objetos(pasos[antes])
         self.assertTrue(any(p["salida"].startswith("Introduce el nombre: Juan\nIntroduce el DNI")
                             for p in pasos[:antes]), "the typed words where a terminal shows them")
-        suyo = campos(vistos["p2"])["miCoche"]["objeto"]
-        self.assertEqual((suyo["tipo"], campos(suyo)["color"]["texto"]), ("coche", "Rojo"))
-        self.assertEqual(suyo["oculto"]["clase"], "coche")
-        self.assertIn("coche::~coche()", suyo["oculto"]["funciones"])
-        self.assertNotEqual(suyo["direccion"], vistos["ch2"]["direccion"], "a copy of its own")
         # The terminal was cleared after the pause: screen 2, with nothing on it yet.
         self.assertEqual((pasos[antes]["pantalla"], pasos[antes]["salida"]), (2, ""))
-        despues = objetos(pasos[antes + 1])
+        vistos, despues = objetos(pasos[antes]), objetos(pasos[antes + 1])
+        suyo = campos(vistos["p2"])["miCoche"]["objeto"]
+        self.assertEqual((suyo["tipo"], campos(suyo)["color"]["texto"], suyo["oculto"]["clase"]),
+                         ("coche", "Rojo", "coche"))
+        self.assertIn("coche::~coche()", suyo["oculto"]["funciones"])
+        self.assertNotEqual(suyo["direccion"], vistos["ch2"]["direccion"], "a copy of its own")
         self.assertEqual(campos(campos(despues["p2"])["miCoche"]["objeto"])["color"]["texto"], "Rosa")
         self.assertEqual(campos(despues["ch2"])["color"]["texto"], "Rojo")
         fin = self.linea("car_owner_demo/main.cpp", "return consola::estadoDeSalida();")
         final = objetos(next(p for p in pasos if p["linea"] == fin))
         self.assertEqual(campos(final["p1"])["pCoche"]["apunta"], final["c1"]["direccion"])
-        self.assertEqual(pasos[-1]["libres"], [])
-
-    def test_garaxo_draws_the_copies_a_car_line_makes_until_its_end_and_each_object_main_destroys(self):
-        todos = self.pasos("garaxo")
+        self.assertEqual((pasos[-1]["pantalla"], pasos[-1]["libres"]), (4, []))
         # lineaCoche(p2): p2 is main's p2 by another name; each getCoche makes a copy that lives
         # until the line is written.
-        dentro = [p for p in todos if p["marcos"][-1]["funcion"].endswith("lineaCoche(propietario2 const&)")]
+        dentro = [p for p in todos
+                  if p["marcos"][-1]["funcion"].endswith("lineaCoche(propietario2 const&)")]
         principal, ayudante = ({o["nombre"]: o for o in m["objetos"]} for m in dentro[0]["marcos"])
         self.assertEqual(ayudante["p2"]["referencia"], principal["p2"]["direccion"])
-        copias = max(([o for o in p["marcos"][-1]["objetos"] if o.get("temporal")] for p in dentro), key=len)
+        copias = max(([o for o in p["marcos"][-1]["objetos"] if o.get("temporal")] for p in dentro),
+                     key=len)
         self.assertEqual([(o["tipo"], o["origen"], campos(o)["color"]["texto"]) for o in copias],
                          [("coche", "propietario2::getCoche() const", "Rojo")] * 3)
-        despues = todos[todos.index(dentro[-1]) + 1]
-        self.assertFalse([o for m in despues["marcos"] for o in m["objetos"] if o.get("temporal")])
+        self.assertFalse([o for m in todos[todos.index(dentro[-1]) + 1]["marcos"] for o in m["objetos"]
+                          if o.get("temporal")])
         # main's end: one step for each of its objects, newest first, each gone after its step.
         destruidos = []
         for paso in todos:
-            for nombre, objeto in ((o["nombre"], o) for o in paso["marcos"][0]["objetos"]
-                                   if not o.get("temporal")):
-                if nombre in destruidos:  # only while its own destructor runs
-                    self.assertEqual((objeto.get("destruye"), nombre), (True, destruidos[-1]))
+            for objeto in (o for o in paso["marcos"][0]["objetos"] if not o.get("temporal")):
+                if objeto["nombre"] in destruidos:  # only while its own destructor runs
+                    self.assertEqual((objeto.get("destruye"), objeto["nombre"]), (True, destruidos[-1]))
                 elif objeto.get("destruye"):
-                    destruidos.append(nombre)
-                    self.assertLessEqual({"p1", "c1", "ch2", "p2"} - set(destruidos) | {nombre},
+                    destruidos.append(objeto["nombre"])
+                    self.assertLessEqual({"p1", "c1", "ch2", "p2"} - set(destruidos[:-1]),
                                          {o["nombre"] for o in paso["marcos"][0]["objetos"]})
-        self.assertEqual(destruidos, ["p1", "c1", "ch2", "p2"])
-        self.assertEqual(todos[-1]["marcos"][0]["objetos"], [])
+        self.assertEqual((destruidos, todos[-1]["marcos"][0]["objetos"]),
+                         (["p1", "c1", "ch2", "p2"], []))
 
-    def test_polifor_without_virtual_still_builds_a_circle_and_says_why_figuras_function_runs(self):
-        for archivo, virtual, simple in (("figure_demo/figura.h", "virtual void setColor(int color);",
-                                          "void setColor(int color);"),
-                                         ("figure_demo/formas.h", "void setColor(int color) override;",
-                                          "void setColor(int color);")):
-            self.editar(archivo, virtual, simple)
-        pasos = self.pasos("polifor")
-        bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
-        desde = next(i for i, p in enumerate(pasos) if p["linea"] == bucle and len(p["marcos"]) == 1)
-        llamadas = [p["marcos"][1] for p in pasos[desde:]
-                    if len(p["marcos"]) == 2 and p["marcos"][1]["funcion"] == "Figura::setColor(int)"]
-        self.assertEqual({(m["clase"], m["virtual"], m["propia"]) for m in llamadas},
-                         {("Figura", False, True), ("Cuadrado", False, False), ("Circulo", False, True)})
-        circulo = next(o for o in pasos[-1]["libres"] if o["nombre"] == "*fi[2]")
-        self.assertEqual((circulo["tipo"], circulo["tamano"], "oculto" in circulo), ("Circulo", 24, False))
-        self.assertEqual(campos(circulo)["radio"]["valor"], "14")
-
-    def test_polifor_shows_each_figure_on_the_free_store_with_its_own_table(self):
+    def test_polifor_calls_each_figures_setcolor_through_its_table_and_figuras_without_virtual(self):
         pasos = self.pasos("polifor")
         bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
         antes = next(p for p in pasos if p["linea"] == bucle)
@@ -548,12 +527,23 @@ class Memoria(ConCopia):
         self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],
                          ["Figura", "Cuadrado", "Circulo"])
         circulo = libres[fi["[2]"]["apunta"]]
-        self.assertEqual(circulo["nombre"], "*fi[2]")
-        self.assertEqual(circulo["oculto"]["clase"], "Circulo")
+        self.assertEqual((circulo["nombre"], circulo["oculto"]["clase"],
+                          campos(circulo)["color"].get("de")), ("*fi[2]", "Circulo", "Figura"))
         self.assertIn("Circulo::setColor(int)", circulo["oculto"]["funciones"])
-        self.assertEqual(campos(circulo)["color"].get("de"), "Figura")
         colores = {o["tipo"]: campos(o)["color"]["texto"] for o in despues["libres"]}
         self.assertEqual(colores, {"Figura": "Rosa", "Cuadrado": "Rosa", "Circulo": "Negro"})
+        # Without virtual: each is still built as its class, and Figura's setColor runs on all three.
+        self.editar("figure_demo/figura.h", "virtual void setColor(int", "void setColor(int")
+        self.editar("figure_demo/formas.h", "int color) override;", "int color);")
+        pasos = self.pasos("polifor")
+        desde = next(i for i, p in enumerate(pasos) if p["linea"] == bucle and len(p["marcos"]) == 1)
+        llamadas = {tuple(p["marcos"][1][k] for k in ("clase", "virtual", "propia")) for p in pasos[desde:]
+                    if len(p["marcos"]) == 2 and p["marcos"][1]["funcion"] == "Figura::setColor(int)"}
+        self.assertEqual(llamadas, {("Figura", False, True), ("Cuadrado", False, False),
+                                    ("Circulo", False, True)})
+        circulo = next(o for o in pasos[-1]["libres"] if o["nombre"] == "*fi[2]")
+        self.assertEqual((circulo["tipo"], circulo["tamano"], "oculto" in circulo,
+                          campos(circulo)["radio"]["valor"]), ("Circulo", 24, False, "14"))
 
     def test_an_attempt_that_does_not_compile_leaves_no_page_of_the_program_before(self):
         self.pasos("pintafor")
