@@ -148,16 +148,19 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     std::vector<std::string> mensajes;
     bool bien = true;
     proceso::Resultado resultado;
-    for (const auto& [fuente, objeto] : plan.compilar) {
-        fs::create_directories(objeto.parent_path(), fallo);
-        fs::remove(objeto, fallo);  // an old object must not outlive a failed compile
-        bien = compilar(compilacion::compilarObjeto(compilador, raiz, fuente, objeto, depurar),
-                        carpeta / "compilador.txt", mensajes, resultado) &&
-               bien;
+    for (const compilacion::Paso& paso : plan.compilar) {
+        fs::create_directories(paso.objeto.parent_path(), fallo);
+        fs::remove(paso.objeto, fallo);  // an old object must not outlive a failed compile
+        const bool hecho = compilar(
+            compilacion::compilarObjeto(compilador, raiz, paso.fuente, paso.objeto, depurar),
+            carpeta / "compilador.txt", mensajes, resultado);
+        if (hecho) compilacion::anotar(paso);
+        bien = hecho && bien;
         if (resultado.fin == proceso::Fin::NoArranca) break;
     }
     fs::remove(ejecutable, fallo);
-    if (bien)
+    const bool enlazando = bien;  // the stage that fails is the one explained
+    if (enlazando)
         bien = compilar(
                    compilacion::enlazar(compilador, plan.objetos, ejecutable, proceso::enWindows()),
                    carpeta / "enlazador.txt", mensajes, resultado) &&
@@ -178,7 +181,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     if (!bien) {
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
                   << ": todavía no está bien: el programa no compila.\n"
-                  << mensajes::explicar(mensajes, opciones.raiz);
+                  << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
     return bien;
 }

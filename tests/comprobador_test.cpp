@@ -31,9 +31,9 @@ comparacion::Diferencia diferencia(const std::string& bruta, const std::string& 
 const fs::path kProyecto = fs::temp_directory_path() / "demos";
 std::string enProyecto(const char* archivo) { return (kProyecto / archivo).string(); }
 
-std::string explicado(const std::vector<std::string>& compilador)
+std::string explicado(const std::vector<std::string>& lineas, bool enlazando = false)
 {
-    return mensajes::explicar(compilador, kProyecto);
+    return mensajes::explicar(lineas, kProyecto, enlazando);
 }
 
 // A folder of its own for each test, gone at its end.
@@ -241,7 +241,8 @@ TEST(Mensajes, AMissingBodyIsExplainedFromTheLinkersLineWhichHasNoPlace)
     const std::string texto =
         explicado({"/usr/bin/ld: comprobacion/objetos/figure_demo/main.o: in function `main':",
                    "main.cpp:(.text+0x5): undefined reference to `falta()'",
-                   "collect2: error: ld returned 1 exit status"});
+                   "collect2: error: ld returned 1 exit status"},
+                  true);
     EXPECT_EQ(texto, std::string("Lo que suele querer decir:\n- ") +
                          mensajes::explicaciones().back().texto + "\n");
 }
@@ -253,7 +254,8 @@ TEST(Mensajes, ADestructorDeclaredAndNeverWrittenIsNamedFromTheLinkersLines)
                    "`coche::coche(char const*, char const*, char const*)':",
                    "coche.cpp:(.text+0x4f): undefined reference to `vtable for coche'",
                    "main.cpp:(.text+0x194): undefined reference to `coche::~coche()'",
-                   "collect2: error: ld returned 1 exit status"});
+                   "collect2: error: ld returned 1 exit status"},
+                  true);
     EXPECT_EQ(texto.rfind("Lo que suele querer decir:\n- El programa se compila, pero al enlazarlo "
                           "falta el cuerpo de un destructor",
                           0),
@@ -261,6 +263,20 @@ TEST(Mensajes, ADestructorDeclaredAndNeverWrittenIsNamedFromTheLinkersLines)
         << texto;
     EXPECT_EQ(texto.find("- El programa se compila", 10), texto.rfind("- El programa se compila"))
         << "one explanation, not the general one besides";
+}
+
+TEST(Mensajes, ALinkersHintNeverFollowsASourceThatDidNotCompile)
+{
+    // g++ names the destructor it was compiling; the linker never ran.
+    const std::string texto =
+        explicado({"car_owner_demo/coche.cpp: In destructor 'virtual coche::~coche()':",
+                   "car_owner_demo/coche.cpp:26:19: error: 'cout' was not declared in this scope; "
+                   "did you mean 'std::cout'?",
+                   "main.cpp:(.text+0x194): undefined reference to `coche::~coche()'"});
+    EXPECT_EQ(texto.rfind("Lo que suele querer decir:\n- Los nombres de la biblioteca estándar", 0),
+              0U)
+        << texto;
+    EXPECT_EQ(texto.find("al enlazarlo"), std::string::npos) << texto;
 }
 
 TEST(Mensajes, OneErrorMadeThreeTimesIsExplainedOnceWithEachPlace)
@@ -385,40 +401,53 @@ TEST_F(Carpeta, AChangeSavedInAnotherProgramsFolderIsFoundOnlyWellAfterThisProgr
         << "the palette is polifor's too";
 }
 
-TEST_F(Carpeta, OnlyTheSourcesThatChangedAreCompiledAgainAndEveryOneAfterAHeader)
+TEST_F(Carpeta, WhatIsCompiledAgainFollowsTheFilesContentsNeverTheirDates)
 {
     const std::vector<std::string> fuentes = {"car_owner_demo/coche.cpp",
                                               "car_owner_demo/main.cpp"};
-    escribir(fuentes[0]);
-    escribir(fuentes[1]);
-    escribir("car_owner_demo/coche.h");
-    for (const fs::path& ruta : fs::recursive_directory_iterator(raiz()))
-        if (fs::is_regular_file(ruta)) fechar(ruta, -100);  // Windows dates no folder
+    escribir(fuentes[0], "coche");
+    escribir(fuentes[1], "main");
+    escribir("car_owner_demo/coche.h", "clase");
     const fs::path objetos = raiz() / "objetos";
-    auto plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
+    const auto planear = [&](const char* sello) {
+        return compilacion::planear(raiz(), fuentes, objetos, sello, ".o");
+    };
+    // What the checker does with a plan: each object made, then noted.
+    const auto hacer = [&](const compilacion::Plan& plan) {
+        escribir("objetos/sello.txt", "g++");
+        for (const compilacion::Paso& paso : plan.compilar) {
+            fs::create_directories(paso.objeto.parent_path());
+            std::ofstream(paso.objeto) << "objeto";
+            compilacion::anotar(paso);
+        }
+        return plan.compilar.size();
+    };
+    auto plan = planear("g++");
     EXPECT_TRUE(plan.deCero);
-    ASSERT_EQ(plan.compilar.size(), 2U);
     EXPECT_EQ(plan.objetos[1], objetos / "car_owner_demo" / "main.o");
+    EXPECT_EQ(hacer(plan), 2U);
+    fechar(raiz() / fuentes[0], 100);
+    EXPECT_TRUE(planear("g++").compilar.empty()) << "saved again, unchanged";
 
-    escribir("objetos/sello.txt", "g++");
-    escribir("objetos/car_owner_demo/coche.o");
-    escribir("objetos/car_owner_demo/main.o");
-    plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
-    EXPECT_FALSE(plan.deCero);
-    EXPECT_TRUE(plan.compilar.empty()) << "nothing changed since the objects were made";
+    escribir(fuentes[1], "main cambiado");
+    plan = planear("g++");
+    ASSERT_EQ(hacer(plan), 1U);
+    EXPECT_EQ(plan.compilar[0].fuente, raiz() / fuentes[1]);
+    // Put back from a copy of the folder, older than its object.
+    escribir(fuentes[1], "main");
+    fechar(raiz() / fuentes[1], -100000);
+    plan = planear("g++");
+    ASSERT_EQ(hacer(plan), 1U);
+    EXPECT_EQ(plan.compilar[0].fuente, raiz() / fuentes[1]);
 
-    fechar(raiz() / fuentes[1], 1);
-    plan = compilacion::planear(raiz(), fuentes, objetos, "g++", ".o");
-    ASSERT_EQ(plan.compilar.size(), 1U);
-    EXPECT_EQ(plan.compilar[0].first, raiz() / fuentes[1]);
-
-    fechar(raiz() / "car_owner_demo/coche.h", 1);
-    EXPECT_EQ(compilacion::planear(raiz(), fuentes, objetos, "g++", ".o").compilar.size(), 2U);
-
-    fechar(raiz() / "car_owner_demo/coche.h", -100);
-    fechar(raiz() / fuentes[1], -100);
-    EXPECT_TRUE(compilacion::planear(raiz(), fuentes, objetos, "clang++", ".o").deCero)
-        << "objects made by another compiler";
+    escribir("car_owner_demo/coche.h", "clase cambiada");
+    fechar(raiz() / "car_owner_demo/coche.h", -100000);
+    EXPECT_EQ(hacer(planear("g++")), 2U) << "a header may be in any of them";
+    escribir("car_owner_demo/nueva.h");
+    EXPECT_EQ(hacer(planear("g++")), 2U) << "a new header";
+    fs::remove(objetos / "car_owner_demo" / "coche.o");
+    EXPECT_EQ(planear("g++").compilar.size(), 1U) << "an object gone";
+    EXPECT_TRUE(planear("clang++").deCero) << "objects made by another compiler";
 }
 
 TEST(Compilacion, ClGetsItsOwnOptionsAndTheOthersGccsWithStaticLinkingOnWindows)

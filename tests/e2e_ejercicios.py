@@ -345,6 +345,19 @@ class Comprobacion(ConCopia):
                          hechos["figure_demo/figura.o"], "figura.cpp did not change")
         self.assertGreater(os.path.getmtime(os.path.join(objetos, "figure_demo/nueva.o")),
                            hechos["figure_demo/nueva.o"])
+        # main.cpp put back from a fresh copy, older than its object, and nueva.cpp gone: the
+        # object that still calls falta() must not be linked.
+        self.doCleanups()
+        antiguo = time.time() - 10 ** 6
+        os.utime(os.path.join(self.copia, "figure_demo", "main.cpp"), (antiguo, antiguo))
+        self.assertIn(SIN_CAMBIOS, self.mal("polifor-1"))
+
+    def test_a_source_that_does_not_compile_gets_no_hint_about_linking(self):
+        self.parche("garaxo-4")
+        self.editar(COCHE, 'std::cout << "Se destruye', 'cout << "Se destruye')
+        salida = self.mal("garaxo-4")
+        self.assertIn("- Los nombres de la biblioteca estándar (cout, endl, string...)", salida)
+        self.assertNotIn("al enlazarlo", salida)
 
     def test_cl_gets_its_own_command_lines_and_its_messages_are_explained(self):
         # A stand-in for Visual Studio's cl, named cl: it keeps each command line it is given and
@@ -550,6 +563,11 @@ class Objetivos(unittest.TestCase):
         self.assertEqual(terminal.fin(plazo=120.0), 0, terminal.visto)
         self.assertIn(f"garaxo-1: {BIEN}".encode(), terminal.visto)
         self.assertNotIn(b"Pulsa una tecla", terminal.visto)
+        # The unchanged main.cpp put back from a fresh copy, with its old date.
+        ejecutar(["git", "apply", "-R", "ejercicios/garaxo-1.patch"], copia, check=True)
+        os.utime(os.path.join(copia, "car_owner_demo", "main.cpp"), (10 ** 9, 10 ** 9))
+        resultado = ejecutar([CMAKE, "--build", "build", "--target", "comprobar-garaxo-1"], copia)
+        self.assertIn(SIN_CAMBIOS, resultado.stdout.decode())
         if shutil.which("gdb"):
             ejecutar([CMAKE, "--build", "build", "--target", "memoria-garaxo"], copia, check=True)
             self.assertTrue(traza_de(os.path.join(copia, "build", "memoria-garaxo.html"))["pasos"])
