@@ -133,7 +133,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
     const fs::path raiz = opciones.raiz.lexically_normal();
     const fs::path objetos = (carpeta / "objetos").lexically_normal();
-    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto", depurar);
+    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto");
     std::string sello;
     for (const std::string& parte : muestra) sello += parte + "\n";
     const compilacion::Plan plan = compilacion::planear(
@@ -151,9 +151,9 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     for (const compilacion::Paso& paso : plan.compilar) {
         fs::create_directories(paso.objeto.parent_path(), fallo);
         fs::remove(paso.objeto, fallo);  // an old object must not outlive a failed compile
-        const bool hecho = compilar(
-            compilacion::compilarObjeto(compilador, raiz, paso.fuente, paso.objeto, depurar),
-            carpeta / "compilador.txt", mensajes, resultado);
+        const bool hecho =
+            compilar(compilacion::compilarObjeto(compilador, raiz, paso.fuente, paso.objeto),
+                     carpeta / "compilador.txt", mensajes, resultado);
         if (hecho) compilacion::anotar(paso);
         bien = hecho && bien;
         if (resultado.fin == proceso::Fin::NoArranca) break;

@@ -569,8 +569,14 @@ class Objetivos(unittest.TestCase):
         resultado = ejecutar([CMAKE, "--build", "build", "--target", "comprobar-garaxo-1"], copia)
         self.assertIn(SIN_CAMBIOS, resultado.stdout.decode())
         if shutil.which("gdb"):
+            # The page of the attempt just checked compiles nothing again.
+            hechos = lambda: {os.path.join(d, o): os.path.getmtime(os.path.join(d, o))
+                              for d, _, nombres in os.walk(os.path.join(copia, "build"))
+                              for o in nombres if o.endswith(".o")}
+            antes = hechos()
             ejecutar([CMAKE, "--build", "build", "--target", "memoria-garaxo"], copia, check=True)
             self.assertTrue(traza_de(os.path.join(copia, "build", "memoria-garaxo.html"))["pasos"])
+            self.assertEqual(hechos(), antes)
 
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
         with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:

@@ -38,22 +38,19 @@ inline std::string programa(const std::string& compilador)
     return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
 }
 
-// `depurar`: with what a debugger needs to follow the program line by line.
+// g++ and clang compile with what gdb needs to follow the program line by line, so that a check
+// and the memory page share one set of objects (cl's programs are never traced).
 inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
-                                               const fs::path& fuente, const fs::path& objeto,
-                                               bool depurar = false)
+                                               const fs::path& fuente, const fs::path& objeto)
 {
     std::vector<std::string> orden{programa(compilador)};
     if (esCl(compilador)) {
-        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8"});
-        if (depurar) orden.insert(orden.end(), {"/Zi", "/Od"});
-        orden.insert(orden.end(),
-                     {"/I" + nativa(raiz), "/c", nativa(fuente), "/Fo" + nativa(objeto)});
+        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8", "/I" + nativa(raiz),
+                                   "/c", nativa(fuente), "/Fo" + nativa(objeto)});
         return orden;
     }
-    orden.emplace_back("-std=c++17");
-    if (depurar) orden.insert(orden.end(), {"-g", "-O0"});
-    orden.insert(orden.end(), {"-I" + nativa(raiz), "-c", nativa(fuente), "-o", nativa(objeto)});
+    orden.insert(orden.end(), {"-std=c++17", "-g", "-O0", "-I" + nativa(raiz), "-c", nativa(fuente),
+                               "-o", nativa(objeto)});
     return orden;
 }
 
