@@ -47,7 +47,7 @@ set(DEMOS_EJERCICIOS_MAXIMO 20 CACHE STRING "Check targets made for each program
 # line of main and every object then, read from the running program under gdb, in
 # <build>/memoria-<programa>.html. A program's checks and its page share one folder of objects:
 # an attempt is compiled once, whichever of them looks at it first.
-foreach(programa IN ITEMS garaxo pintafor polifor)
+foreach(programa IN LISTS DEMOS_PROGRAMAS)
   set(opciones --raiz "${PROJECT_SOURCE_DIR}" --carpeta "${PROJECT_BINARY_DIR}/comprobacion/${programa}"
       --compilador "${CMAKE_CXX_COMPILER}")
   foreach(numero RANGE 1 ${DEMOS_EJERCICIOS_MAXIMO})

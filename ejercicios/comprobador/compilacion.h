@@ -86,16 +86,10 @@ inline std::string huella(const std::vector<fs::path>& archivos)
     return std::to_string(std::hash<std::string>{}(todo));
 }
 
-inline fs::path huellaDe(const fs::path& objeto)
-{
-    fs::path ruta = objeto;
-    return ruta += ".huella";
-}
-
 struct Paso {
     fs::path fuente;
     fs::path objeto;
-    std::string huella;  // written beside the object once it is made: anotar()
+    std::string huella;  // noted beside the object once it is made: anotar()
 };
 
 struct Plan {
@@ -106,7 +100,7 @@ struct Plan {
 
 inline void anotar(const Paso& paso)
 {
-    std::ofstream(huellaDe(paso.objeto), std::ios::binary) << paso.huella;
+    std::ofstream(paso.objeto.string() + ".huella", std::ios::binary) << paso.huella;
 }
 
 // `sello` says how the objects are made (the compiler and its options); the folder keeps the one
@@ -143,7 +137,7 @@ inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuente
         paso.huella = huella({paso.fuente}) + " " + deCabeceras;
         plan.objetos.push_back(paso.objeto);
         if (plan.deCero || !fs::is_regular_file(paso.objeto, fallo) ||
-            leer(huellaDe(paso.objeto)) != paso.huella)
+            leer(paso.objeto.string() + ".huella") != paso.huella)
             plan.compilar.push_back(std::move(paso));
     }
     return plan;
