@@ -266,7 +266,8 @@ class Respuestas(unittest.TestCase):
         self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
         for pagina in sorted((RAIZ / "man").glob("*.1")):
             textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
-        for carpeta in ("car_owner_demo", "shape_demo", "figure_demo"):
+        tabla = (RAIZ / "programas.txt").read_text(encoding="utf-8").splitlines()
+        for carpeta in [fila.split()[1] for fila in tabla if fila.strip()[:1] not in ("", "#")]:
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))

@@ -105,8 +105,8 @@ archivo=$publicacion/paquetes/$nombre.zip
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
 # solutions, ejercicios/*.patch, which no check needs, nor the teacher's edition and the pictures
 # that only it shows, nor the class materials in clase/.
-mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
-  cmake man packaging CMakeLists.txt CMakePresets.json GUIA.md \
+mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
+  ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' | LC_ALL=C sort)
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
 for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html; do
