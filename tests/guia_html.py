@@ -42,31 +42,35 @@ def normalizar(texto):
     return " ".join(texto.split())
 
 
-def bloques_de_codigo(texto):
-    """The code blocks of a book's Markdown, each as its list of lines: the fenced ones (commands)
-    and the ones indented by four spaces (screens), those without the four spaces."""
-    bloques = []
-    lineas = texto.split("\n")
-    i = 0
-    while i < len(lineas):
-        valla = re.match(r"^ {0,3}(`{3,}|~{3,})", lineas[i])
-        if valla:
-            fin = i + 1
-            while fin < len(lineas) and not lineas[fin].lstrip().startswith(valla[1]):
-                fin += 1
-            bloques.append(lineas[i + 1:fin])
-            i = fin + 1
-        elif lineas[i].startswith("    ") and (i == 0 or not lineas[i - 1].strip()):
-            fin = i
-            while fin < len(lineas) and (lineas[fin].startswith("    ") or not lineas[fin].strip()):
-                fin += 1
-            bloque = [linea[4:] for linea in lineas[i:fin]]
-            while not bloque[-1].strip():
-                bloque.pop()
-            bloques.append(bloque)
-            i = fin
-        else:
-            i += 1
+def bloques_de_codigo(archivo):
+    """The code blocks of a Markdown file as pandoc reads it, in order: (the number of the line
+    where each starts, its lines, the exercise whose lines it asks for when it comes right after
+    '<!-- líneas pedidas: programa-n -->', else None)."""
+    arbol = json.loads(subprocess.run(
+        ["pandoc", "--from", "commonmark_x+sourcepos", "--to", "json"], check=True,
+        capture_output=True, text=True, input=Path(archivo).read_text(encoding="utf-8")).stdout)
+    bloques, pedido = [], None
+
+    def recorrer(nodo):
+        nonlocal pedido
+        if isinstance(nodo, list):
+            for hijo in nodo:
+                recorrer(hijo)
+        elif isinstance(nodo, dict):
+            if nodo["t"] == "CodeBlock":
+                (_, _, atributos), texto = nodo["c"]
+                inicio = int(dict(atributos)["data-pos"].split(":")[0])
+                bloques.append((inicio, texto.split("\n"), pedido))
+                pedido = None
+            elif nodo["t"] == "RawBlock":
+                hallado = re.match(r"<!-- líneas pedidas: (\S+) -->", nodo["c"][1])
+                pedido = hallado and hallado[1]
+            elif nodo["t"] == "Para":
+                pedido = None
+            else:
+                recorrer(nodo.get("c"))
+
+    recorrer(arbol["blocks"])
     return bloques
 
 
@@ -75,35 +79,18 @@ def bloques_de_codigo(texto):
 MARCADOR, DIRECCION = arnes.MARCADOR, arnes.DIRECCION
 
 
-def coinciden(esperadas, lineas):
-    """Whether the lines of a book are the expected ones, trailing spaces aside, an address
-    standing for each placeholder."""
-    direcciones = {}
-    for esperada, linea in zip(esperadas, lineas, strict=True):
-        partes = MARCADOR.split(esperada.rstrip())
-        patron = "".join(re.escape(p) if n % 2 == 0 else f"({DIRECCION})"
-                         for n, p in enumerate(partes))
-        hallada = re.fullmatch(patron, linea.rstrip())
-        if not hallada:
-            return False
-        for numero, direccion in zip(partes[1::2], hallada.groups()):
-            if direcciones.setdefault(numero, direccion) != direccion:
-                return False
-    # Two numbers, two places: a copy is never where its original is.
-    return len(set(direcciones.values())) == len(direcciones)
-
-
 def contiene(lineas, bloque):
-    return any(coinciden(bloque, lineas[n:n + len(bloque)])
-               for n in range(len(lineas) - len(bloque) + 1))
+    """Whether lines hold a block, one line after another, trailing spaces aside, an address
+    standing for each placeholder: the same one for the same number, another for another."""
+    buscado = arnes.con_nombres("\n".join(l.rstrip() for l in bloque))
+    return any(arnes.con_nombres("\n".join(l.rstrip() for l in lineas[n:n + len(bloque)]))
+               == buscado for n in range(len(lineas) - len(bloque) + 1))
 
 
-def lineas_pedidas(texto):
+def lineas_pedidas(archivo):
     """The screens that a book writes right after <!-- líneas pedidas: programa-n -->: the lines
     that exercise asks the learner to make the program print, the question and not its answer."""
-    return [(ejercicio, [l[4:] for l in bloque.rstrip("\n").split("\n")])
-            for ejercicio, bloque in re.findall(
-                r"^<!-- líneas pedidas: (\S+) -->\n\s*\n((?:(?: {4}.*)?\n)+)", texto, re.MULTILINE)]
+    return [(pedido, lineas) for _, lineas, pedido in bloques_de_codigo(archivo) if pedido]
 
 
 def ejercicios():
@@ -112,6 +99,38 @@ def ejercicios():
         original = EJERCICIOS / (salida.stem.rsplit("-", 1)[0] + ".original")
         yield salida, original.read_text(encoding="utf-8").split("\n"), \
             salida.read_text(encoding="utf-8").split("\n")
+
+
+# What a pause writes at a terminal, and only there: a book's screen shows it, a file of
+# ejercicios/ (the output with no terminal) does not.
+AVISO = re.search(r'kAviso\[\] = "(.*?) *"', (RAIZ / "platform" / "consola_posix.cpp")
+                  .read_text(encoding="utf-8"))[1]
+
+
+def salidas(programa):
+    """What a program prints with no terminal, unchanged and with each exercise: (file, lines)."""
+    for archivo in [EJERCICIOS / f"{programa}.original",
+                    *sorted(EJERCICIOS.glob(f"{programa}-*.salida"))]:
+        yield archivo, [l.rstrip() for l in archivo.read_text(encoding="utf-8").split("\n")]
+
+
+def sin_terminal(lineas, entrada, impreso):
+    """A screen as a book shows it at a terminal, as the program writes it with no terminal: no
+    pause's prompt, and no word typed (one of entrada, after a prompt's ': ' at the end of a line
+    that the program never prints, impreso) nor its Enter."""
+    vista, pegar = [], False
+    for linea in (l.rstrip() for l in lineas if l.strip() != AVISO):
+        tecleada = next((w for w in entrada if linea.endswith(": " + w) and linea not in impreso),
+                        None)
+        texto = linea[:-len(tecleada)] if tecleada else linea
+        if pegar:
+            vista[-1] += texto
+        else:
+            vista.append(texto)
+        pegar = tecleada is not None
+    while vista and not vista[-1]:
+        vista.pop()
+    return [l.rstrip() for l in vista]
 
 
 def cambios(original, salida):
@@ -208,12 +227,46 @@ class Respuestas(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.profesor_md = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
-        cls.profesor = bloques_de_codigo(cls.profesor_md)
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        cls.pedidas = lineas_pedidas(guia)
+        cls.bloques = {libro: bloques_de_codigo(RAIZ / libro)
+                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(
+                           str(md.relative_to(RAIZ)) for md in CLASE.glob("*.md")))}
+        cls.profesor = [lineas for _, lineas, _ in cls.bloques["PROFESOR.md"]]
+        cls.pedidas = [(pedido, lineas) for _, lineas, pedido in cls.bloques["GUIA.md"] if pedido]
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
-        cls.guia = [b for b in bloques_de_codigo(guia) if b not in [l for _, l in cls.pedidas]]
+        cls.guia = [lineas for _, lineas, pedido in cls.bloques["GUIA.md"] if not pedido]
         cls.ejercicios = list(ejercicios())
+
+    def test_every_screen_a_book_or_a_slide_shows_is_what_its_program_prints(self):
+        # A block is a screen of a program when it shows the pause or a line that the program
+        # prints; it must then be a run of lines of one of its files in ejercicios/, addresses
+        # standing for placeholders. A program's section of a book, and a file of clase/ named
+        # after it, show only its screens.
+        impresas = {p: {arnes.con_nombres(l) for _, ls in salidas(p) for l in ls if l}
+                    for p in PROGRAMAS}
+        viejas = []
+        for libro, bloques in self.bloques.items():
+            texto = (RAIZ / libro).read_text(encoding="utf-8").split("\n")
+            for inicio, lineas, _ in bloques:
+                propio = next((p for p in PROGRAMAS if Path(libro).name.startswith(p + "-")), None)
+                for numero in range(inicio - 1, -1, -1):
+                    hallado = propio or re.match(r"## (?:\d+\. (\w+))?", texto[numero])
+                    if hallado:
+                        propio = propio or hallado[1]
+                        break
+                candidatos = [propio] if propio else PROGRAMAS
+                entrada = [w for p in candidatos for e in EJERCICIOS.glob(f"{p}.entrada")
+                           for w in e.read_text(encoding="utf-8").split()]
+                vista = sin_terminal(lineas, entrada, "\n".join(
+                    l for p in candidatos for _, ls in salidas(p) for l in ls))
+                if AVISO not in map(str.strip, lineas) and not any(
+                        arnes.con_nombres(l) in impresas[p] for l in vista for p in candidatos):
+                    continue
+                if not any(contiene(ls, vista) for p in candidatos for _, ls in salidas(p)):
+                    viejas.append(f"{libro}:{inicio}: {lineas[0]!r}")
+        self.assertFalse(viejas, "screens that no file of ejercicios/ prints line for line (its "
+                         ".original or a .salida of the section's program): copy each again from "
+                         "the file, an address as an example such as 0x7ffd5e8c1a40:\n"
+                         + "\n".join(viejas))
 
     def test_every_answer_block_is_derived_from_a_real_change(self):
         self.assertTrue(self.ejercicios, "no ejercicios/*.salida found")
@@ -323,14 +376,14 @@ class Respuestas(unittest.TestCase):
     def test_answer_blocks_are_found_through_address_placeholders(self):
         # The comparison itself: an address for a placeholder, the same one for the same number,
         # and the lines before a change taken only as far as they are needed.
-        self.assertTrue(coinciden(["a [dirección 1] b [dirección 1]"],
-                                  ["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a40  "]))
-        self.assertFalse(coinciden(["a [dirección 1] b [dirección 1]"],
-                                   ["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a48"]))
-        self.assertTrue(coinciden(["p [dirección 2]"], ["p 00007ffd5e8c1a40"]))
-        self.assertTrue(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x20"]))
-        self.assertFalse(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x10"]))
-        self.assertFalse(coinciden(["p [dirección 2]"], ["p [dirección 2]x"]))
+        self.assertTrue(contiene(["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a40  "],
+                                 ["a [dirección 1] b [dirección 1]"]))
+        self.assertFalse(contiene(["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a48"],
+                                  ["a [dirección 1] b [dirección 1]"]))
+        self.assertTrue(contiene(["p 00007ffd5e8c1a40"], ["p [dirección 2]"]))
+        self.assertTrue(contiene(["0x10", "0x20"], ["[dirección 1]", "[dirección 2]"]))
+        self.assertFalse(contiene(["0x10", "0x10"], ["[dirección 1]", "[dirección 2]"]))
+        self.assertFalse(contiene(["p [dirección 2]x"], ["p [dirección 2]"]))
         original = ["Uno", "", "Dos", "Tres", "", "Dos", "Tres"]
         self.assertEqual(bloques_de_respuesta(original, ["Uno", "", "Dos", "Tres", "", "Uno", "Tres"]),
                          [["Tres", "", "Uno"]])
@@ -609,7 +662,7 @@ class Libro(Pagina):
         self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
-        largos = [b for b in bloques_de_codigo(self.md) if max(map(len, b), default=0) > 100]
+        largos = [b for _, b, _ in bloques_de_codigo(RAIZ / f"{self.libro}.md") if max(map(len, b), default=0) > 100]
         self.assertTrue(largos, f"{self.libro}.md has no long command line to try")
         copiados = self.js("return [...document.querySelectorAll('pre')].map(p => p.innerText)")
         for bloque in largos:
@@ -697,7 +750,7 @@ class Guia(Libro, unittest.TestCase):
         # In its text, a picture or a caption; but the lines an exercise asks for, its question.
         texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
                                text=True).stdout
-        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(self.md) for l in bloque}
+        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(RAIZ / "GUIA.md") for l in bloque}
         self.assertEqual(respuestas_en(texto, pedidas), {}, "the printed GUIA.html shows these "
                          "exercises' answer lines (exercise: its first line): GUIA.md must ask, "
                          "and leave the answer to PROFESOR.md")
@@ -758,8 +811,7 @@ class Hoja(Pagina, unittest.TestCase):
         self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
 
     def test_prints_on_two_pages_at_most_on_a4_and_letter_with_no_answer(self):
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(guia) for l in bloque}
+        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(RAIZ / "GUIA.md") for l in bloque}
         for papel, paginas in self.impresos.items():
             with self.subTest(papel=papel):
                 self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
