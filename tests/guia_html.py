@@ -3,12 +3,12 @@ alone in an empty folder, as a learner or a teacher opens the file they were han
 as a teacher would. The books, GUIA.html (the learner's guide) and PROFESOR.html (the teacher's
 edition); the class materials from clase/, each program's prediction sheet (<programa>-hoja.html)
 and slides (<programa>-diapositivas.html). Beside them, without a browser, the exercises' answers
-(in the teacher's edition and the slides after each exercise, never in what a learner reads) and
-the quiz for Moodle against the teacher's edition.
+(in the teacher's edition and the slides after each exercise, never in what a learner reads),
+every screen against the program's output, and the quiz for Moodle made from the teacher's edition.
 
 Usage: guia_html.py PAGE.html...        (each page by its kind, from its file name)
        guia_html.py Respuestas          (the answers alone, no browser and no pages needed)
-       guia_html.py Cuestionario        (the quiz, with node and gift-pegjs)
+       guia_html.py Cuestionario GIFT   (the built quiz, with node and gift-pegjs)
 Screenshots, each PDF and its pages as PNG go to BUILD_DIRECTORY/guia_html/<page>/.
 axe-core, reveal.js and gift-pegjs come from tests/node_modules: npm ci --prefix tests."""
 
@@ -131,6 +131,22 @@ def sin_terminal(lineas, entrada, impreso):
     while vista and not vista[-1]:
         vista.pop()
     return [l.rstrip() for l in vista]
+
+
+def codigo_de_las_soluciones():
+    """For each exercise, the lines of code its solution adds that the lesson code lacks, with no
+    comment and no space."""
+    def sin_comentario(linea):
+        return "".join(linea.split("//")[0].split())
+
+    leccion = {sin_comentario(l) for carpeta in ("car_owner_demo", "shape_demo", "figure_demo")
+               for f in (RAIZ / carpeta).glob("*.[ch]*") for l in f.read_text(encoding="utf-8").split("\n")}
+    codigo = {}
+    for parche in sorted(EJERCICIOS.glob("*.patch")):
+        lineas = [sin_comentario(l[1:]) for l in parche.read_text(encoding="utf-8").split("\n")
+                  if re.match(r"\+(?!\+\+ )", l)]
+        codigo[parche.stem] = [l for l in lineas if len(l) >= 8 and l not in leccion]
+    return codigo
 
 
 def cambios(original, salida):
@@ -324,12 +340,40 @@ class Respuestas(unittest.TestCase):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
         pedidas = [l.rstrip() for _, b in self.pedidas for l in b]
+        codigo = codigo_de_las_soluciones()
         for nombre, texto in textos.items():
             with self.subTest(archivo=str(nombre)):
                 self.assertEqual(respuestas_en(texto, pedidas), {},
                                  f"{nombre} shows these exercises' answer lines (exercise: its "
                                  "first line); only the teacher's edition and the slides after "
                                  "each exercise may")
+                if str(nombre).endswith((".h", ".cpp")):
+                    self.assertEqual({e: ls for e, ls in codigo.items() if any(
+                        l in "".join(texto.split()) for l in ls)}, {}, f"a comment of {nombre} "
+                        "writes the code of these exercises' solutions")
+
+    def test_each_exercise_the_learner_writes_has_a_rubric_and_its_code_only_there(self):
+        # The guide says "Esta vez escribes tú" where the code is the learner's to find: the
+        # teacher's edition grades it with a rubric, and the guide never writes it.
+        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        escritos, con_rubrica = set(), set()
+        for programa in PROGRAMAS:
+            for libro, conjunto, marca in ((guia, escritos, "Esta vez escribes tú"),
+                                           (self.profesor_md, con_rubrica, "**Rúbrica.**")):
+                for n, texto in re.findall(r"^#### (?:Ejercicio )?(\d+)\.(.*?)(?=^##|\Z)",
+                                           seccion_de_programa(libro, programa),
+                                           re.MULTILINE | re.DOTALL):
+                    if marca in texto:
+                        conjunto.add(f"{programa}-{n}")
+        self.assertTrue(escritos, "no exercise in GUIA.md says 'Esta vez escribes tú'")
+        self.assertEqual(escritos, con_rubrica, "the exercises whose code the learner writes "
+                         "(GUIA.md: 'Esta vez escribes tú') against those with a '**Rúbrica.**' "
+                         "in their solution in PROFESOR.md")
+        seguida = "".join(guia.split())
+        for ejercicio in sorted(escritos):
+            with self.subTest(ejercicio=ejercicio):
+                self.assertEqual([l for l in codigo_de_las_soluciones()[ejercicio] if l in seguida],
+                                 [], "GUIA.md writes the code of its solution (spaces aside)")
 
     def test_the_slides_show_an_answer_only_after_an_exercise_it_answers(self):
         # A line that several exercises print may come after any of them has been set.
@@ -980,37 +1024,36 @@ class Memoria(Pagina, unittest.TestCase):
 
 
 class Cuestionario(unittest.TestCase):
-    """clase/cuestionario.gift, what Moodle imports, read by a parser of the GIFT format
-    (gift-pegjs, npm ci --prefix tests): the quizzes of the teacher's edition, question for question."""
+    """The quizzes for Moodle, clase/cuestionario.gift as the build makes it from the teacher's
+    edition's (packaging/cuestionario.lua), read by a parser of the GIFT format (gift-pegjs, npm ci
+    --prefix tests): every question of the book, in the form Moodle's importer has read."""
+    gift = None     # the built file, from the command line
 
     @classmethod
     def setUpClass(cls):
         analizador = Path(__file__).resolve().parent / "node_modules" / "gift-pegjs"
-        if not analizador.is_dir() or not shutil.which("node"):
-            raise RuntimeError("node and gift-pegjs are needed: apt install nodejs npm; npm ci --prefix tests")
+        if not analizador.is_dir() or not shutil.which("node") or not cls.gift:
+            raise RuntimeError("guia_html.py Cuestionario BUILD/clase/cuestionario.gift, with node "
+                               "and gift-pegjs: apt install nodejs npm; npm ci --prefix tests")
         leido = subprocess.run(
             ["node", "-e", "const fs = require('fs');"
              "process.stdout.write(JSON.stringify(require(process.argv[1]).parse("
-             "fs.readFileSync(process.argv[2], 'utf8'))))", analizador, CLASE / "cuestionario.gift"],
+             "fs.readFileSync(process.argv[2], 'utf8'))))", analizador, cls.gift],
             capture_output=True, text=True, check=False)
         if leido.returncode:
-            raise AssertionError(f"clase/cuestionario.gift is no GIFT that Moodle reads: {leido.stderr}")
+            raise AssertionError(f"{cls.gift} is no GIFT that Moodle reads: {leido.stderr}")
         cls.elementos = json.loads(leido.stdout)
         profesor = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
-        cls.libro = {}
-        for programa in PROGRAMAS:
-            seccion = seccion_de_programa(profesor, programa)
-            cuestionario = seccion[seccion.find("### Un pequeño cuestionario"):]
-            cls.libro[programa] = [(f"{programa}-{n}", normalizar(pregunta), normalizar(respuesta))
-                                   for n, pregunta, respuesta in re.findall(
-                                       r"^(\d+)\. (.*?) \*\*(.+?)\*\*", cuestionario, re.MULTILINE)]
+        cls.libro = {programa: re.findall(r"^\d+\. ", seccion[seccion.find(
+            "### Un pequeño cuestionario"):], re.MULTILINE) for programa in PROGRAMAS
+            for seccion in [seccion_de_programa(profesor, programa)]}
 
-    def test_each_program_is_a_category_of_multiple_choice_questions_as_the_teachers_edition_has_them(self):
-        categorias, preguntas = [], {}
+    def test_each_program_is_a_category_of_the_books_questions_each_with_one_right_answer(self):
+        categorias, titulos = [], {}
         for elemento in self.elementos:
             if elemento["type"] == "Category":
                 categorias.append(elemento["title"])
-                preguntas[elemento["title"]] = []
+                titulos[elemento["title"]] = []
                 continue
             with self.subTest(pregunta=elemento["title"]):
                 self.assertTrue(categorias, "a question before any $CATEGORY")
@@ -1020,18 +1063,15 @@ class Cuestionario(unittest.TestCase):
                 for opcion in elemento["choices"]:
                     self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
                                     f"no feedback (#) for {opcion['text']['text']!r}")
-                correctas = [c["text"]["text"] for c in elemento.get("choices", []) if c["isCorrect"]]
-                preguntas[categorias[-1]].append(
-                    (elemento["title"], normalizar(elemento["stem"]["text"]),
-                     normalizar(correctas[0]) if len(correctas) == 1 else correctas))
-        self.assertEqual([c.rsplit("/", 1)[-1] for c in categorias], list(PROGRAMAS))
-        self.assertEqual(len({c.rsplit("/", 1)[0] for c in categorias}), 1, "one parent category")
+                self.assertEqual([c["isCorrect"] for c in elemento["choices"]].count(True), 1)
+                titulos[categorias[-1]].append(elemento["title"])
+        self.assertEqual(categorias, [f"demos-objetos/{p}" for p in PROGRAMAS])
         for categoria, programa in zip(categorias, PROGRAMAS):
             with self.subTest(programa=programa):
-                self.assertTrue(self.libro[programa], f"no quiz items in {programa}'s section of "
-                                "PROFESOR.md ('n. question **answer**')")
-                self.assertEqual(preguntas[categoria], self.libro[programa],
-                                 "(title, question, its one right answer) against PROFESOR.md")
+                self.assertTrue(self.libro[programa], f"no quiz in {programa}'s section of "
+                                "PROFESOR.md, under '### Un pequeño cuestionario'")
+                self.assertEqual(titulos[categoria], [f"{programa}-{n}" for n in range(
+                    1, len(self.libro[programa]) + 1)], "a question per item of PROFESOR.md's quiz")
 
 
 def clases_de_paginas(paginas):
@@ -1052,7 +1092,8 @@ def clases_de_paginas(paginas):
 
 if __name__ == "__main__":
     paginas = [a for a in sys.argv[1:] if a.endswith(".html")]
-    nombres = [a for a in sys.argv[1:] if a not in paginas]
+    Cuestionario.gift = next((a for a in sys.argv[1:] if a.endswith(".gift")), None)
+    nombres = [a for a in sys.argv[1:] if a not in paginas and a != Cuestionario.gift]
     clases = clases_de_paginas(paginas)
     globals().update(clases)
     # The kinds themselves open no page; named pages alone test only the pages.
