@@ -1,10 +1,8 @@
-"""The pages of the books and of the class, in a real browser: headless Chromium opens each page
-alone in an empty folder, as a learner or a teacher opens the file they were handed, and prints it
-as a teacher would. The books, GUIA.html (the learner's guide) and PROFESOR.html (the teacher's
-edition); the class materials from clase/, each program's prediction sheet (<programa>-hoja.html)
-and slides (<programa>-diapositivas.html). Beside them, without a browser, the exercises' answers
-(in the teacher's edition and the slides after each exercise, never in what a learner reads),
-every screen against the program's output, and the quiz for Moodle made from the teacher's edition.
+"""The books (GUIA.html, PROFESOR.html) and the class materials (each program's prediction sheet
+and slides, <programa>-hoja.html and -diapositivas.html), each page opened alone in headless
+Chromium, as a learner or a teacher opens the file they were handed, and printed. Without a
+browser: the exercises' answers (only where a teacher reads them), every screen against the
+program's output, and the quiz for Moodle made from the teacher's edition.
 
 Usage: guia_html.py PAGE.html...        (each page by its kind, from its file name)
        guia_html.py Respuestas          (the answers alone, no browser and no pages needed)
@@ -27,6 +25,8 @@ import arnes
 
 RAIZ = Path(__file__).resolve().parent.parent
 EJERCICIOS = RAIZ / "ejercicios"
+CLASE = RAIZ / "clase"
+PROGRAMAS = ("garaxo", "pintafor", "polifor")
 AXE = Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -74,25 +74,12 @@ def bloques_de_codigo(archivo):
     return bloques
 
 
-# A book writes an address as the program would, 0x7ffd5e8c1a40, where an expected output has a
-# placeholder: the same placeholder, the same address, and another placeholder, another address.
-MARCADOR, DIRECCION = arnes.MARCADOR, arnes.DIRECCION
-
-
 def contiene(lineas, bloque):
     """Whether lines hold a block, one line after another, trailing spaces aside, an address
     standing for each placeholder: the same one for the same number, another for another."""
     buscado = arnes.con_nombres("\n".join(l.rstrip() for l in bloque))
     return any(arnes.con_nombres("\n".join(l.rstrip() for l in lineas[n:n + len(bloque)]))
                == buscado for n in range(len(lineas) - len(bloque) + 1))
-
-
-def ejercicios():
-    """Each exercise (ejercicios/<programa>-<n>.salida) with its program's unmodified output."""
-    for salida in sorted(EJERCICIOS.glob("*-*.salida")):
-        original = EJERCICIOS / (salida.stem.rsplit("-", 1)[0] + ".original")
-        yield salida, original.read_text(encoding="utf-8").split("\n"), \
-            salida.read_text(encoding="utf-8").split("\n")
 
 
 # What a pause writes at a terminal, and only there: a book's screen shows it, a file of
@@ -106,6 +93,14 @@ def salidas(programa):
     for archivo in [EJERCICIOS / f"{programa}.original",
                     *sorted(EJERCICIOS.glob(f"{programa}-*.salida"))]:
         yield archivo, [l.rstrip() for l in archivo.read_text(encoding="utf-8").split("\n")]
+
+
+def ejercicios():
+    """Each exercise's expected output (ejercicios/<programa>-<n>.salida), with its program's
+    unmodified output: (file, those lines, its lines)."""
+    for programa in PROGRAMAS:
+        (_, original), *resto = salidas(programa)
+        yield from ((salida, original, lineas) for salida, lineas in resto)
 
 
 def sin_terminal(lineas, entrada, impreso):
@@ -181,12 +176,12 @@ def hallada_en(linea, texto):
     standing for placeholders. A line of some length is sought with no spaces (a wrapped line may
     break anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as a
     whole line of the text."""
-    partes = MARCADOR.split(linea)
+    partes = arnes.MARCADOR.split(linea)
     if len("".join(linea.split())) >= 12:
-        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else DIRECCION
+        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else arnes.DIRECCION
                          for n, p in enumerate(partes))
         return re.search(patron, "".join(texto.split())) is not None
-    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else DIRECCION
+    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else arnes.DIRECCION
                      for n, p in enumerate(partes))
     return any(re.fullmatch(patron, normalizar(r)) for r in texto.split("\n"))
 
@@ -207,8 +202,6 @@ def diapositivas(texto):
     return list(zip(partes[1::2], partes[2::2]))
 
 
-CLASE = RAIZ / "clase"
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
 
 
 def seccion_de_programa(texto, programa):
@@ -416,7 +409,7 @@ class Pagina:
             raise RuntimeError("name the page: guia_html.py BUILD/GUIA.html BUILD/PROFESOR.html")
         if not AXE.is_file():
             raise RuntimeError(f"{AXE} is needed: npm ci --prefix tests")
-        for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm", "pdfinfo"):
+        for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm"):
             if not shutil.which(herramienta):
                 raise RuntimeError(f"{herramienta} is needed: chromium, chromium-driver, poppler-utils")
         cls.capturas = Path(cls.pagina).resolve().parent / "guia_html" / cls.libro
@@ -460,11 +453,9 @@ class Pagina:
 
     @staticmethod
     def textos_por_pagina(pdf):
-        informe = subprocess.run(["pdfinfo", pdf], check=True, capture_output=True, text=True).stdout
-        total = int(re.search(r"^Pages:\s+(\d+)", informe, re.MULTILINE)[1])
-        return [normalizar(subprocess.run(["pdftotext", "-f", str(n), "-l", str(n), pdf, "-"],
-                                          check=True, capture_output=True, text=True).stdout)
-                for n in range(1, total + 1)]
+        # pdftotext ends each page with a form feed.
+        return [normalizar(pagina) for pagina in subprocess.run(
+            ["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout.split("\f")[:-1]]
 
     def js(self, codigo, *argumentos):
         return self.navegador.execute_script(codigo, *argumentos)
