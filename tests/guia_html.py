@@ -103,6 +103,11 @@ def ejercicios():
         yield from ((salida, original, lineas) for salida, lineas in resto)
 
 
+def anonimo(texto):
+    """A text with each address and each placeholder as the same mark."""
+    return re.sub(f"{arnes.DIRECCION}|{arnes.MARCADOR.pattern}", "@", texto)
+
+
 def sin_terminal(lineas, entrada, impreso):
     """A screen as a book shows it at a terminal, as the program writes it with no terminal: no
     pause's prompt, and no word typed (one of entrada, after a prompt's ': ' at the end of a line
@@ -248,9 +253,9 @@ class Respuestas(unittest.TestCase):
         impresas = {p: {arnes.con_nombres(l) for _, ls in archivos[p] for l in ls} for p in PROGRAMAS}
         viejas = []
         for libro, bloques in self.bloques.items():
-            secciones = [(n, hallado[1]) for n, linea in enumerate(
-                (RAIZ / libro).read_text(encoding="utf-8").split("\n"), 1)
-                for hallado in [re.match(r"## (?:\d+\. (\w+))?", linea)] if hallado]
+            texto = (RAIZ / libro).read_text(encoding="utf-8").split("\n")
+            secciones = [(n, hallado[1]) for n, linea in enumerate(texto, 1)
+                         for hallado in [re.match(r"## (?:\d+\. (\w+))?", linea)] if hallado]
             for inicio, lineas, pedido in bloques:
                 propio = next((p for p in PROGRAMAS if libro.startswith(f"clase/{p}-")), None) or \
                     next((p for n, p in reversed(secciones) if n < inicio), None)
@@ -259,11 +264,16 @@ class Respuestas(unittest.TestCase):
                            for w in e.read_text(encoding="utf-8").split()]
                 suyos = [(f, ls) for p in candidatos for f, ls in archivos[p]
                          if not pedido or f.stem == pedido]
-                vista = sin_terminal(lineas, entrada, "\n".join(l for _, ls in suyos for l in ls))
+                impreso = "\n".join(l for _, ls in suyos for l in ls)
+                vista = sin_terminal(lineas, entrada, impreso)
                 if (pedido or AVISO in map(str.strip, lineas) or any(
                         arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)) \
                         and not any(contiene(ls, vista) for _, ls in suyos):
-                    viejas.append(f"{libro}:{inicio}: {lineas[0]!r}")
+                    # Named by its first line that the program prints nowhere.
+                    n = next((n for n, l in enumerate(lineas) if l.strip() not in ("", AVISO) and
+                              anonimo(sin_terminal([l], entrada, impreso)[0]) not in anonimo(impreso)), 0)
+                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~"))
+                    viejas.append(f"{libro}:{inicio + valla + n}: {lineas[n]!r}")
         self.assertFalse(viejas, "screens that no file of ejercicios/ prints line for line (its "
                          ".original or a .salida of the section's program; the lines an exercise "
                          "asks for, its .salida): copy each again from the file, an address as an "
