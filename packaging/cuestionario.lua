@@ -13,18 +13,14 @@ local function texto(inlines)
   return (escrito:gsub("\n$", ""):gsub("[~=#{}:]", "\\%0"))
 end
 
+-- An option, "answer — explanation": = for the right answer, in bold, ~ for the others.
 local function opcion(bloques)
-  local inlines, raya = bloques[1].content, nil
-  for i, inline in ipairs(inlines) do
-    if inline.t == "Str" and inline.text == "—" then
-      raya = i
-      break
-    end
-  end
-  assert(raya, "an option without its explanation after ' — ': " .. pandoc.utils.stringify(inlines))
+  local inlines = bloques[1].content
+  local raya = assert(({inlines:find_if(function(i) return i.text == "—" end)})[2],
+                      "an option without ' — ': " .. pandoc.utils.stringify(inlines))
   local respuesta = pandoc.List({table.unpack(inlines, 1, raya - 2)})
-  local correcta = #respuesta == 1 and respuesta[1].t == "Strong"
   local explicacion = pandoc.List({table.unpack(inlines, raya + 2)})
+  local correcta = #respuesta == 1 and respuesta[1].t == "Strong"
   return string.format("    %s%s #%s", correcta and "=" or "~",
                        texto(correcta and respuesta[1].content or respuesta), texto(explicacion))
 end

@@ -988,29 +988,23 @@ class Cuestionario(unittest.TestCase):
             for seccion in [seccion_de_programa(profesor, programa)]}
 
     def test_each_program_is_a_category_of_the_books_questions_each_with_one_right_answer(self):
-        categorias, titulos = [], {}
+        titulos = {}
         for elemento in self.elementos:
             if elemento["type"] == "Category":
-                categorias.append(elemento["title"])
-                titulos[elemento["title"]] = []
+                categoria = titulos.setdefault(elemento["title"], [])
                 continue
             with self.subTest(pregunta=elemento["title"]):
-                self.assertTrue(categorias, "a question before any $CATEGORY")
-                self.assertEqual(elemento["type"], "MC")
-                self.assertEqual(elemento["stem"]["format"], "markdown")
+                self.assertEqual((elemento["type"], elemento["stem"]["format"]), ("MC", "markdown"))
                 self.assertGreaterEqual(len(elemento["choices"]), 3, "three answers at least")
-                for opcion in elemento["choices"]:
-                    self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
-                                    f"no feedback (#) for {opcion['text']['text']!r}")
                 self.assertEqual([c["isCorrect"] for c in elemento["choices"]].count(True), 1)
-                titulos[categorias[-1]].append(elemento["title"])
-        self.assertEqual(categorias, [f"demos-objetos/{p}" for p in PROGRAMAS])
-        for categoria, programa in zip(categorias, PROGRAMAS):
-            with self.subTest(programa=programa):
-                self.assertTrue(self.libro[programa], f"no quiz in {programa}'s section of "
-                                "PROFESOR.md, under '### Un pequeño cuestionario'")
-                self.assertEqual(titulos[categoria], [f"{programa}-{n}" for n in range(
-                    1, len(self.libro[programa]) + 1)], "a question per item of PROFESOR.md's quiz")
+                self.assertTrue(all(c["feedback"] and c["feedback"]["text"].strip()
+                                    for c in elemento["choices"]), "feedback (#) on every answer")
+            categoria.append(elemento["title"])
+        self.assertTrue(all(self.libro.values()), "a quiz under '### Un pequeño cuestionario' in "
+                        "each program's section of PROFESOR.md")
+        self.assertEqual(titulos, {f"demos-objetos/{p}": [f"{p}-{n}" for n in range(
+            1, len(self.libro[p]) + 1)] for p in PROGRAMAS}, "a category per program, a question "
+            "per item of its quiz in PROFESOR.md")
 
 
 def clases_de_paginas(paginas):
