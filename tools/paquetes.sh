@@ -109,7 +109,8 @@ mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programa
   ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' | LC_ALL=C sort)
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
-for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html; do
+for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html \
+  clase/cuestionario.gift; do
   [ -f "$publicacion/$pagina" ] || { echo "no $publicacion/$pagina: it needs pandoc" >&2; exit 1; }
 done
 comprimir_para_windows() {
@@ -155,7 +156,7 @@ comprimir_para_el_profesor() {
   rm -rf "$carpeta"
   mkdir -p "$carpeta/clase" "$carpeta/ejercicios"
   cp "$publicacion"/{PROFESOR,GUIA}.html "$carpeta"
-  cp "$publicacion"/clase/*.html "$publicacion"/memoria-*.html clase/cuestionario.gift "$carpeta/clase"
+  cp "$publicacion"/clase/{*.html,cuestionario.gift} "$publicacion"/memoria-*.html "$carpeta/clase"
   cp "${soluciones[@]}" "$carpeta/ejercicios"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
