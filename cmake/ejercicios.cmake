@@ -43,28 +43,20 @@ set_target_properties(comprobar PROPERTIES FOLDER comprobar
 
 set_property(GLOBAL PROPERTY USE_FOLDERS ON)
 set(DEMOS_EJERCICIOS_MAXIMO 20 CACHE STRING "Check targets made for each program: 1 to this number")
-foreach(programa IN ITEMS garaxo pintafor polifor)
-  foreach(numero RANGE 1 ${DEMOS_EJERCICIOS_MAXIMO})
-    set(ejercicio ${programa}-${numero})
-    add_custom_target(comprobar-${ejercicio}
-      COMMAND comprobar ${programa} ${numero} --raiz "${PROJECT_SOURCE_DIR}"
-              --carpeta "${PROJECT_BINARY_DIR}/comprobacion/${ejercicio}"
-              --compilador "${CMAKE_CXX_COMPILER}"
-      VERBATIM)
-    set_target_properties(comprobar-${ejercicio} PROPERTIES FOLDER comprobar)
-  endforeach()
-endforeach()
-
 # `cmake --build build --target memoria-<programa>`: the learner's program seen from inside, each
 # line of main and every object then, read from the running program under gdb, in
-# <build>/memoria-<programa>.html.
-foreach(programa IN ITEMS garaxo pintafor polifor)
-  add_custom_target(memoria-${programa}
-    COMMAND comprobar --memoria ${programa} --raiz "${PROJECT_SOURCE_DIR}"
-            --carpeta "${PROJECT_BINARY_DIR}/memoria/${programa}"
-            --compilador "${CMAKE_CXX_COMPILER}"
-            --pagina "${PROJECT_BINARY_DIR}/memoria-${programa}.html"
-    VERBATIM)
+# <build>/memoria-<programa>.html. A program's checks and its page share one folder of objects:
+# an attempt is compiled once, whichever of them looks at it first.
+foreach(programa IN LISTS DEMOS_PROGRAMAS)
+  set(opciones --raiz "${PROJECT_SOURCE_DIR}" --carpeta "${PROJECT_BINARY_DIR}/comprobacion/${programa}"
+      --compilador "${CMAKE_CXX_COMPILER}")
+  foreach(numero RANGE 1 ${DEMOS_EJERCICIOS_MAXIMO})
+    add_custom_target(comprobar-${programa}-${numero}
+                      COMMAND comprobar ${programa} ${numero} ${opciones} VERBATIM)
+    set_target_properties(comprobar-${programa}-${numero} PROPERTIES FOLDER comprobar)
+  endforeach()
+  add_custom_target(memoria-${programa} COMMAND comprobar --memoria ${programa} ${opciones}
+                    --pagina "${PROJECT_BINARY_DIR}/memoria-${programa}.html" VERBATIM)
   set_target_properties(memoria-${programa} PROPERTIES FOLDER comprobar)
 endforeach()
 

@@ -5,7 +5,8 @@
 #   target clase:  the teacher's class materials from clase/, each program's prediction sheet,
 #                  <build>/clase/<programa>-hoja.html, and its slides,
 #                  <build>/clase/<programa>-diapositivas.html, a reveal.js deck (the reveal.js that
-#                  tests/package-lock.json pins: npm ci --prefix tests).
+#                  tests/package-lock.json pins: npm ci --prefix tests), and the quizzes for
+#                  Moodle, <build>/clase/cuestionario.gift.
 find_program(DEMOS_PANDOC pandoc)
 if(NOT DEMOS_PANDOC)
   return()
@@ -59,6 +60,13 @@ if(NOT hojas AND NOT diapositivas)
   return()
 endif()
 set(DEMOS_CLASE_HTML "")
+# The quizzes for Moodle, made from the teacher's edition's (GIFT, by packaging/cuestionario.lua).
+if(EXISTS "${PROJECT_SOURCE_DIR}/PROFESOR.md")
+  set(DEMOS_CUESTIONARIO "${PROJECT_BINARY_DIR}/clase/cuestionario.gift")
+  list(APPEND dependencias "${PROJECT_SOURCE_DIR}/packaging/cuestionario.lua")
+  pagina_de_pandoc("${DEMOS_CUESTIONARIO}" PROFESOR.md --from markdown-smart
+                   --lua-filter packaging/cuestionario.lua --to plain)
+endif()
 foreach(hoja IN LISTS hojas)
   string(REGEX REPLACE "\\.md$" ".html" salida "${PROJECT_BINARY_DIR}/${hoja}")
   pagina_de_pandoc("${salida}" ${hoja} ${como_libro})
@@ -86,4 +94,4 @@ else()
   set(DEMOS_DIAPOSITIVAS OFF)
 endif()
 file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/clase")
-add_custom_target(clase ALL DEPENDS ${DEMOS_CLASE_HTML})
+add_custom_target(clase ALL DEPENDS ${DEMOS_CLASE_HTML} ${DEMOS_CUESTIONARIO})

@@ -4,7 +4,7 @@
 # exercises: tools/paquetes.sh makes the teacher's download apart.
 include(GNUInstallDirs)
 
-install(TARGETS garaxo pintafor polifor RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS ${DEMOS_PROGRAMAS} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # The licence goes as Debian's machine-readable copyright file, wherever the programs go.
 install(FILES README.md GUIA.md packaging/copyright DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 # The guide as one page, when pandoc made it (cmake/guia.cmake).
@@ -30,7 +30,7 @@ set(DEMOS_MAINTAINER "Empaquetador sin nombre <empaquetador@demos-objetos.local>
     CACHE STRING "Who packages the .deb, as name <email>: the packager sets it")
 
 if(DEMOS_GZIP)
-  foreach(programa IN ITEMS garaxo pintafor polifor)
+  foreach(programa IN LISTS DEMOS_PROGRAMAS)
     comprimir("${PROJECT_SOURCE_DIR}/man/${programa}.1" "${PROJECT_BINARY_DIR}/man/${programa}.1.gz")
     install(FILES "${PROJECT_BINARY_DIR}/man/${programa}.1.gz"
             DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")

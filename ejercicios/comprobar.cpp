@@ -43,12 +43,13 @@ const char* compiladorPropio()
 #endif
 }
 
-void uso()
+int uso()
 {
     std::cout << "Uso: comprobar <garaxo|pintafor|polifor> <número del ejercicio> [--raiz CARPETA]"
                  " [--carpeta CARPETA] [--compilador COMPILADOR]\n"
                  "Por ejemplo, desde la carpeta del proyecto: comprobar garaxo 1\n"
                  "Para ver la memoria del programa paso a paso: comprobar --memoria garaxo\n";
+    return 2;
 }
 
 struct Opciones {
@@ -97,13 +98,11 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
     const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
     if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria)) return false;
     opciones.programa = sueltos[0];
-    if (solo) return programas::buscar(opciones.programa) != nullptr;
+    if (solo) return true;
     opciones.numero = sueltos[1];
-    const bool numero = !opciones.numero.empty() && opciones.numero.size() <= 3 &&
-                        opciones.numero[0] != '0' &&
-                        std::all_of(opciones.numero.begin(), opciones.numero.end(),
-                                    [](char c) { return c >= '0' && c <= '9'; });
-    return programas::buscar(opciones.programa) != nullptr && numero;
+    return !opciones.numero.empty() && opciones.numero.size() <= 3 && opciones.numero[0] != '0' &&
+           std::all_of(opciones.numero.begin(), opciones.numero.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Runs one compiler command, its messages added to `mensajes`; false if it did not succeed.
@@ -128,12 +127,12 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
 bool construir(const Opciones& opciones, const std::string& compilador, const fs::path& carpeta,
                const fs::path& ejecutable, const std::string& ejercicio, bool depurar = false)
 {
-    const programas::Programa& programa = *programas::buscar(opciones.programa);
+    const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
     std::vector<std::string> fuentes = programas::propias(opciones.raiz, programa);
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
     const fs::path raiz = opciones.raiz.lexically_normal();
     const fs::path objetos = (carpeta / "objetos").lexically_normal();
-    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto", depurar);
+    const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto");
     std::string sello;
     for (const std::string& parte : muestra) sello += parte + "\n";
     const compilacion::Plan plan = compilacion::planear(
@@ -148,16 +147,19 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     std::vector<std::string> mensajes;
     bool bien = true;
     proceso::Resultado resultado;
-    for (const auto& [fuente, objeto] : plan.compilar) {
-        fs::create_directories(objeto.parent_path(), fallo);
-        fs::remove(objeto, fallo);  // an old object must not outlive a failed compile
-        bien = compilar(compilacion::compilarObjeto(compilador, raiz, fuente, objeto, depurar),
-                        carpeta / "compilador.txt", mensajes, resultado) &&
-               bien;
+    for (const compilacion::Paso& paso : plan.compilar) {
+        fs::create_directories(paso.objeto.parent_path(), fallo);
+        fs::remove(paso.objeto, fallo);  // an old object must not outlive a failed compile
+        const bool hecho =
+            compilar(compilacion::compilarObjeto(compilador, raiz, paso.fuente, paso.objeto),
+                     carpeta / "compilador.txt", mensajes, resultado);
+        if (hecho) compilacion::anotar(paso);
+        bien = hecho && bien;
         if (resultado.fin == proceso::Fin::NoArranca) break;
     }
     fs::remove(ejecutable, fallo);
-    if (bien)
+    const bool enlazando = bien;  // the stage that fails is the one explained
+    if (enlazando)
         bien = compilar(
                    compilacion::enlazar(compilador, plan.objetos, ejecutable, proceso::enWindows()),
                    carpeta / "enlazador.txt", mensajes, resultado) &&
@@ -180,7 +182,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                   << (depurar ? ": el programa no compila, así que su memoria no se puede dibujar "
                                 "(la página lo dice).\n"
                               : ": todavía no está bien: el programa no compila.\n")
-                  << mensajes::explicar(mensajes, opciones.raiz);
+                  << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
     return bien;
 }
@@ -295,11 +297,11 @@ int comprobar(const Opciones& opciones)
         comparacion::esperada(original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
                      "sin ningún cambio. ";
-        const programas::Programa& programa = *programas::buscar(opciones.programa);
+        const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
         const programas::Guardado otro = programas::guardadoEnOtro(opciones.raiz, programa);
-        if (otro.de != nullptr) {
-            std::cout << "El último archivo que has guardado es " << otro.ruta << ", de "
-                      << otro.de->nombre << ", pero este ejercicio es de " << programa.nombre
+        if (!otro.de.empty()) {
+            std::cout << "El último archivo que has guardado es " << otro.ruta << ", de " << otro.de
+                      << ", pero este ejercicio es de " << programa.nombre
                       << ": haz el cambio en sus archivos, en " << programa.carpeta
                       << "/, y vuelve a comprobar.\n";
         } else {
@@ -444,16 +446,14 @@ int main(int argc, char** argv)
 {
     proceso::salidaUtf8();
     Opciones opciones;
-    if (!leerOpciones(argc, argv, opciones)) {
-        uso();
-        return 2;
-    }
+    if (!leerOpciones(argc, argv, opciones)) return uso();
+    if (!hayProyecto(opciones.raiz)) return 2;
+    const auto programa = programas::buscar(opciones.raiz, opciones.programa);
+    if (!programa) return uso();
     if (opciones.fuentes) {
-        for (const std::string& fuente :
-             programas::propias(opciones.raiz, *programas::buscar(opciones.programa)))
+        for (const std::string& fuente : programas::propias(opciones.raiz, *programa))
             std::cout << fuente << "\n";
         return 0;
     }
-    if (!hayProyecto(opciones.raiz)) return 2;
     return opciones.memoria ? memoria(opciones) : comprobar(opciones);
 }

@@ -11,6 +11,7 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 - Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
   guide naming exactly the exercises in ejercicios/."""
 
+import glob
 import json
 import os
 import re
@@ -32,7 +33,8 @@ MAL = "todavía no está bien."
 SIN_CAMBIOS = "Lo que escribe el programa no ha cambiado todavía"
 REHACER = "tools/ejercicios.sh rehacer"
 MARCA_GUIA = "<!-- comprobar sin CMake: g++ -->"
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
+with open(os.path.join(FUENTES, "programas.txt"), encoding="utf-8") as tabla:
+    PROGRAMAS = [fila.split()[0] for fila in tabla if fila.strip()[:1] not in ("", "#")]
 # What every program takes from platform/, beside its console: one source per system.
 PLATAFORMA = ["platform/texto.cpp", "platform/consola.cpp"]
 CONSOLA = {"g++": "platform/consola_posix.cpp", "mingw": "platform/consola_windows.cpp",
@@ -83,6 +85,11 @@ def comprobar(copia: str, ejercicio: str, *opciones) -> tuple:
     programa, numero = ejercicio.rsplit("-", 1)
     resultado = ejecutar(["./comprobar", programa, numero, *opciones], copia)
     return resultado.returncode, resultado.stdout.decode()
+
+
+def objetos_hechos(carpeta: str) -> dict:
+    """Each object file under the folder, with the time it was made."""
+    return {o: os.path.getmtime(o) for o in glob.glob(f"{carpeta}/**/*.o", recursive=True)}
 
 
 def ejercicios() -> list:
@@ -314,16 +321,19 @@ class Comprobacion(ConCopia):
         self.assertIn("  ha salido:   «" + "sin fin " * 12 + "sin ...»\n", salida)
         self.assertLess(len(salida), 4096)
 
-    def test_a_compiler_error_is_explained_with_its_place_by_gcc_and_clang(self):
-        linea = self.editar("figure_demo/main.cpp", "imprimir(fi);\n", "imprimir(fi)\n")
+    def test_a_compiler_error_is_explained_with_its_place_by_gcc_and_clang_and_no_link_hint(self):
+        # In a destructor, which g++ names in a line of its own; the linker never runs.
+        self.parche("garaxo-4")
+        linea = self.editar(COCHE, 'std::cout << "Se destruye', 'cout << "Se destruye')
         for compilador in [c for c in ("g++", "clang++") if shutil.which(c)]:
             with self.subTest(compilador=compilador):
-                salida = self.mal("polifor-1", "--compilador", compilador)
-                self.assertIn("El compilador dice:\n  figure_demo/main.cpp:", salida)
-                final = salida[salida.index("polifor-1: todavía no está bien: el programa "
+                salida = self.mal("garaxo-4", "--compilador", compilador)
+                self.assertIn("El compilador dice:\n  car_owner_demo/coche.cpp:", salida)
+                final = salida[salida.index("garaxo-4: todavía no está bien: el programa "
                                             "no compila.\n"):]
-                self.assertIn("Falta un punto y coma (;)", final)
-                self.assertIn(f"Mira figure_demo/main.cpp, línea {linea}.", final)
+                self.assertIn("Lo que suele querer decir:\n- Los nombres de la biblioteca", final)
+                self.assertIn(f"Mira car_owner_demo/coche.cpp, línea {linea}.", final)
+                self.assertNotIn("al enlazarlo", final)
 
     def test_only_what_changed_is_compiled_again_and_a_new_source_file_is_compiled(self):
         # A body missing, then given in a file of its own: the folder is the program.
@@ -336,15 +346,18 @@ class Comprobacion(ConCopia):
         escribir(self.copia, "figure_demo/nueva.cpp", "void falta() {}\n")
         salida = self.mal("polifor-1")
         self.assertIn("Lo que escribe el programa no ha cambiado todavía", salida)
-        objetos = os.path.join(self.copia, "comprobacion", "objetos")
-        hechos = {r: os.path.getmtime(os.path.join(objetos, r))
-                  for r in ("figure_demo/figura.o", "figure_demo/nueva.o")}
+        antes = objetos_hechos(self.copia)
         self.editar("figure_demo/nueva.cpp", "{}", "{ }")
         self.mal("polifor-1")
-        self.assertEqual(os.path.getmtime(os.path.join(objetos, "figure_demo/figura.o")),
-                         hechos["figure_demo/figura.o"], "figura.cpp did not change")
-        self.assertGreater(os.path.getmtime(os.path.join(objetos, "figure_demo/nueva.o")),
-                           hechos["figure_demo/nueva.o"])
+        despues = objetos_hechos(self.copia)
+        self.assertEqual([o for o in antes if despues[o] != antes[o]],
+                         [os.path.join(self.copia, "comprobacion/objetos/figure_demo/nueva.o")])
+        # main.cpp put back from a fresh copy, older than its object, and nueva.cpp gone: the
+        # object that still calls falta() must not be linked.
+        self.doCleanups()
+        antiguo = time.time() - 10 ** 6
+        os.utime(os.path.join(self.copia, "figure_demo", "main.cpp"), (antiguo, antiguo))
+        self.assertIn(SIN_CAMBIOS, self.mal("polifor-1"))
 
     def test_cl_gets_its_own_command_lines_and_its_messages_are_explained(self):
         # A stand-in for Visual Studio's cl, named cl: it keeps each command line it is given and
@@ -596,8 +609,11 @@ class Objetivos(unittest.TestCase):
         self.assertIn(f"garaxo-1: {BIEN}".encode(), terminal.visto)
         self.assertNotIn(b"Pulsa una tecla", terminal.visto)
         if shutil.which("gdb"):
+            # The page of the attempt just checked compiles nothing again.
+            antes = objetos_hechos(copia)
             ejecutar([CMAKE, "--build", "build", "--target", "memoria-garaxo"], copia, check=True)
             self.assertTrue(traza_de(os.path.join(copia, "build", "memoria-garaxo.html"))["pasos"])
+            self.assertEqual(objetos_hechos(copia), antes)
 
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
         with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:

@@ -1,14 +1,12 @@
-"""The pages of the books and of the class, in a real browser: headless Chromium opens each page
-alone in an empty folder, as a learner or a teacher opens the file they were handed, and prints it
-as a teacher would. The books, GUIA.html (the learner's guide) and PROFESOR.html (the teacher's
-edition); the class materials from clase/, each program's prediction sheet (<programa>-hoja.html)
-and slides (<programa>-diapositivas.html). Beside them, without a browser, the exercises' answers
-(in the teacher's edition and the slides after each exercise, never in what a learner reads) and
-the quiz for Moodle against the teacher's edition.
+"""The books (GUIA.html, PROFESOR.html) and the class materials (each program's prediction sheet
+and slides, <programa>-hoja.html and -diapositivas.html), each page opened alone in headless
+Chromium, as a learner or a teacher opens the file they were handed, and printed. Without a
+browser: the exercises' answers (only where a teacher reads them), every screen against the
+program's output, and the quiz for Moodle made from the teacher's edition.
 
 Usage: guia_html.py PAGE.html...        (each page by its kind, from its file name)
        guia_html.py Respuestas          (the answers alone, no browser and no pages needed)
-       guia_html.py Cuestionario        (the quiz, with node and gift-pegjs)
+       guia_html.py Cuestionario GIFT   (the built quiz, with node and gift-pegjs)
 Screenshots, each PDF and its pages as PNG go to BUILD_DIRECTORY/guia_html/<page>/.
 axe-core, reveal.js and gift-pegjs come from tests/node_modules: npm ci --prefix tests."""
 
@@ -27,6 +25,8 @@ import arnes
 
 RAIZ = Path(__file__).resolve().parent.parent
 EJERCICIOS = RAIZ / "ejercicios"
+CLASE = RAIZ / "clase"
+PROGRAMAS = ("garaxo", "pintafor", "polifor")
 AXE = Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -42,76 +42,105 @@ def normalizar(texto):
     return " ".join(texto.split())
 
 
-def bloques_de_codigo(texto):
-    """The code blocks of a book's Markdown, each as its list of lines: the fenced ones (commands)
-    and the ones indented by four spaces (screens), those without the four spaces."""
-    bloques = []
-    lineas = texto.split("\n")
-    i = 0
-    while i < len(lineas):
-        valla = re.match(r"^ {0,3}(`{3,}|~{3,})", lineas[i])
-        if valla:
-            fin = i + 1
-            while fin < len(lineas) and not lineas[fin].lstrip().startswith(valla[1]):
-                fin += 1
-            bloques.append(lineas[i + 1:fin])
-            i = fin + 1
-        elif lineas[i].startswith("    ") and (i == 0 or not lineas[i - 1].strip()):
-            fin = i
-            while fin < len(lineas) and (lineas[fin].startswith("    ") or not lineas[fin].strip()):
-                fin += 1
-            bloque = [linea[4:] for linea in lineas[i:fin]]
-            while not bloque[-1].strip():
-                bloque.pop()
-            bloques.append(bloque)
-            i = fin
-        else:
-            i += 1
+def bloques_de_codigo(archivo):
+    """The code blocks of a Markdown file as pandoc reads it, in order: (the number of the line
+    where each starts, its lines, the exercise whose lines it asks for when it comes right after
+    '<!-- líneas pedidas: programa-n -->', else None)."""
+    arbol = json.loads(subprocess.run(
+        ["pandoc", "--from", "commonmark_x+sourcepos", "--to", "json"], check=True,
+        capture_output=True, text=True, input=Path(archivo).read_text(encoding="utf-8")).stdout)
+    bloques, pedido = [], None
+
+    def recorrer(nodo):
+        nonlocal pedido
+        if isinstance(nodo, list):
+            for hijo in nodo:
+                recorrer(hijo)
+        elif isinstance(nodo, dict):
+            if nodo["t"] == "CodeBlock":
+                (_, _, atributos), texto = nodo["c"]
+                inicio = int(dict(atributos)["data-pos"].split(":")[0])
+                bloques.append((inicio, texto.split("\n"), pedido))
+                pedido = None
+            elif nodo["t"] == "RawBlock":
+                hallado = re.match(r"<!-- líneas pedidas: (\S+) -->", nodo["c"][1])
+                pedido = hallado and hallado[1]
+            elif nodo["t"] == "Para":
+                pedido = None
+            else:
+                recorrer(nodo.get("c"))
+
+    recorrer(arbol["blocks"])
     return bloques
 
 
-# A book writes an address as the program would, 0x7ffd5e8c1a40, where an expected output has a
-# placeholder: the same placeholder, the same address, and another placeholder, another address.
-MARCADOR, DIRECCION = arnes.MARCADOR, arnes.DIRECCION
-
-
-def coinciden(esperadas, lineas):
-    """Whether the lines of a book are the expected ones, trailing spaces aside, an address
-    standing for each placeholder."""
-    direcciones = {}
-    for esperada, linea in zip(esperadas, lineas, strict=True):
-        partes = MARCADOR.split(esperada.rstrip())
-        patron = "".join(re.escape(p) if n % 2 == 0 else f"({DIRECCION})"
-                         for n, p in enumerate(partes))
-        hallada = re.fullmatch(patron, linea.rstrip())
-        if not hallada:
-            return False
-        for numero, direccion in zip(partes[1::2], hallada.groups()):
-            if direcciones.setdefault(numero, direccion) != direccion:
-                return False
-    # Two numbers, two places: a copy is never where its original is.
-    return len(set(direcciones.values())) == len(direcciones)
-
-
 def contiene(lineas, bloque):
-    return any(coinciden(bloque, lineas[n:n + len(bloque)])
-               for n in range(len(lineas) - len(bloque) + 1))
+    """Whether lines hold a block, one line after another, trailing spaces aside, an address
+    standing for each placeholder: the same one for the same number, another for another."""
+    buscado = arnes.con_nombres("\n".join(l.rstrip() for l in bloque))
+    return any(arnes.con_nombres("\n".join(l.rstrip() for l in lineas[n:n + len(bloque)]))
+               == buscado for n in range(len(lineas) - len(bloque) + 1))
 
 
-def lineas_pedidas(texto):
-    """The screens that a book writes right after <!-- líneas pedidas: programa-n -->: the lines
-    that exercise asks the learner to make the program print, the question and not its answer."""
-    return [(ejercicio, [l[4:] for l in bloque.rstrip("\n").split("\n")])
-            for ejercicio, bloque in re.findall(
-                r"^<!-- líneas pedidas: (\S+) -->\n\s*\n((?:(?: {4}.*)?\n)+)", texto, re.MULTILINE)]
+# What a pause writes at a terminal, and only there: a book's screen shows it, a file of
+# ejercicios/ (the output with no terminal) does not.
+AVISO = re.search(r'kAviso\[\] = "(.*?) *"', (RAIZ / "platform" / "consola_posix.cpp")
+                  .read_text(encoding="utf-8"))[1]
+
+
+def salidas(programa):
+    """What a program prints with no terminal, unchanged and with each exercise: (file, lines)."""
+    for archivo in [EJERCICIOS / f"{programa}.original",
+                    *sorted(EJERCICIOS.glob(f"{programa}-*.salida"))]:
+        yield archivo, [l.rstrip() for l in archivo.read_text(encoding="utf-8").split("\n")]
 
 
 def ejercicios():
-    """Each exercise (ejercicios/<programa>-<n>.salida) with its program's unmodified output."""
-    for salida in sorted(EJERCICIOS.glob("*-*.salida")):
-        original = EJERCICIOS / (salida.stem.rsplit("-", 1)[0] + ".original")
-        yield salida, original.read_text(encoding="utf-8").split("\n"), \
-            salida.read_text(encoding="utf-8").split("\n")
+    """Each exercise's expected output (ejercicios/<programa>-<n>.salida), with its program's
+    unmodified output: (file, those lines, its lines)."""
+    for programa in PROGRAMAS:
+        (_, original), *resto = salidas(programa)
+        yield from ((salida, original, lineas) for salida, lineas in resto)
+
+
+def anonimo(texto):
+    """A text with each address and each placeholder as the same mark."""
+    return re.sub(f"{arnes.DIRECCION}|{arnes.MARCADOR.pattern}", "@", texto)
+
+
+def sin_terminal(lineas, entrada, impreso):
+    """A screen as a book shows it at a terminal, as the program writes it with no terminal: no
+    pause's prompt, and no word typed (one of entrada, after a prompt's ': ' at the end of a line
+    that the program never prints, impreso) nor its Enter."""
+    vista, pegar = [], False
+    for linea in (l.rstrip() for l in lineas if l.strip() != AVISO):
+        tecleada = next((w for w in entrada if linea.endswith(": " + w) and linea not in impreso),
+                        None)
+        texto = linea[:-len(tecleada)] if tecleada else linea
+        if pegar:
+            vista[-1] += texto
+        else:
+            vista.append(texto)
+        pegar = tecleada is not None
+    while vista and not vista[-1]:
+        vista.pop()
+    return [l.rstrip() for l in vista]
+
+
+def codigo_de_las_soluciones():
+    """For each exercise, the lines of code its solution adds that the lesson code lacks, with no
+    comment and no space."""
+    def sin_comentario(linea):
+        return "".join(linea.split("//")[0].split())
+
+    leccion = {sin_comentario(l) for carpeta in ("car_owner_demo", "shape_demo", "figure_demo")
+               for f in (RAIZ / carpeta).glob("*.[ch]*") for l in f.read_text(encoding="utf-8").split("\n")}
+    codigo = {}
+    for parche in sorted(EJERCICIOS.glob("*.patch")):
+        lineas = [sin_comentario(l[1:]) for l in parche.read_text(encoding="utf-8").split("\n")
+                  if re.match(r"\+(?!\+\+ )", l)]
+        codigo[parche.stem] = [l for l in lineas if len(l) >= 8 and l not in leccion]
+    return codigo
 
 
 def cambios(original, salida):
@@ -152,12 +181,12 @@ def hallada_en(linea, texto):
     standing for placeholders. A line of some length is sought with no spaces (a wrapped line may
     break anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as a
     whole line of the text."""
-    partes = MARCADOR.split(linea)
+    partes = arnes.MARCADOR.split(linea)
     if len("".join(linea.split())) >= 12:
-        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else DIRECCION
+        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else arnes.DIRECCION
                          for n, p in enumerate(partes))
         return re.search(patron, "".join(texto.split())) is not None
-    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else DIRECCION
+    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else arnes.DIRECCION
                      for n, p in enumerate(partes))
     return any(re.fullmatch(patron, normalizar(r)) for r in texto.split("\n"))
 
@@ -178,8 +207,6 @@ def diapositivas(texto):
     return list(zip(partes[1::2], partes[2::2]))
 
 
-CLASE = RAIZ / "clase"
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
 
 
 def seccion_de_programa(texto, programa):
@@ -208,55 +235,69 @@ class Respuestas(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.profesor_md = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
-        cls.profesor = bloques_de_codigo(cls.profesor_md)
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        cls.pedidas = lineas_pedidas(guia)
+        cls.bloques = {libro: bloques_de_codigo(RAIZ / libro)
+                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(
+                           str(md.relative_to(RAIZ)) for md in CLASE.glob("*.md")))}
+        cls.profesor = [lineas for _, lineas, _ in cls.bloques["PROFESOR.md"]]
+        cls.pedidas = [(pedido, lineas) for _, lineas, pedido in cls.bloques["GUIA.md"] if pedido]
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
-        cls.guia = [b for b in bloques_de_codigo(guia) if b not in [l for _, l in cls.pedidas]]
+        cls.guia = [lineas for _, lineas, pedido in cls.bloques["GUIA.md"] if not pedido]
         cls.ejercicios = list(ejercicios())
 
-    def test_every_answer_block_is_derived_from_a_real_change(self):
+    def test_every_screen_a_book_or_a_slide_shows_is_what_its_program_prints(self):
+        # A screen of a program is a block that shows the pause or a line the program prints, or
+        # the lines an exercise asks for: a run of lines of one of the program's files in
+        # ejercicios/ (of that exercise's .salida), addresses standing for placeholders. A
+        # program's section of a book, and a file of clase/ named after it, show only its own.
+        archivos = {p: list(salidas(p)) for p in PROGRAMAS}
+        impresas = {p: {arnes.con_nombres(l) for _, ls in archivos[p] for l in ls} for p in PROGRAMAS}
+        viejas = []
+        for libro, bloques in self.bloques.items():
+            texto = (RAIZ / libro).read_text(encoding="utf-8").split("\n")
+            secciones = [(n, hallado[1]) for n, linea in enumerate(texto, 1)
+                         for hallado in [re.match(r"## (?:\d+\. (\w+))?", linea)] if hallado]
+            for inicio, lineas, pedido in bloques:
+                propio = next((p for p in PROGRAMAS if libro.startswith(f"clase/{p}-")), None) or \
+                    next((p for n, p in reversed(secciones) if n < inicio), None)
+                candidatos = [propio] if propio else PROGRAMAS
+                entrada = [w for p in candidatos for e in EJERCICIOS.glob(f"{p}.entrada")
+                           for w in e.read_text(encoding="utf-8").split()]
+                suyos = [(f, ls) for p in candidatos for f, ls in archivos[p]
+                         if not pedido or f.stem == pedido]
+                impreso = "\n".join(l for _, ls in suyos for l in ls)
+                vista = sin_terminal(lineas, entrada, impreso)
+                if (pedido or AVISO in map(str.strip, lineas) or any(
+                        arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)) \
+                        and not any(contiene(ls, vista) for _, ls in suyos):
+                    # Named by its first line that the program prints nowhere.
+                    n = next((n for n, l in enumerate(lineas) if l.strip() not in ("", AVISO) and
+                              anonimo(sin_terminal([l], entrada, impreso)[0]) not in anonimo(impreso)), 0)
+                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~"))
+                    viejas.append(f"{libro}:{inicio + valla + n}: {lineas[n]!r}")
+        self.assertFalse(viejas, "screens that no file of ejercicios/ prints line for line (its "
+                         ".original or a .salida of the section's program; the lines an exercise "
+                         "asks for, its .salida): copy each again from the file, an address as an "
+                         "example such as 0x7ffd5e8c1a40:\n" + "\n".join(viejas))
+
+    def test_the_guide_says_it_in_5000_words_at_most(self):
+        texto = subprocess.run(["pandoc", "--to", "plain", RAIZ / "GUIA.md"], check=True,
+                               capture_output=True, text=True).stdout
+        self.assertLessEqual(len(texto.split()), 5000, "GUIA.md, counted as pandoc -t plain GUIA.md "
+                             "| wc -w: say it shorter, or once and refer to it")
+
+    def test_each_answer_stands_in_the_teachers_edition_and_not_in_the_guide(self):
         self.assertTrue(self.ejercicios, "no ejercicios/*.salida found")
         for salida, original, lineas in self.ejercicios:
-            with self.subTest(ejercicio=salida.name):
-                bloques = bloques_de_respuesta(original, lineas)
-                self.assertTrue(bloques, f"{salida.name} prints what the unmodified program prints")
-                for bloque in bloques:
-                    self.assertFalse(contiene(original, bloque), bloque)
-
-    def test_the_teachers_edition_shows_each_exercise_answer(self):
-        for salida, original, lineas in self.ejercicios:
             for n, bloque in enumerate(bloques_de_respuesta(original, lineas), 1):
                 with self.subTest(ejercicio=salida.name, bloque=n):
-                    self.assertTrue(
-                        any(contiene(codigo, bloque) for codigo in self.profesor),
-                        f"PROFESOR.md has no screen (a block indented by four spaces) with these "
-                        f"lines of ejercicios/{salida.name}, one after another: "
-                        + "".join(f"\n    {linea}" for linea in bloque)
-                        + "\nshow them in that exercise's answer")
-
-    def test_the_learners_guide_gives_no_answer_away(self):
-        for salida, original, lineas in self.ejercicios:
-            for n, bloque in enumerate(bloques_de_respuesta(original, lineas), 1):
-                with self.subTest(ejercicio=salida.name, bloque=n):
-                    self.assertFalse(
-                        any(contiene(codigo, bloque) for codigo in self.guia),
-                        f"GUIA.md shows the answer of ejercicios/{salida.name}:"
-                        + "".join(f"\n    {linea}" for linea in bloque)
-                        + "\nthe learner's guide asks and never answers: leave it to PROFESOR.md")
-
-    def test_the_lines_an_exercise_asks_for_are_what_its_check_expects(self):
-        for ejercicio, bloque in self.pedidas:
-            with self.subTest(ejercicio=ejercicio):
-                salida = EJERCICIOS / f"{ejercicio}.salida"
-                self.assertTrue(salida.is_file(), f"GUIA.md asks for the lines of {ejercicio}, "
-                                "which ejercicios/ does not have")
-                self.assertTrue(bloque and all(l.strip() for l in bloque),
-                                f"the lines asked for in {ejercicio}, after its mark in GUIA.md, "
-                                "are one screen with no empty line")
-                self.assertTrue(contiene(salida.read_text(encoding="utf-8").split("\n"), bloque),
-                                f"GUIA.md asks for lines that ejercicios/{ejercicio}.salida does "
-                                "not print one after another:" + "".join(f"\n    {l}" for l in bloque))
+                    mostradas = "".join(f"\n    {linea}" for linea in bloque)
+                    self.assertTrue(any(contiene(codigo, bloque) for codigo in self.profesor),
+                                    f"PROFESOR.md has no screen with these lines of ejercicios/"
+                                    f"{salida.name}, one after another:{mostradas}\nshow them in "
+                                    "that exercise's answer")
+                    self.assertFalse(any(contiene(codigo, bloque) for codigo in self.guia),
+                                     f"GUIA.md shows the answer of ejercicios/{salida.name}:"
+                                     f"{mostradas}\nthe learner's guide asks and never answers")
 
     def test_no_sheet_man_page_or_lesson_comment_gives_an_answer_away(self):
         # What a learner reads besides the guide: the prediction sheets handed out in class, the
@@ -266,17 +307,46 @@ class Respuestas(unittest.TestCase):
         self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
         for pagina in sorted((RAIZ / "man").glob("*.1")):
             textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
-        for carpeta in ("car_owner_demo", "shape_demo", "figure_demo"):
+        tabla = (RAIZ / "programas.txt").read_text(encoding="utf-8").splitlines()
+        for carpeta in [fila.split()[1] for fila in tabla if fila.strip()[:1] not in ("", "#")]:
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
         pedidas = [l.rstrip() for _, b in self.pedidas for l in b]
+        codigo = codigo_de_las_soluciones()
         for nombre, texto in textos.items():
             with self.subTest(archivo=str(nombre)):
                 self.assertEqual(respuestas_en(texto, pedidas), {},
                                  f"{nombre} shows these exercises' answer lines (exercise: its "
                                  "first line); only the teacher's edition and the slides after "
                                  "each exercise may")
+                if str(nombre).endswith((".h", ".cpp")):
+                    self.assertEqual({e: ls for e, ls in codigo.items() if any(
+                        l in "".join(texto.split()) for l in ls)}, {}, f"a comment of {nombre} "
+                        "writes the code of these exercises' solutions")
+
+    def test_each_exercise_the_learner_writes_has_a_rubric_and_its_code_only_there(self):
+        # The guide says "Esta vez escribes tú" where the code is the learner's to find: the
+        # teacher's edition grades it with a rubric, and the guide never writes it.
+        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        escritos, con_rubrica = set(), set()
+        for programa in PROGRAMAS:
+            for libro, conjunto, marca in ((guia, escritos, "Esta vez escribes tú"),
+                                           (self.profesor_md, con_rubrica, "**Rúbrica.**")):
+                for n, texto in re.findall(r"^#### (?:Ejercicio )?(\d+)\.(.*?)(?=^##|\Z)",
+                                           seccion_de_programa(libro, programa),
+                                           re.MULTILINE | re.DOTALL):
+                    if marca in texto:
+                        conjunto.add(f"{programa}-{n}")
+        self.assertTrue(escritos, "no exercise in GUIA.md says 'Esta vez escribes tú'")
+        self.assertEqual(escritos, con_rubrica, "the exercises whose code the learner writes "
+                         "(GUIA.md: 'Esta vez escribes tú') against those with a '**Rúbrica.**' "
+                         "in their solution in PROFESOR.md")
+        seguida = "".join(guia.split())
+        for ejercicio in sorted(escritos):
+            with self.subTest(ejercicio=ejercicio):
+                self.assertEqual([l for l in codigo_de_las_soluciones()[ejercicio] if l in seguida],
+                                 [], "GUIA.md writes the code of its solution (spaces aside)")
 
     def test_the_slides_show_an_answer_only_after_an_exercise_it_answers(self):
         # A line that several exercises print may come after any of them has been set.
@@ -320,17 +390,7 @@ class Respuestas(unittest.TestCase):
                         self.assertIn(f"](dibujos/{dibujo}.svg)", self.profesor_md,
                                       f"{programa}'s plan shows {dibujo}: embed it in PROFESOR.md")
 
-    def test_answer_blocks_are_found_through_address_placeholders(self):
-        # The comparison itself: an address for a placeholder, the same one for the same number,
-        # and the lines before a change taken only as far as they are needed.
-        self.assertTrue(coinciden(["a [dirección 1] b [dirección 1]"],
-                                  ["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a40  "]))
-        self.assertFalse(coinciden(["a [dirección 1] b [dirección 1]"],
-                                   ["a 0x7ffd5e8c1a40 b 0x7ffd5e8c1a48"]))
-        self.assertTrue(coinciden(["p [dirección 2]"], ["p 00007ffd5e8c1a40"]))
-        self.assertTrue(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x20"]))
-        self.assertFalse(coinciden(["[dirección 1]", "[dirección 2]"], ["0x10", "0x10"]))
-        self.assertFalse(coinciden(["p [dirección 2]"], ["p [dirección 2]x"]))
+    def test_an_answer_block_reaches_back_only_as_far_as_it_must(self):
         original = ["Uno", "", "Dos", "Tres", "", "Dos", "Tres"]
         self.assertEqual(bloques_de_respuesta(original, ["Uno", "", "Dos", "Tres", "", "Uno", "Tres"]),
                          [["Tres", "", "Uno"]])
@@ -352,7 +412,7 @@ class Pagina:
             raise RuntimeError("name the page: guia_html.py BUILD/GUIA.html BUILD/PROFESOR.html")
         if not AXE.is_file():
             raise RuntimeError(f"{AXE} is needed: npm ci --prefix tests")
-        for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm", "pdfinfo"):
+        for herramienta in (CHROMIUM, CHROMEDRIVER, "pdftotext", "pdftoppm"):
             if not shutil.which(herramienta):
                 raise RuntimeError(f"{herramienta} is needed: chromium, chromium-driver, poppler-utils")
         cls.capturas = Path(cls.pagina).resolve().parent / "guia_html" / cls.libro
@@ -396,22 +456,20 @@ class Pagina:
 
     @staticmethod
     def textos_por_pagina(pdf):
-        informe = subprocess.run(["pdfinfo", pdf], check=True, capture_output=True, text=True).stdout
-        total = int(re.search(r"^Pages:\s+(\d+)", informe, re.MULTILINE)[1])
-        return [normalizar(subprocess.run(["pdftotext", "-f", str(n), "-l", str(n), pdf, "-"],
-                                          check=True, capture_output=True, text=True).stdout)
-                for n in range(1, total + 1)]
+        # pdftotext ends each page with a form feed.
+        return [normalizar(pagina) for pagina in subprocess.run(
+            ["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout.split("\f")[:-1]]
 
     def js(self, codigo, *argumentos):
         return self.navegador.execute_script(codigo, *argumentos)
 
     def tamano(self, ancho, alto):
+        """The page at a size, a phone's below 600 px, until the test ends."""
         self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": ancho, "height": alto, "deviceScaleFactor": 1, "mobile": ancho < 600})
 
-    def captura(self, nombre, ancho, alto, movil, elemento=None):
-        self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": ancho, "height": alto, "deviceScaleFactor": 1, "mobile": movil})
+    def captura(self, nombre, ancho, alto, elemento=None):
+        self.tamano(ancho, alto)
         if elemento:
             self.js("arguments[0].scrollIntoView()", elemento)
         else:
@@ -447,7 +505,6 @@ class Pagina:
             yield ancho, alto
 
     def test_axe_finds_no_serious_or_critical_violation(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         self.js(AXE.read_text(encoding="utf-8"))
         for ancho, alto in self.vistas():
             resultado = self.navegador.execute_async_script("""const listo = arguments[0];
@@ -507,24 +564,21 @@ class Libro(Pagina):
                              dibujo)
             self.assertTrue(estado["cargado"], estado)
 
-    def test_reads_at_desktop_and_phone_width_without_sideways_scroll(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
-        self.captura("escritorio", 1280, 900, False)
+    def test_every_picture_fits_desktop_and_phone_width(self):
+        self.captura("escritorio", 1280, 900)
         for ancho in (1280, 390):
-            self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": ancho, "height": 844, "deviceScaleFactor": 1, "mobile": ancho < 600})
-            self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), ancho)
+            self.tamano(ancho, 844)
             for dibujo in self.js(DIBUJOS_JS):
                 self.assertLessEqual(self.js("return arguments[0].getBoundingClientRect().right",
                                              dibujo), ancho)
-        self.captura("movil", 390, 844, True)
+        self.captura("movil", 390, 844)
         for nombre, selector in (("movil-dibujo", "figure, img"), ("movil-pantalla", "pre"),
-                                 ("movil-tabla", "table"), ("movil-plegado", "details")):
+                                 ("movil-tabla", "table")):
             elementos = self.navegador.find_elements("css selector", selector)
             if elementos:
-                self.captura(nombre, 390, 844, True, elementos[0])
+                self.captura(nombre, 390, 844, elementos[0])
         # The block with the longest line, wrapped, its continuations marked.
-        self.captura("movil-orden", 390, 844, True, self.js("""const larga = p =>
+        self.captura("movil-orden", 390, 844, self.js("""const larga = p =>
                 Math.max(...p.innerText.split('\\n').map(l => l.length));
             return [...document.querySelectorAll('pre')].reduce((a, b) => larga(b) > larga(a) ? b : a)"""))
 
@@ -591,10 +645,8 @@ class Libro(Pagina):
         self.assertEqual(self.js("return document.querySelectorAll('main').length"), 1)
 
     def test_no_screen_or_code_block_is_cut_or_scrolls_sideways(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         for ancho in (1280, 390):
-            self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": ancho, "height": 844, "deviceScaleFactor": 1, "mobile": ancho < 600})
+            self.tamano(ancho, 844)
             with self.subTest(ancho=ancho):
                 self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), ancho,
                                      f"the page scrolls sideways at {ancho} px")
@@ -606,10 +658,8 @@ class Libro(Pagina):
                                  "must wrap them (white-space: pre-wrap; overflow-wrap: anywhere)")
 
     def test_a_long_command_wraps_and_copies_as_its_source_lines(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
-        self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
-        largos = [b for b in bloques_de_codigo(self.md) if max(map(len, b), default=0) > 100]
+        self.tamano(390, 844)
+        largos = [b for _, b, _ in bloques_de_codigo(RAIZ / f"{self.libro}.md") if max(map(len, b), default=0) > 100]
         self.assertTrue(largos, f"{self.libro}.md has no long command line to try")
         copiados = self.js("return [...document.querySelectorAll('pre')].map(p => p.innerText)")
         for bloque in largos:
@@ -671,24 +721,6 @@ class Libro(Pagina):
                 return (fila + 1) / alto
         return 0.0
 
-    def test_folded_answers_stay_folded_on_screen_and_print_open(self):
-        # A mark inside each answer tells it from the same lines elsewhere in the guide.
-        plegados = self.js("""return [...document.querySelectorAll('details')].map((d, i) => {
-            const dentro = [...d.children].filter(c => c.tagName.toLowerCase() !== 'summary');
-            const s = document.createElement('span');
-            s.textContent = `MARCAPLEGADO${i}X`;
-            s.className = 'marca-de-prueba';
-            d.appendChild(s);
-            return {abierto: d.open, visible: dentro.some(c => c.checkVisibility())};
-          })""")
-        try:
-            paginas = self.textos_por_pagina(self.imprimir(Path(self.temporal.name) / "plegados.pdf"))
-        finally:
-            self.js("document.querySelectorAll('.marca-de-prueba').forEach(s => s.remove())")
-        impreso = " ".join(paginas).replace(" ", "")
-        for i, plegado in enumerate(plegados):
-            self.assertFalse(plegado["abierto"] or plegado["visible"], f"answer {i} shown unfolded")
-            self.assertTrue(f"MARCAPLEGADO{i}X" in impreso, f"answer {i} left out of the print")
 
 class Guia(Libro, unittest.TestCase):
     libro = "GUIA"
@@ -697,7 +729,7 @@ class Guia(Libro, unittest.TestCase):
         # In its text, a picture or a caption; but the lines an exercise asks for, its question.
         texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
                                text=True).stdout
-        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(self.md) for l in bloque}
+        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
         self.assertEqual(respuestas_en(texto, pedidas), {}, "the printed GUIA.html shows these "
                          "exercises' answer lines (exercise: its first line): GUIA.md must ask, "
                          "and leave the answer to PROFESOR.md")
@@ -758,8 +790,7 @@ class Hoja(Pagina, unittest.TestCase):
         self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
 
     def test_prints_on_two_pages_at_most_on_a4_and_letter_with_no_answer(self):
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        pedidas = {l.rstrip() for _, bloque in lineas_pedidas(guia) for l in bloque}
+        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
         for papel, paginas in self.impresos.items():
             with self.subTest(papel=papel):
                 self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
@@ -792,14 +823,13 @@ class Diapositivas(Pagina, unittest.TestCase):
         yield self.anchos[1]
 
     def test_nothing_on_any_slide_overflows_it_at_either_size(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         self.assertEqual(self.total, len(diapositivas(self.md)) + 1, "a slide per '## ', and the title")
         for ancho, alto in self.anchos:
             self.tamano(ancho, alto)
             for indice in range(self.total):
                 self.ir_a(indice)
                 if ancho == 1280:
-                    self.captura(f"diapositiva-{indice:02d}", ancho, alto, False)
+                    self.captura(f"diapositiva-{indice:02d}", ancho, alto)
                 # What a box that clips its content (overflow: hidden) hides is not on the slide.
                 fuera = self.js("""const actual = Reveal.getCurrentSlide();
                     const visible = (e) => {
@@ -825,7 +855,6 @@ class Diapositivas(Pagina, unittest.TestCase):
                                      f"; see {self.capturas}/diapositiva-{indice:02d}.png")
 
     def test_every_picture_loads_on_its_slide(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         self.tamano(*self.anchos[0])
         vistos = 0
         for indice in range(self.total):
@@ -888,7 +917,6 @@ class Memoria(Pagina, unittest.TestCase):
                 yield ancho, alto
 
     def test_every_step_fits_either_width_with_an_arrow_for_each_pointer_to_a_box(self):
-        self.addCleanup(self.navegador.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
         for ancho, alto in self.anchos:
             self.tamano(ancho, alto)
             for indice in range(self.total):
@@ -909,7 +937,7 @@ class Memoria(Pagina, unittest.TestCase):
                     self.assertEqual(medida["flechas"], medida["punteros"] if ancho > 800 else 0,
                                      "an arrow for each pointer to a box on the page and each "
                                      "hidden pointer to its table")
-            self.captura(f"ultimo-{ancho}", ancho, alto, ancho < 600)
+            self.captura(f"ultimo-{ancho}", ancho, alto)
 
     def test_the_buttons_the_arrow_keys_and_the_slider_move_between_steps(self):
         from selenium.webdriver.common.keys import Keys
@@ -929,58 +957,48 @@ class Memoria(Pagina, unittest.TestCase):
 
 
 class Cuestionario(unittest.TestCase):
-    """clase/cuestionario.gift, what Moodle imports, read by a parser of the GIFT format
-    (gift-pegjs, npm ci --prefix tests): the quizzes of the teacher's edition, question for question."""
+    """The quizzes for Moodle, clase/cuestionario.gift as the build makes it from the teacher's
+    edition's (packaging/cuestionario.lua), read by a parser of the GIFT format (gift-pegjs, npm ci
+    --prefix tests): every question of the book, in the form Moodle's importer has read."""
+    gift = None     # the built file, from the command line
 
     @classmethod
     def setUpClass(cls):
         analizador = Path(__file__).resolve().parent / "node_modules" / "gift-pegjs"
-        if not analizador.is_dir() or not shutil.which("node"):
-            raise RuntimeError("node and gift-pegjs are needed: apt install nodejs npm; npm ci --prefix tests")
+        if not analizador.is_dir() or not shutil.which("node") or not cls.gift:
+            raise RuntimeError("guia_html.py Cuestionario BUILD/clase/cuestionario.gift, with node "
+                               "and gift-pegjs: apt install nodejs npm; npm ci --prefix tests")
         leido = subprocess.run(
             ["node", "-e", "const fs = require('fs');"
              "process.stdout.write(JSON.stringify(require(process.argv[1]).parse("
-             "fs.readFileSync(process.argv[2], 'utf8'))))", analizador, CLASE / "cuestionario.gift"],
+             "fs.readFileSync(process.argv[2], 'utf8'))))", analizador, cls.gift],
             capture_output=True, text=True, check=False)
         if leido.returncode:
-            raise AssertionError(f"clase/cuestionario.gift is no GIFT that Moodle reads: {leido.stderr}")
+            raise AssertionError(f"{cls.gift} is no GIFT that Moodle reads: {leido.stderr}")
         cls.elementos = json.loads(leido.stdout)
         profesor = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
-        cls.libro = {}
-        for programa in PROGRAMAS:
-            seccion = seccion_de_programa(profesor, programa)
-            cuestionario = seccion[seccion.find("### Un pequeño cuestionario"):]
-            cls.libro[programa] = [(f"{programa}-{n}", normalizar(pregunta), normalizar(respuesta))
-                                   for n, pregunta, respuesta in re.findall(
-                                       r"^(\d+)\. (.*?) \*\*(.+?)\*\*", cuestionario, re.MULTILINE)]
+        cls.libro = {programa: re.findall(r"^\d+\. ", seccion[seccion.find(
+            "### Un pequeño cuestionario"):], re.MULTILINE) for programa in PROGRAMAS
+            for seccion in [seccion_de_programa(profesor, programa)]}
 
-    def test_each_program_is_a_category_of_multiple_choice_questions_as_the_teachers_edition_has_them(self):
-        categorias, preguntas = [], {}
+    def test_each_program_is_a_category_of_the_books_questions_each_with_one_right_answer(self):
+        titulos = {}
         for elemento in self.elementos:
             if elemento["type"] == "Category":
-                categorias.append(elemento["title"])
-                preguntas[elemento["title"]] = []
+                categoria = titulos.setdefault(elemento["title"], [])
                 continue
             with self.subTest(pregunta=elemento["title"]):
-                self.assertTrue(categorias, "a question before any $CATEGORY")
-                self.assertEqual(elemento["type"], "MC")
-                self.assertEqual(elemento["stem"]["format"], "markdown")
+                self.assertEqual((elemento["type"], elemento["stem"]["format"]), ("MC", "markdown"))
                 self.assertGreaterEqual(len(elemento["choices"]), 3, "three answers at least")
-                for opcion in elemento["choices"]:
-                    self.assertTrue(opcion["feedback"] and opcion["feedback"]["text"].strip(),
-                                    f"no feedback (#) for {opcion['text']['text']!r}")
-                correctas = [c["text"]["text"] for c in elemento.get("choices", []) if c["isCorrect"]]
-                preguntas[categorias[-1]].append(
-                    (elemento["title"], normalizar(elemento["stem"]["text"]),
-                     normalizar(correctas[0]) if len(correctas) == 1 else correctas))
-        self.assertEqual([c.rsplit("/", 1)[-1] for c in categorias], list(PROGRAMAS))
-        self.assertEqual(len({c.rsplit("/", 1)[0] for c in categorias}), 1, "one parent category")
-        for categoria, programa in zip(categorias, PROGRAMAS):
-            with self.subTest(programa=programa):
-                self.assertTrue(self.libro[programa], f"no quiz items in {programa}'s section of "
-                                "PROFESOR.md ('n. question **answer**')")
-                self.assertEqual(preguntas[categoria], self.libro[programa],
-                                 "(title, question, its one right answer) against PROFESOR.md")
+                self.assertEqual([c["isCorrect"] for c in elemento["choices"]].count(True), 1)
+                self.assertTrue(all(c["feedback"] and c["feedback"]["text"].strip()
+                                    for c in elemento["choices"]), "feedback (#) on every answer")
+            categoria.append(elemento["title"])
+        self.assertTrue(all(self.libro.values()), "a quiz under '### Un pequeño cuestionario' in "
+                        "each program's section of PROFESOR.md")
+        self.assertEqual(titulos, {f"demos-objetos/{p}": [f"{p}-{n}" for n in range(
+            1, len(self.libro[p]) + 1)] for p in PROGRAMAS}, "a category per program, a question "
+            "per item of its quiz in PROFESOR.md")
 
 
 def clases_de_paginas(paginas):
@@ -1001,7 +1019,8 @@ def clases_de_paginas(paginas):
 
 if __name__ == "__main__":
     paginas = [a for a in sys.argv[1:] if a.endswith(".html")]
-    nombres = [a for a in sys.argv[1:] if a not in paginas]
+    Cuestionario.gift = next((a for a in sys.argv[1:] if a.endswith(".gift")), None)
+    nombres = [a for a in sys.argv[1:] if a not in paginas and a != Cuestionario.gift]
     clases = clases_de_paginas(paginas)
     globals().update(clases)
     # The kinds themselves open no page; named pages alone test only the pages.

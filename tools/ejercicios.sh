@@ -3,7 +3,7 @@
 #
 #   tools/ejercicios.sh nuevo <programa>-<n>
 #     Writes ejercicios/<programa>-<n>.patch from the working tree's changes to the lesson code
-#     (car_owner_demo/, shape_demo/ and figure_demo/ against HEAD, new files in them included),
+#     (the folders of programas.txt against HEAD, new files in them included),
 #     then takes that change back out of the working tree. Changes anywhere else stay as they are.
 #   tools/ejercicios.sh rehacer [ejercicios/<programa>-<n>.patch ...]
 #     Remakes each patch (every one by default) against the lesson code as the working tree has it,
@@ -25,7 +25,7 @@ set -euo pipefail
 raiz=$(cd "$(dirname "$0")/.." && pwd)
 cd "$raiz"
 export LC_ALL=C  # git's English messages are read below
-lecciones=(car_owner_demo shape_demo figure_demo)
+mapfile -t lecciones < <(awk '!/^#/ && NF { print $2 }' programas.txt)  # the lesson's folders
 
 uso() {
   echo "usage: $0 nuevo <programa>-<n> | $0 rehacer [ejercicios/<programa>-<n>.patch ...]" \

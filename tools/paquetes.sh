@@ -105,11 +105,12 @@ archivo=$publicacion/paquetes/$nombre.zip
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
 # solutions, ejercicios/*.patch, which no check needs, nor the teacher's edition and the pictures
 # that only it shows, nor the class materials in clase/.
-mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
-  cmake man packaging CMakeLists.txt CMakePresets.json GUIA.md \
+mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
+  ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' | LC_ALL=C sort)
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
-for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html; do
+for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html \
+  clase/cuestionario.gift; do
   [ -f "$publicacion/$pagina" ] || { echo "no $publicacion/$pagina: it needs pandoc" >&2; exit 1; }
 done
 comprimir_para_windows() {
@@ -155,7 +156,7 @@ comprimir_para_el_profesor() {
   rm -rf "$carpeta"
   mkdir -p "$carpeta/clase" "$carpeta/ejercicios"
   cp "$publicacion"/{PROFESOR,GUIA}.html "$carpeta"
-  cp "$publicacion"/clase/*.html "$publicacion"/memoria-*.html clase/cuestionario.gift "$carpeta/clase"
+  cp "$publicacion"/clase/{*.html,cuestionario.gift} "$publicacion"/memoria-*.html "$carpeta/clase"
   cp "${soluciones[@]}" "$carpeta/ejercicios"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"

@@ -1,12 +1,14 @@
 // The learner's program built as a rebuild by hand would: each source compiled to an object of its
 // own in the check's folder, and compiled again only when it, or any header beside the sources,
-// changed since; then every object linked. The command lines for g++ and clang, and for cl.
+// reads otherwise than when it was made; then every object linked. The command lines for g++ and
+// clang, and for cl.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -36,22 +38,19 @@ inline std::string programa(const std::string& compilador)
     return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
 }
 
-// `depurar`: with what a debugger needs to follow the program line by line.
+// g++ and clang compile with what gdb needs to follow the program line by line, so that a check
+// and the memory page share one set of objects (cl's programs are never traced).
 inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
-                                               const fs::path& fuente, const fs::path& objeto,
-                                               bool depurar = false)
+                                               const fs::path& fuente, const fs::path& objeto)
 {
     std::vector<std::string> orden{programa(compilador)};
     if (esCl(compilador)) {
-        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8"});
-        if (depurar) orden.insert(orden.end(), {"/Zi", "/Od"});
-        orden.insert(orden.end(),
-                     {"/I" + nativa(raiz), "/c", nativa(fuente), "/Fo" + nativa(objeto)});
+        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8", "/I" + nativa(raiz),
+                                   "/c", nativa(fuente), "/Fo" + nativa(objeto)});
         return orden;
     }
-    orden.emplace_back("-std=c++17");
-    if (depurar) orden.insert(orden.end(), {"-g", "-O0"});
-    orden.insert(orden.end(), {"-I" + nativa(raiz), "-c", nativa(fuente), "-o", nativa(objeto)});
+    orden.insert(orden.end(), {"-std=c++17", "-g", "-O0", "-I" + nativa(raiz), "-c", nativa(fuente),
+                               "-o", nativa(objeto)});
     return orden;
 }
 
@@ -72,49 +71,74 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
     return orden;
 }
 
-struct Plan {
-    bool deCero = false;  // the objects were made another way: every one goes
-    std::vector<std::pair<fs::path, fs::path>> compilar;  // each source to make again, its object
-    std::vector<fs::path> objetos;                        // what the link takes, in order
+// What an object is made from, as its contents: a file's bytes, or, for a folder, its headers'
+// names and bytes. Kept beside the object, so that a file put back with an old date, as a copy
+// of the folder restores it, is compiled again all the same.
+inline std::string huella(const std::vector<fs::path>& archivos)
+{
+    std::string todo;
+    for (const fs::path& archivo : archivos) {
+        std::ifstream leido(archivo, std::ios::binary);
+        todo += archivo.filename().string() + '\0';
+        todo.append(std::istreambuf_iterator<char>(leido), std::istreambuf_iterator<char>());
+        todo += '\0';
+    }
+    return std::to_string(std::hash<std::string>{}(todo));
+}
+
+struct Paso {
+    fs::path fuente;
+    fs::path objeto;
+    std::string huella;  // noted beside the object once it is made: anotar()
 };
 
+struct Plan {
+    bool deCero = false;            // the objects were made another way: every one goes
+    std::vector<Paso> compilar;     // each source to make again
+    std::vector<fs::path> objetos;  // what the link takes, in order
+};
+
+inline void anotar(const Paso& paso)
+{
+    std::ofstream(paso.objeto.string() + ".huella", std::ios::binary) << paso.huella;
+}
+
 // `sello` says how the objects are made (the compiler and its options); the folder keeps the one
-// its objects were made with, and a different one makes every object again.
+// its objects were made with, and a different one makes every object again. An object is made
+// again when what it was made from, its source or any header it may include, reads otherwise.
 inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuentes,
                     const fs::path& carpeta, const std::string& sello, const std::string& extension)
 {
+    const auto leer = [](const fs::path& ruta) {
+        std::ifstream archivo(ruta, std::ios::binary);
+        std::string texto;
+        std::getline(archivo, texto, '\0');
+        return texto;
+    };
     Plan plan;
-    std::error_code fallo;
-    std::string antes;
-    {
-        std::ifstream archivo(carpeta / "sello.txt", std::ios::binary);
-        std::getline(archivo, antes, '\0');
-    }
-    plan.deCero = antes != sello;
+    plan.deCero = leer(carpeta / "sello.txt") != sello;
 
     // Any header in a folder the sources come from may be included by any of them.
-    fs::file_time_type cabeceras = fs::file_time_type::min();
     std::vector<fs::path> carpetas;
+    std::vector<fs::path> cabeceras;
+    std::error_code fallo;
     for (const std::string& fuente : fuentes) {
-        const fs::path de = (raiz / fuente).parent_path();
+        const fs::path de = (raiz / fuente).lexically_normal().parent_path();
         if (std::find(carpetas.begin(), carpetas.end(), de) != carpetas.end()) continue;
         carpetas.push_back(de);
         for (fs::directory_iterator i(de, fallo), fin; !fallo && i != fin; i.increment(fallo))
-            if (i->path().extension() == ".h")
-                cabeceras = std::max(cabeceras, fs::last_write_time(i->path(), fallo));
+            if (i->path().extension() == ".h") cabeceras.push_back(i->path());
     }
+    std::sort(cabeceras.begin(), cabeceras.end());
+    const std::string deCabeceras = huella(cabeceras);
     for (const std::string& fuente : fuentes) {
-        fs::path objeto = carpeta / fuente;
-        objeto.replace_extension(extension);
-        plan.objetos.push_back(objeto);
-        const fs::path ruta = (raiz / fuente).lexically_normal();
-        std::error_code sinObjeto;
-        std::error_code sinFuente;
-        const auto hecho = fs::last_write_time(objeto, sinObjeto);
-        const auto cambiada = fs::last_write_time(ruta, sinFuente);
-        // Not newer than what it is made from: a file saved within the same tick is made again.
-        if (plan.deCero || sinObjeto || sinFuente || hecho <= cambiada || hecho <= cabeceras)
-            plan.compilar.emplace_back(ruta, objeto);
+        Paso paso{(raiz / fuente).lexically_normal(), carpeta / fuente, ""};
+        paso.objeto.replace_extension(extension);
+        paso.huella = huella({paso.fuente}) + " " + deCabeceras;
+        plan.objetos.push_back(paso.objeto);
+        if (plan.deCero || !fs::is_regular_file(paso.objeto, fallo) ||
+            leer(paso.objeto.string() + ".huella") != paso.huella)
+            plan.compilar.push_back(std::move(paso));
     }
     return plan;
 }

@@ -249,7 +249,9 @@ def en_main(marco) -> bool:
     return marco.name() == "main"
 
 
-LECCION = ("car_owner_demo/", "shape_demo/", "figure_demo/")
+# The lesson's folders, from the programs' table.
+with open(os.path.join(parametro("memoria_raiz"), "programas.txt"), encoding="utf-8") as tabla:
+    LECCION = tuple(fila.split()[1] + "/" for fila in tabla if fila.strip()[:1] not in ("", "#"))
 
 
 def relativo(lugar) -> str:

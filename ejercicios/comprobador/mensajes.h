@@ -24,7 +24,7 @@ struct Explicacion {
     const char* que;
     std::vector<const char*> senales;  // any of these in an error line
     const char* texto;
-    bool delEnlazador = false;  // read only in the linker's lines, which have no place of their own
+    bool delEnlazador = false;  // read only in the linker's lines
 };
 
 // Checked in this order: "no matching function" lines also say "cannot convert", a name of std::
@@ -223,9 +223,10 @@ inline std::string mostrar(const std::vector<std::string>& salida,
 }
 
 // What its errors usually mean, with the places where each kind was seen; the verdict comes
-// between this and the compiler's lines.
+// between this and the compiler's lines. `enlazando`: the lines are the linker's, the sources
+// having compiled; a compiler's context lines name destructors too.
 inline std::string explicar(const std::vector<std::string>& salida,
-                            const std::filesystem::path& raiz)
+                            const std::filesystem::path& raiz, bool enlazando)
 {
     std::vector<Explicado> explicados;
     ErrorDelCompilador primerError;
@@ -241,9 +242,9 @@ inline std::string explicar(const std::vector<std::string>& salida,
         const std::string& mensaje = conLugar ? error.mensaje : linea;
         const auto encaja = std::find_if(
             explicaciones().begin(), explicaciones().end(), [&](const Explicacion& explicacion) {
-                // cl's codes, and "missing ';'" of its C2143, stand only in its error lines;
-                // a linker's line has no place of its own.
-                const bool aqui = explicacion.delEnlazador != conLugar;
+                // cl's codes, and "missing ';'" of its C2143, stand only in its error lines.
+                const bool aqui =
+                    enlazando ? explicacion.delEnlazador : conLugar && !explicacion.delEnlazador;
                 return aqui && std::any_of(explicacion.senales.begin(), explicacion.senales.end(),
                                            [&](const char* senal) {
                                                return mensaje.find(senal) != std::string::npos;

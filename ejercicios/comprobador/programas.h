@@ -1,10 +1,14 @@
-// The three programs a check can build, each from the .cpp files of its folder: a source file
-// added to a program's folder is compiled by the next check with no other change.
+// The programs a check can build, as programas.txt at the project's root lists them, each from
+// the .cpp files of its folder: a source file added to a program's folder is compiled by the next
+// check with no other change.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,18 +16,24 @@
 namespace programas {
 
 struct Programa {
-    const char* nombre;
-    const char* carpeta;                 // every .cpp in it
-    std::vector<const char*> prestados;  // files it takes from another program's folder
+    std::string nombre;
+    std::string carpeta;                 // every .cpp in it
+    std::vector<std::string> prestados;  // files it takes from another program's folder
 };
 
-inline const std::vector<Programa>& todos()
+// The table under `raiz`: a line a program, its name, its folder and what it borrows, between
+// spaces; a line that starts with '#' is a comment. Empty when it cannot be read.
+inline std::vector<Programa> todos(const std::filesystem::path& raiz)
 {
-    static const std::vector<Programa> lista = {
-        {"garaxo", "car_owner_demo", {}},
-        {"pintafor", "shape_demo", {}},
-        {"polifor", "figure_demo", {"shape_demo/paleta.cpp"}},
-    };
+    std::vector<Programa> lista;
+    std::ifstream tabla(raiz / "programas.txt");
+    for (std::string linea; std::getline(tabla, linea);) {
+        std::istringstream campos(linea);
+        Programa programa;
+        if (linea.rfind('#', 0) == 0 || !(campos >> programa.nombre >> programa.carpeta)) continue;
+        for (std::string prestado; campos >> prestado;) programa.prestados.push_back(prestado);
+        lista.push_back(std::move(programa));
+    }
     return lista;
 }
 
@@ -32,12 +42,13 @@ inline const std::vector<const char*> kComunes = {
     "platform/texto.cpp", "platform/consola.cpp",
     "ejercicios/comprobador/consola_comprobacion.cpp"};
 
-inline const Programa* buscar(std::string_view nombre)
+inline std::optional<Programa> buscar(const std::filesystem::path& raiz, std::string_view nombre)
 {
-    const auto p = std::find_if(todos().begin(), todos().end(), [&](const Programa& programa) {
-        return nombre == programa.nombre;
+    const std::vector<Programa> lista = todos(raiz);
+    const auto p = std::find_if(lista.begin(), lista.end(), [&](const Programa& programa) {
+        return programa.nombre == nombre;
     });
-    return p == todos().end() ? nullptr : &*p;
+    return p == lista.end() ? std::nullopt : std::optional<Programa>(*p);
 }
 
 // The program's own sources under `raiz`, as paths from it with '/': its folder's .cpp files in
@@ -49,7 +60,7 @@ inline std::vector<std::string> propias(const std::filesystem::path& raiz, const
     for (std::filesystem::directory_iterator i(raiz / programa.carpeta, fallo), fin;
          !fallo && i != fin; i.increment(fallo)) {
         if (i->path().extension() == ".cpp" && i->is_regular_file(fallo))
-            fuentes.push_back(std::string(programa.carpeta) + "/" + i->path().filename().string());
+            fuentes.push_back(programa.carpeta + "/" + i->path().filename().string());
     }
     std::sort(fuentes.begin(), fuentes.end());
     fuentes.insert(fuentes.end(), programa.prestados.begin(), programa.prestados.end());
@@ -59,15 +70,15 @@ inline std::vector<std::string> propias(const std::filesystem::path& raiz, const
 // Whether the file at `ruta` (from the root, with '/') is one of the program's.
 inline bool esSuyo(const Programa& programa, const std::string& ruta)
 {
-    const std::string carpeta = std::string(programa.carpeta) + "/";
+    const std::string carpeta = programa.carpeta + "/";
     return ruta.compare(0, carpeta.size(), carpeta) == 0 ||
            std::find(programa.prestados.begin(), programa.prestados.end(), ruta) !=
                programa.prestados.end();
 }
 
 struct Guardado {
-    std::string ruta;              // from the root, with '/'
-    const Programa* de = nullptr;  // the program whose folder holds it
+    std::string ruta;  // from the root, with '/'
+    std::string de;    // the program whose folder holds it
 };
 
 // The lesson's file saved last, when it is another program's and was saved well after every file
@@ -79,7 +90,7 @@ inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa
     Guardado ultimo;
     auto cuandoUltimo = fs::file_time_type::min();
     auto cuandoPropio = fs::file_time_type::min();
-    for (const Programa& otro : todos()) {
+    for (const Programa& otro : todos(raiz)) {
         std::error_code fallo;
         for (fs::directory_iterator i(raiz / otro.carpeta, fallo), fin; !fallo && i != fin;
              i.increment(fallo)) {
@@ -88,17 +99,16 @@ inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa
             std::error_code sinFecha;
             const auto cuando = i->last_write_time(sinFecha);
             if (sinFecha) continue;
-            const std::string ruta =
-                std::string(otro.carpeta) + "/" + i->path().filename().string();
+            const std::string ruta = otro.carpeta + "/" + i->path().filename().string();
             if (esSuyo(programa, ruta)) {
                 cuandoPropio = std::max(cuandoPropio, cuando);
             } else if (cuando > cuandoUltimo) {
                 cuandoUltimo = cuando;
-                ultimo = {ruta, &otro};
+                ultimo = {ruta, otro.nombre};
             }
         }
     }
-    if (ultimo.de == nullptr || cuandoUltimo <= cuandoPropio + std::chrono::seconds(2)) return {};
+    if (ultimo.de.empty() || cuandoUltimo <= cuandoPropio + std::chrono::seconds(2)) return {};
     return ultimo;
 }
 
