@@ -106,7 +106,11 @@ private:
     char linea[4096]{};
 };
 
-// Installed before main runs. <iostream> above sets up the standard streams first.
+// Installed before main runs. <iostream> above sets up the standard streams first. Under the memory
+// page's gdb, standard output is unbuffered, so that each step finds everything the program has
+// written so far without gdb calling into the program.
+[[maybe_unused]] const bool sinBuffer =
+    std::getenv("COMPROBAR_SIN_BUFFER") != nullptr && std::setvbuf(stdout, nullptr, _IONBF, 0) == 0;
 Tope salida{std::cout};
 Tope errores{std::cerr};
 Eco eco{std::cin, std::cout};

@@ -280,9 +280,9 @@ def trazar():
                   "-rfu ^consola::", "-rfu anonymous.namespace", "-rfu ::get"):
         gdb.execute(f"skip {salto}", to_string=True)
     gdb.execute("break main", to_string=True)
+    # The checks' console then writes each byte as it comes: each step reads the output so far.
+    gdb.execute("set environment COMPROBAR_SIN_BUFFER 1", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
-    # Each byte in the file as soon as it is written, so that each step reads the output so far.
-    gdb.execute("call (int) setvbuf(stdout, (char*) 0, 2, 0)", to_string=True)
     borrados = set()
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
         Borrado(funcion, borrados)
