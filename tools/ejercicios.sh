@@ -244,7 +244,7 @@ rehacer() {
     commit --quiet --allow-empty --no-verify -m "today's lesson code"
 
   # A base that already holds an exercise's change would remake its patch, and maybe others, wrong.
-  ninguno_aplicado "$arbol" || { echo "No patch was changed." >&2; exit 1; }
+  ninguno_aplicado "$arbol" || { echo "Nothing was changed." >&2; exit 1; }
 
   for parche in "${parches[@]}"; do
     nombre=$(basename "$parche")
@@ -270,7 +270,7 @@ rehacer() {
     git -C "$arbol" clean --quiet -fd
   done
   if ((fallos)); then
-    echo "No patch was changed." >&2
+    echo "Nothing was changed." >&2
     if [[ -n $primero ]]; then a_mano "$primero"; fi
     exit 1
   fi
