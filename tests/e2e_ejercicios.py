@@ -200,11 +200,10 @@ class Pistas(ConCopia):
 
     def test_every_hint_is_shown_after_the_wrong_attempt_it_describes(self):
         carpeta = os.path.join(self.copia, "ejercicios")
-        nombres = os.listdir(carpeta)
-        con_pistas = sorted(n[:-len(".pistas")] for n in nombres if n.endswith(".pistas"))
-        self.assertEqual(con_pistas, sorted(n[:-len(".intentos")] for n in nombres
-                                            if n.endswith(".intentos")),
-                         "each .pistas needs its .intentos, and each .intentos its .pistas")
+        nombres = [os.path.splitext(nombre) for nombre in os.listdir(carpeta)]
+        con_pistas = sorted(ejercicio for ejercicio, tipo in nombres if tipo == ".pistas")
+        self.assertEqual(con_pistas, sorted(ejercicio for ejercicio, tipo in nombres
+                                            if tipo == ".intentos"), "each .pistas its .intentos")
         for ejercicio in con_pistas:
             pistas = re.findall(r"^pista: (.*)$", leer(carpeta, ejercicio + ".pistas"), re.M)
             todos = intentos(self.copia, ejercicio)

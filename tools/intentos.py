@@ -1,19 +1,11 @@
-"""The wrong attempts of an exercise's hints, ejercicios/<programa>-<n>.intentos: one for each
-`pista:` of its .pistas, in the same order, each made of edits on top of the exercise's solution.
-
-    intento: <which hint it is>
-    en <file, from the project's root>
-    -<a whole line to find; the '-' lines are consecutive, and the first such lines are taken>
-    +<a line that replaces them; none, and they are deleted>
-
-Lines starting with '#', and blank ones, are comments. An attempt may edit several places."""
+"""The wrong attempts of an exercise's hints, ejercicios/<programa>-<n>.intentos (HACKING.md,
+"Add an exercise"), each a list of edits made on top of the exercise's solution."""
 
 import os
 
 
 def intentos(raiz: str, ejercicio: str) -> list[list[tuple[str, str, str]]]:
-    """Per hint, in order, its edits as (ruta, antes, despues): the '-' and '+' lines, each ending
-    in a newline. Fails, naming the file and line, on a line of no known kind."""
+    """Per hint, in order, its edits (ruta, antes, despues): its '-' and '+' lines, each + '\n'."""
     ruta_intentos = os.path.join(raiz, "ejercicios", ejercicio + ".intentos")
     todos, edicion = [], None
     with open(ruta_intentos, encoding="utf-8") as archivo:
@@ -29,14 +21,12 @@ def intentos(raiz: str, ejercicio: str) -> list[list[tuple[str, str, str]]]:
             elif edicion and linea.startswith("+"):
                 edicion[2] += linea[1:] + "\n"
             elif linea.strip() and not linea.startswith("#"):
-                raise ValueError(f"{ruta_intentos}:{numero}: not an 'intento:', 'en', '-' or '+' "
-                                 f"line in its place: {linea}")
+                raise ValueError(f"{ruta_intentos}:{numero}: out of place: {linea}")
     return [[tuple(edicion) for edicion in intento] for intento in todos]
 
 
 def aplicar(raiz_de_la_copia: str, edits) -> None:
-    """Makes one attempt's edits in the files under raiz_de_la_copia, each replacing the first
-    occurrence of its lines; fails, naming the file and the lines, when they are not there."""
+    """Makes one attempt's edits in place, each replacing the first occurrence of its lines."""
     for ruta, antes, despues in edits:
         with open(os.path.join(raiz_de_la_copia, ruta), encoding="utf-8") as archivo:
             texto = archivo.read()

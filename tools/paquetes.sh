@@ -103,9 +103,8 @@ archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
-# solutions, ejercicios/*.patch, nor the hints' wrong attempts, *.intentos, which no check needs and
-# which answer the exercises, nor the teacher's edition and the pictures that only it shows, nor
-# the class materials in clase/.
+# solutions, ejercicios/*.patch and *.intentos, which no check needs, nor the teacher's edition and
+# the pictures that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- car_owner_demo shape_demo figure_demo platform ejercicios \
   cmake man packaging CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' ':!ejercicios/*.intentos' |
@@ -141,8 +140,7 @@ done
 
 # The teacher's download: the teacher's edition and the guide as pages, the class materials (each
 # program's slides and prediction sheet, the quiz that Moodle imports, each unchanged program seen
-# from inside under gdb, for the debriefs) and the solutions with the hints' wrong attempts, with
-# the README and the licence.
+# from inside under gdb, for the debriefs) and the solutions, with the README and the licence.
 command -v gdb >/dev/null ||
   { echo "gdb is needed to draw the programs' memory for the teacher's zip: apt install gdb" >&2; exit 1; }
 cmake --build "$publicacion" --target memoria-garaxo memoria-pintafor memoria-polifor >/dev/null
