@@ -564,9 +564,10 @@ class Parches(unittest.TestCase):
                 if nombre.endswith(".patch")}
 
     def test_nuevo_writes_the_lesson_change_without_index_lines_and_takes_it_out_alone(self):
-        ruta, nueva, indice = "figure_demo/main.cpp", "figure_demo/nueva.h", ".git/index"
-        cambiado = leer(self.copia, ruta).replace("    std::getchar();\n",
-                                                  "    imprimir(fi);\n    std::getchar();\n", 1)
+        ruta, nueva, indice = "car_owner_demo/main.cpp", "car_owner_demo/nueva.h", ".git/index"
+        # On the first screen, whose lines around it the second screen prints too.
+        cambiado = leer(self.copia, ruta).replace("    lineaCoche(p2);\n",
+                                                  "    lineaCoche(p2);\n    cout << 1;\n", 1)
         escribir(self.copia, ruta, cambiado)
         escribir(self.copia, nueva, "// Nueva.\n")
         escribir(self.copia, "README.md", leer(self.copia, "README.md") + "mi nota\n")
@@ -574,18 +575,18 @@ class Parches(unittest.TestCase):
         escribir(self.copia, "notas.txt", "mías\n")
         with open(os.path.join(self.copia, indice), "rb") as archivo:
             antes = archivo.read()
-        fallo, salida = self.script("nuevo", "polifor-19")
+        fallo, salida = self.script("nuevo", "garaxo-19")
         self.assertEqual(fallo, 0, salida)
         with open(os.path.join(self.copia, indice), "rb") as archivo:
             self.assertEqual(archivo.read(), antes, "the user's index was written")
-        parche = leer(self.copia, "ejercicios/polifor-19.patch")
+        parche = leer(self.copia, "ejercicios/garaxo-19.patch")
         self.assertNotRegex(parche, r"(?m)^index ")
-        self.assertIn("diff --git a/figure_demo/main.cpp b/figure_demo/main.cpp\n--- a/", parche)
-        self.assertIn("new file mode 100644\n--- /dev/null\n+++ b/figure_demo/nueva.h\n", parche)
+        self.assertIn("diff --git a/car_owner_demo/main.cpp b/car_owner_demo/main.cpp\n--- a/", parche)
+        self.assertIn("new file mode 100644\n--- /dev/null\n+++ b/car_owner_demo/nueva.h\n", parche)
         self.assertEqual(self.git("status", "--porcelain"),
-                         "M  README.md\n?? ejercicios/polifor-19.patch\n?? notas.txt\n")
-        self.git("apply", "--check", "ejercicios/polifor-19.patch")
-        self.git("apply", "ejercicios/polifor-19.patch")
+                         "M  README.md\n?? ejercicios/garaxo-19.patch\n?? notas.txt\n")
+        self.assertEqual(self.script("comprobar", "garaxo-19.patch")[0], 0, parche)
+        self.git("apply", "ejercicios/garaxo-19.patch")
         self.assertEqual(leer(self.copia, ruta), cambiado)
         self.assertEqual(leer(self.copia, nueva), "// Nueva.\n")
 

@@ -87,8 +87,7 @@ for i, linea in enumerate(lineas):
         donde = (f"now at line {halladas[0]}: moved" if len(halladas) == 1 else
                  f"at lines {', '.join(map(str, halladas))}: more than once" if halladas
                  else "not there")
-        print(f"{ruta}: the old lines of its hunk made at line {hecha} are {donde}",
-              file=sys.stderr)
+        print(f"{ruta}, the hunk of line {hecha}: its old lines are {donde}", file=sys.stderr)
         fallos += 1
 if modo == "rehacer" and not fallos:
     print("\n".join(lineas), end="")
