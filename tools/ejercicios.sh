@@ -5,81 +5,136 @@
 #     Writes ejercicios/<programa>-<n>.patch from the working tree's changes to the lesson code
 #     (the folders of programas.txt against HEAD, new files in them included),
 #     then takes that change back out of the working tree. Changes anywhere else stay as they are.
-#   tools/ejercicios.sh rehacer [ejercicios/<programa>-<n>.patch ...]
-#     Remakes each patch (every one by default) against the lesson code as the working tree has it,
-#     committed or not. A temporary worktree gets a copy of the working tree's tracked files,
-#     committed there as a base; each patch is applied to it and the diff of the result, written
-#     outside any tree, replaces the old patch. No patch is replaced unless every one applies: a
-#     failure stops it, naming each such patch, its files and how to remake it by hand.
-#   tools/ejercicios.sh comprobar
-#     Fails, naming each patch, when one does not apply to the working tree exactly where it was
-#     made: not at all, or only at an offset or with fuzz.
+#   tools/ejercicios.sh comprobar|rehacer [ejercicios/<programa>-<n>.patch ...]
+#     Of each patch (every one by default), comprobar names each hunk whose old lines are not in
+#     the working tree exactly where it was made: missing, moved or there more than once; rehacer
+#     moves each hunk to where its old lines now are, and replaces no patch unless each is found.
 #
-# Never remake a patch with `git diff > ejercicios/x.patch` in a tree where x.patch is applied: the
-# shell empties the tracked x.patch before git diff reads the tree, so the new patch also deletes
-# the old patch's text. This script diffs in a tree of its own, or only the lesson code's folders.
-#
-# The patches carry no `index` lines: their blob ids change with any edit of a file a patch touches,
-# even far from its hunks, and would remake patches whose hunks did not move.
+# A patch has no `index` lines (their blob ids change with any edit of its files, far from its
+# hunks too) and, in each hunk, as many lines of context as make its old lines occur once in their
+# file: git apply takes the match nearest a hunk's line number, after lines move maybe another
+# screen that prints the same lines.
 set -euo pipefail
+shopt -s nullglob
 raiz=$(cd "$(dirname "$0")/.." && pwd)
 cd "$raiz"
-export LC_ALL=C  # git's English messages are read below
 mapfile -t lecciones < <(awk '!/^#/ && NF { print $2 }' programas.txt)  # the lesson's folders
 
 uso() {
-  echo "usage: $0 nuevo <programa>-<n> | $0 rehacer [ejercicios/<programa>-<n>.patch ...]" \
-    "| $0 comprobar" >&2
+  echo "usage: $0 nuevo <programa>-<n> | $0 comprobar|rehacer [ejercicios/<name>.patch ...]" >&2
   exit 2
 }
 
 sangrar() { sed 's/^/  /'; }
 
-# The same patch text whatever the user's git configuration: prefixes, context, algorithm, order,
-# colour, quoting; and no index lines. HEAD of the tree $1 against its files, in the paths after it.
+# The lesson code's changes against HEAD into the file $1, the same whatever the user's git
+# configuration (prefixes, algorithm, order, colour, quoting), without index lines, and with the
+# least context, 3 lines at least, that makes each hunk's old lines unique in HEAD's file.
 diferencias() {
-  local arbol=$1
-  shift
-  git -C "$arbol" -c diff.suppressBlankEmpty=false -c core.quotePath=true \
-    diff --no-ext-diff --no-textconv --no-color --no-relative --no-renames \
-    --src-prefix=a/ --dst-prefix=b/ --unified=3 --inter-hunk-context=0 \
-    --diff-algorithm=myers --indent-heuristic -O/dev/null HEAD -- "$@" |
-    sed -E '/^index [0-9a-f]+\.\.[0-9a-f]+( [0-7]+)?$/d'
+  local contexto
+  for ((contexto = 3; contexto <= 200; contexto++)); do
+    git -c diff.suppressBlankEmpty=false -c core.quotePath=true \
+      diff --no-ext-diff --no-textconv --no-color --no-relative --no-renames \
+      --src-prefix=a/ --dst-prefix=b/ --unified=$contexto --inter-hunk-context=0 \
+      --diff-algorithm=myers --indent-heuristic -O/dev/null HEAD -- "${lecciones[@]}" |
+      sed -E '/^index [0-9a-f]+\.\.[0-9a-f]+( [0-7]+)?$/d' >"$1"
+    if lugares cabeza "$1" 2>/dev/null; then return; fi
+  done
+  lugares cabeza "$1"  # fails, naming each hunk whose old lines are there more than once
 }
 
-# Fails, naming each, if the tree $1 holds the change of a patch of ejercicios/.
+# Finds each hunk's old lines (its context and removed lines) in the file it changes: in HEAD's
+# ("cabeza") or the working tree's ("exacta", "rehacer"). Fails, naming on stderr each hunk whose
+# lines are not there exactly once, or ("exacta") not at its line. "rehacer" writes the patch $2
+# with each hunk's line numbers where its lines now are.
+lugares() {
+  python3 - "$@" <<'PYTHON'
+import itertools, re, subprocess, sys
+
+modo, parche = sys.argv[1:]
+with open(parche, encoding="utf-8") as archivo:
+    lineas = archivo.read().split("\n")
+
+
+def leer(ruta):
+    if modo == "cabeza":
+        return subprocess.run(["git", "show", "HEAD:" + ruta], capture_output=True, check=True,
+                              encoding="utf-8").stdout
+    with open(ruta, encoding="utf-8") as archivo:
+        return archivo.read()
+
+
+fallos, cabecera, todas = 0, False, None
+for i, linea in enumerate(lineas):
+    if linea.startswith("diff --git "):
+        cabecera, desplazadas = True, 0
+    elif cabecera and linea.startswith("--- "):
+        ruta = linea[len("--- a/"):]
+        todas = None if linea == "--- /dev/null" else leer(ruta).split("\n")
+    elif linea.startswith("@@ ") and todas is not None:
+        cabecera = False
+        cuerpo = list(itertools.takewhile(lambda l: l[:1] in (" ", "-", "+", "\\"), lineas[i + 1:]))
+        viejas = [l[1:] for l in cuerpo if l[:1] in (" ", "-")]
+        hecha = int(re.match(r"@@ -(\d+)", linea)[1])
+        halladas = [n + 1 for n in range(len(todas) - len(viejas) + 1)
+                    if todas[n:n + len(viejas)] == viejas]
+        if len(halladas) == 1 and (modo != "exacta" or halladas == [hecha]):
+            n = halladas[0]
+            lineas[i] = re.sub(r"^@@ -\d+(,\d+)? \+\d+",
+                               lambda m: f"@@ -{n}{m[1] or ''} +{n + desplazadas}", linea)
+            desplazadas += sum(l[:1] == "+" for l in cuerpo) - sum(l[:1] == "-" for l in cuerpo)
+            continue
+        donde = (f"now at line {halladas[0]}: moved" if len(halladas) == 1 else
+                 f"at lines {', '.join(map(str, halladas))}: more than once" if halladas
+                 else "not there")
+        print(f"{ruta}, the hunk of line {hecha}: its old lines are {donde}", file=sys.stderr)
+        fallos += 1
+if modo == "rehacer" and not fallos:
+    print("\n".join(lineas), end="")
+sys.exit(1 if fallos else 0)
+PYTHON
+}
+
+# Fails, naming each, if the working tree holds the change of a patch of ejercicios/.
 ninguno_aplicado() {
   local parche aplicados=0
-  shopt -s nullglob
   for parche in ejercicios/*.patch; do
-    if git -C "$1" apply --check --reverse --whitespace=nowarn "$raiz/$parche" 2>/dev/null; then
+    if git apply --check --reverse --whitespace=nowarn "$parche" 2>/dev/null; then
       echo "$parche is applied in the working tree: undo it with git apply -R $parche" >&2
       aplicados=$((aplicados + 1))
     fi
   done
-  ((aplicados == 0))
+  ((aplicados == 0)) || { echo "Nothing was changed." >&2; exit 1; }
 }
 
-# A temporary folder that goes, with the worktree in it if any, on every way out.
+# A temporary folder that goes on every way out.
 carpeta_temporal() {
   temporal=$(mktemp -d "${TMPDIR:-/tmp}/ejercicios.XXXXXX")
-  trap limpiar EXIT
-  trap 'exit 129' HUP
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
+  trap 'rm -rf -- "$temporal"' EXIT
+  trap 'exit 1' HUP INT TERM  # which runs the EXIT trap too
+}
+
+# The patches named in the arguments, by their path from anywhere or their file name alone, or
+# every one, into the array parches.
+nombrados() {
+  local parche
+  parches=()
+  for parche in "$@"; do
+    parche=ejercicios/$(basename -- "$parche")
+    [[ $parche == *.patch && -f $parche ]] || { echo "no such patch: $parche" >&2; uso; }
+    parches+=("$parche")
+  done
+  ((${#parches[@]})) || parches=(ejercicios/*.patch)
 }
 
 comprobar() {
-  shopt -s nullglob
-  local parche salida fallos=0
-  for parche in ejercicios/*.patch; do
-    if ! salida=$(git apply -v --check --whitespace=nowarn "$parche" 2>&1); then
-      echo "$parche does not apply to the working tree:" >&2
+  local parches parche salida fallos=0
+  nombrados "$@"
+  for parche in "${parches[@]}"; do
+    if ! salida=$({ git apply --check --whitespace=nowarn "$parche" &&
+      lugares exacta "$parche"; } 2>&1); then
+      echo "$parche does not apply exactly where it was made:" >&2
       sangrar <<<"$salida" >&2
-      fallos=$((fallos + 1))
-    elif grep -qE 'offset|fuzz' <<<"$salida"; then
-      echo "$parche applies only away from where it was made:" >&2
-      grep -E 'offset|fuzz' <<<"$salida" | sangrar >&2
       fallos=$((fallos + 1))
     fi
   done
@@ -87,7 +142,7 @@ comprobar() {
     echo "remake the patches with tools/ejercicios.sh rehacer, with no exercise applied" >&2
     exit 1
   fi
-  echo "every patch in ejercicios/ applies exactly where it was made"
+  echo "every patch named applies exactly where it was made"
 }
 
 nuevo() {
@@ -103,7 +158,7 @@ nuevo() {
     exit 1
   fi
   # Its change would hold another exercise's solution too.
-  ninguno_aplicado "$raiz" || { echo "Nothing was changed." >&2; exit 1; }
+  ninguno_aplicado
   carpeta_temporal
 
   # An index of HEAD's files, with the lesson folders' new files as to be added, so that git diff
@@ -118,7 +173,7 @@ nuevo() {
     exit 1
   fi
   git ls-files -z --others --exclude-standard -- "${lecciones[@]}" | xargs -0r git add -N --
-  diferencias "$raiz" "${lecciones[@]}" >"$temporal/$nombre.patch"
+  diferencias "$temporal/$nombre.patch"
   unset GIT_INDEX_FILE
   if [[ ! -s $temporal/$nombre.patch ]]; then
     echo "the lesson code (${lecciones[*]/%//}) has no change against HEAD. Nothing was changed." >&2
@@ -138,90 +193,37 @@ nuevo() {
     "exercise\" (git apply $parche brings the solution back)"
 }
 
-# How to remake by hand a patch that does not apply to today's code.
-a_mano() {
-  local parche=$1
-  cat >&2 <<EOF
-Remake each patch that does not apply by hand, with today's lesson code committed and no other
-exercise applied; for $parche:
-  git apply --reject $parche
-      (applies the hunks it can, and leaves each other one in a .rej file beside its file)
-  make each .rej hunk's change in its file by hand, then delete the .rej files
-  mv $parche /tmp/ && tools/ejercicios.sh nuevo $(basename "$parche" .patch)
-then run tools/ejercicios.sh rehacer again for the others.
-EOF
-}
-
 rehacer() {
-  shopt -s nullglob
-  local parches=() parche nombre registro archivos cambiados=0 fallos=0 primero=""
-  # A patch may be named by its path from anywhere, or by its file name alone.
-  for parche in "$@"; do
-    parche=ejercicios/$(basename -- "$parche")
-    [[ $parche == *.patch && -f $parche ]] || { echo "no such patch: $parche" >&2; uso; }
-    parches+=("$parche")
-  done
-  ((${#parches[@]})) || parches=(ejercicios/*.patch)
-  ((${#parches[@]})) || { echo "no patch in ejercicios/" >&2; exit 1; }
-
+  local parches parche rehecho cambiados=0 fallos=0 primero=""
+  nombrados "$@"
+  # A tree that holds an exercise's change would move its hunks, and maybe others', wrong.
+  ninguno_aplicado
   carpeta_temporal
-  arbol=$temporal/arbol
-  if git -C "$temporal" rev-parse --show-toplevel >/dev/null 2>&1; then
-    echo "$temporal is inside a git tree: set TMPDIR to a folder outside any" >&2
-    exit 1
-  fi
-  mkdir "$temporal/parches"
-
-  # The base: HEAD, then every tracked file as the working tree has it now.
-  git worktree add --quiet --detach "$arbol" HEAD
-  git ls-files -z --cached | while IFS= read -r -d '' archivo; do
-    if [[ -e $archivo || -L $archivo ]]; then
-      cp -P --parents -- "$archivo" "$arbol/"
-    else
-      rm -f -- "$arbol/$archivo"
-    fi
-  done
-  git -C "$arbol" add --all --force
-  git -C "$arbol" -c user.name=ejercicios -c user.email=ejercicios@localhost \
-    -c commit.gpgsign=false -c core.hooksPath=/dev/null \
-    commit --quiet --allow-empty --no-verify -m "today's lesson code"
-
-  # A base that already holds an exercise's change would remake its patch, and maybe others, wrong.
-  ninguno_aplicado "$arbol" || { echo "No patch was changed." >&2; exit 1; }
-
   for parche in "${parches[@]}"; do
-    nombre=$(basename "$parche")
-    registro=$temporal/$nombre.log
-    # Every patch is tried, so that one run names every patch that needs a hand. With no index
-    # lines there is no three-way: each hunk applies where its context is, at an offset or not.
-    if ! git -C "$arbol" apply --whitespace=nowarn "$raiz/$parche" >"$registro" 2>&1; then
-      archivos=$(sed -n 's/^error: \(.*\): patch does not apply$/\1/p' "$registro" | paste -sd ' ')
-      echo "$parche does not apply to today's lesson code${archivos:+ in $archivos}:" >&2
-      sangrar <"$registro" >&2
+    rehecho=$temporal/$(basename "$parche")
+    if ! lugares rehacer "$parche" >"$rehecho" 2>"$rehecho.log"; then
+      echo "$parche cannot be placed with certainty in today's lesson code:" >&2
+      sangrar <"$rehecho.log" >&2
       primero=${primero:-$parche}
       fallos=$((fallos + 1))
-    else
-      diferencias "$arbol" >"$temporal/parches/$nombre"
-      if [[ ! -s $temporal/parches/$nombre ]]; then
-        echo "$parche changes nothing in today's lesson code" >&2
-        fallos=$((fallos + 1))
-      fi
     fi
-    git -C "$arbol" reset --quiet --hard
-    git -C "$arbol" clean --quiet -fd
   done
   if ((fallos)); then
-    echo "No patch was changed." >&2
-    if [[ -n $primero ]]; then a_mano "$primero"; fi
+    cat >&2 <<EOF
+Nothing was changed. Remake each patch named above by hand, with today's lesson code committed and
+no other exercise applied; for $primero: make its change in the lesson code (git apply --reject
+$primero makes the hunks it can, maybe one whose lines are there more than once in the wrong
+place, and leaves each other one in a .rej file), delete the .rej files, then
+  mv $primero /tmp/ && tools/ejercicios.sh nuevo $(basename "$primero" .patch)
+EOF
     exit 1
   fi
-
   for parche in "${parches[@]}"; do
-    nombre=$(basename "$parche")
-    if cmp -s "$temporal/parches/$nombre" "$parche"; then
+    rehecho=$temporal/$(basename "$parche")
+    if cmp -s "$rehecho" "$parche"; then
       echo "$parche: unchanged"
     else
-      mv -- "$temporal/parches/$nombre" "$parche"
+      mv -- "$rehecho" "$parche"
       echo "$parche: remade"
       cambiados=$((cambiados + 1))
     fi
@@ -229,22 +231,9 @@ rehacer() {
   echo "$cambiados of ${#parches[@]} patches remade; check them with tools/ejercicios.sh comprobar"
 }
 
-# Every way out: the temporary worktree if any, its registration and the temporary folder go.
-limpiar() {
-  if [[ -n ${temporal:-} ]]; then
-    # Removing the worktree drops its registration too; prune (every stale one) only if that failed.
-    if [[ -n ${arbol:-} ]] &&
-      ! git -C "$raiz" worktree remove --force --force "$arbol" >/dev/null 2>&1; then
-      rm -rf -- "$arbol"
-      git -C "$raiz" worktree prune
-    fi
-    rm -rf -- "$temporal"
-  fi
-}
-
 case "${1:-}" in
   nuevo) shift; nuevo "$@" ;;
   rehacer) shift; rehacer "$@" ;;
-  comprobar) (($# == 1)) || uso; comprobar ;;
+  comprobar) shift; comprobar "$@" ;;
   *) uso ;;
 esac

@@ -5,7 +5,7 @@
 #   manual pages, copyright, changelog and the guide, also as one page, GUIA.html; a Depends line)
 #   and the Windows .zip; none holds anything of the teacher's edition, which answers the exercises;
 # - the teacher's .zip: the teacher's edition, the slides, the prediction sheets, the quiz for
-#   Moodle and the exercises' solutions.
+#   Moodle and the exercises' solutions and wrong attempts.
 # Arguments go to CMake, so a packager names themself with:
 #   tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
@@ -54,7 +54,7 @@ for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
 # A lab installs the .deb on every learner's computer.
-! grep -E 'PROFESOR|clase/|\.patch$' <<<"$contenido" ||
+! grep -E 'PROFESOR|clase/|\.(patch|intentos)$' <<<"$contenido" ||
   { echo "the learners' .deb holds the teacher's files above" >&2; exit 1; }
 # Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
 [ -n "$(dpkg-deb --field "$deb" Depends)" ] || { echo "the .deb has no Depends line" >&2; exit 1; }
@@ -103,11 +103,12 @@ archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
-# solutions, ejercicios/*.patch, which no check needs, nor the teacher's edition and the pictures
-# that only it shows, nor the class materials in clase/.
+# solutions, ejercicios/*.patch and *.intentos, which no check needs, nor the teacher's edition and
+# the pictures that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
   ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
-  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' | LC_ALL=C sort)
+  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' ':!ejercicios/*.intentos' |
+  LC_ALL=C sort)
 contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
 for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html \
   clase/cuestionario.gift; do
@@ -132,7 +133,7 @@ dos_veces comprimir_para_windows "$archivo"
 # Whatever the list above comes to hold, no teacher's file and no picture the guide does not show.
 for fichero in $(unzip -Z1 "$archivo"); do
   case $fichero in
-    */PROFESOR* | */clase/* | *.patch) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
+    */PROFESOR* | */clase/* | *.patch | *.intentos) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
     */dibujos/*) grep -q "(${fichero#*/})" GUIA.md ||
       { echo "the learners' zip holds $fichero, which the guide does not show" >&2; exit 1; } ;;
   esac
@@ -146,7 +147,7 @@ command -v gdb >/dev/null ||
 cmake --build "$publicacion" --target memoria-garaxo memoria-pintafor memoria-polifor >/dev/null
 profesor=demos-objetos-$version-profesor
 archivo_profesor=$publicacion/paquetes/$profesor.zip
-mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' | LC_ALL=C sort)
+mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' 'ejercicios/*.intentos' | LC_ALL=C sort)
 materiales=(PROFESOR.html GUIA.html clase/{garaxo,pintafor,polifor}-diapositivas.html
   clase/{garaxo,pintafor,polifor}-hoja.html clase/cuestionario.gift
   clase/memoria-{garaxo,pintafor,polifor}.html "${soluciones[@]}" README.txt
