@@ -284,7 +284,8 @@ class Comprobacion(ConCopia):
     def test_a_compiler_error_is_explained_with_its_place_by_gcc_and_clang_and_no_link_hint(self):
         # In a destructor, which g++ names in a line of its own; the linker never runs.
         self.parche("garaxo-4")
-        linea = self.editar(COCHE, 'std::cout << "Se destruye', 'cout << "Se destruye')
+        linea = self.editar("car_owner_demo/coche.cpp", 'std::cout << "Se destruye',
+                            'cout << "Se destruye')
         for compilador in [c for c in ("g++", "clang++") if shutil.which(c)]:
             with self.subTest(compilador=compilador):
                 salida = self.mal("garaxo-4", "--compilador", compilador)
