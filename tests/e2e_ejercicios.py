@@ -3,14 +3,15 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 (comprobador_test.cpp); here each kind of answer is seen once from a real attempt.
 
 - Ejercicio: one exercise (EJERCICIO=garaxo-1; all of them when unset): its patch applies exactly
-  where it was made, the check says the untouched code has not changed yet, the check passes with
-  the solution, and the real program, built by the guide's g++ line, writes the .salida.
-- Pistas: every hint of every .pistas, seen after the wrong attempt it describes.
+  where it was made, and the real program, built by the guide's g++ line, writes the .salida.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
 - Guia: the guide's compile lines and IDE table name exactly each program's sources.
 - Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
-  guide naming exactly the exercises in ejercicios/."""
+  guide naming exactly the exercises in ejercicios/.
+- Vpl: each exercise as a VPL activity, graded as Moodle's VPL grades it: the solution passes, the
+  untouched code has not changed yet, each hint is seen after the wrong attempt it describes."""
 
+import glob
 import json
 import os
 import re
@@ -127,18 +128,7 @@ class Ejercicio(unittest.TestCase):
         programa, _ = ejercicio.rsplit("-", 1)
         copia = copia_limpia()
         self.addCleanup(shutil.rmtree, copia, True)
-        construir_comprobador(copia)
-
-        fallo, salida = comprobar(copia, ejercicio)
-        self.assertEqual(fallo, 1, salida)
-        self.assertIn(f"{ejercicio}: {MAL}\n{SIN_CAMBIOS}", salida)
-        self.assertNotIn("se esperaba", salida)
-        self.assertNotIn("«", salida)  # no line of the expected output
-
         aplicar_exactamente(copia, ejercicio)
-        fallo, salida = comprobar(copia, ejercicio)
-        self.assertEqual(fallo, 0, salida)
-        self.assertTrue(salida.endswith(f"{ejercicio}: {BIEN}\n"), salida)
 
         # The real program, with the system's console, built by the guide's line for it.
         linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- órdenes g++")
@@ -149,7 +139,7 @@ class Ejercicio(unittest.TestCase):
         esperada = leer(copia, os.path.join("ejercicios", ejercicio + ".salida"))
         self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(esperada))
 
-    def test_the_exercise_applies_exactly_fails_untouched_and_passes_with_its_solution(self):
+    def test_the_exercise_applies_exactly_and_its_program_writes_the_expected_output(self):
         pedido = os.environ.get("EJERCICIO")
         for ejercicio in [pedido] if pedido else ejercicios():
             with self.subTest(ejercicio=ejercicio):
@@ -209,7 +199,7 @@ class ConCopia(unittest.TestCase):
 
 # For each hint, the wrong attempt it describes: edits (file, text, replacement) made on top of
 # the exercise's solution. A hint with no attempt here, or an attempt whose hint never shows (a
-# typo in its "sale:" line), fails.
+# typo in its "sale:" line), fails Vpl.
 COCHE = "car_owner_demo/coche.cpp"
 COPIA_ESCRIBE = '    std::cout << "Se copia el coche " << matricula << std::endl;\n'
 COPIAS = ("    copiarTexto(this->matricula, otro.matricula);\n"
@@ -236,27 +226,6 @@ INTENTOS = {
           "for (int i = 0; i < 3; ++i) fi[i]->setColor(6);")],
     ],
 }
-
-
-class Pistas(ConCopia):
-    """Each hint of ejercicios/*.pistas, after the wrong attempt it describes."""
-
-    def test_every_hint_is_shown_after_the_wrong_attempt_it_describes(self):
-        carpeta = os.path.join(self.copia, "ejercicios")
-        con_pistas = sorted(n[:-len(".pistas")] for n in os.listdir(carpeta)
-                            if n.endswith(".pistas"))
-        self.assertEqual(con_pistas, sorted(INTENTOS), "each .pistas needs its attempts here")
-        for ejercicio in con_pistas:
-            pistas = re.findall(r"^pista: (.*)$", leer(carpeta, ejercicio + ".pistas"), re.M)
-            self.assertEqual(len(pistas), len(INTENTOS[ejercicio]),
-                             f"{ejercicio}: one attempt for each hint, in their order")
-            for pista, intento in zip(pistas, INTENTOS[ejercicio]):
-                with self.subTest(ejercicio=ejercicio, pista=pista[:40]):
-                    self.parche(ejercicio)
-                    for ruta, antes, despues in intento:
-                        self.editar(ruta, antes, despues)
-                    self.assertIn(f"Pista: {pista}\n", self.mal(ejercicio))
-                    self.doCleanups()
 
 
 class Comprobacion(ConCopia):
@@ -672,6 +641,141 @@ class Parches(unittest.TestCase):
                              re.sub(r"(?m)^@@.*", "", antes[nombre]))
         fallo, salida = self.script("comprobar")
         self.assertEqual(fallo, 0, salida)
+
+
+class Vpl(unittest.TestCase):
+    """Each exercise as a VPL activity (tools/vpl.py), graded as VPL's execution server grades it:
+    in a fresh folder of the activity's execution files and the learner's, VPL's variables in
+    vpl_environment.sh, vpl_evaluate.sh run, the execution files not kept when running deleted,
+    then vpl_execution, each under a pseudo-terminal in raw mode and the locale C.UTF-8, as VPL's
+    launcher leaves them. What vpl_evaluate.sh leaves (the checker) does not depend on the
+    learner's files: it is built once per activity, with the solution, and handed to the others."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
+        ejecutar(["python3", "tools/vpl.py", cls.actividades], FUENTES,
+                 check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.actividades, ignore_errors=True)
+
+    def jaula(self, ejercicio: str, caso: str, *hechos) -> str:
+        """The folder VPL sends: the execution files but the self-tests, and the learner's files,
+        those of the self-test `caso`, with `hechos` copied in from an evaluation already run."""
+        ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
+        jaula = tempfile.mkdtemp(prefix="jaula-")
+        self.addCleanup(shutil.rmtree, jaula, True)
+        shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
+                        ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
+        del_alumno = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
+        shutil.copytree(del_alumno, jaula, dirs_exist_ok=True)
+        for hecho in hechos:
+            shutil.copy(hecho, jaula)
+        enviados = sorted(os.path.relpath(os.path.join(d, n), del_alumno)
+                          for d, _, nombres in os.walk(del_alumno) for n in nombres)
+        variables = {f"VPL_SUBFILE{i}": ruta for i, ruta in enumerate(enviados)}
+        variables.update(VPL_SUBFILES="\n".join(enviados), VPL_GRADEMIN="1.5", VPL_GRADEMAX="7",
+                         VPL_MAXTIME="60", VPL_LANG="C.UTF-8")
+        escribir(jaula, "vpl_environment.sh",
+                 "".join(f"export {n}={shlex.quote(v)}\n" for n, v in variables.items()))
+        return jaula
+
+    def en_terminal(self, jaula: str, orden: str, entorno=None) -> str:
+        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {shlex.quote(jaula)} && . ./vpl_environment.sh"
+                                         f" && export LC_ALL=C.UTF-8 TERM=dumb && stty raw -echo && {orden}"])
+        self.addCleanup(terminal.cerrar)
+        limite = time.monotonic() + LIMITE
+        while time.monotonic() < limite and (terminal._leer(0.1) or terminal.proceso.poll() is None):
+            pass
+        return terminal.visto.decode()
+
+    def calificar(self, jaula: str) -> tuple:
+        """Deletes the execution files not kept, runs vpl_execution: its grade and comment."""
+        ejercicio = os.path.basename(glob.glob(os.path.join(jaula, "ejercicios", "*-*.salida"))[0])
+        actividad = os.path.join(self.actividades, ejercicio[:-len(".salida")])
+        conservar = set(leer(actividad, "conservar.txt").splitlines())
+        for d, _, nombres in os.walk(os.path.join(actividad, "ejecucion")):
+            for nombre in nombres:
+                ruta = os.path.relpath(os.path.join(d, nombre), os.path.join(actividad, "ejecucion"))
+                if ruta not in conservar and os.path.exists(os.path.join(jaula, ruta)):
+                    os.remove(os.path.join(jaula, ruta))
+        visto = self.en_terminal(jaula, "./vpl_execution")
+        notas = re.findall(r"^Grade :=>>(.*)$", visto, re.M)
+        comentario = re.search(r"^<\|--\n(.*?)^--\|>$", visto, re.M | re.S)
+        self.assertTrue(notas and comentario, visto)
+        return notas[-1].strip(), comentario.group(1)
+
+    def test_the_solution_gets_the_maximum_the_unchanged_files_and_each_hints_attempt_the_minimum(self):
+        for ejercicio in ejercicios():
+            casos = os.listdir(os.path.join(self.actividades, ejercicio, "ejecucion",
+                                            "vpl_evaluation_tests"))
+            pistas = re.findall(r"^pista: (.*)$", leer(FUENTES, f"ejercicios/{ejercicio}.pistas")
+                                if os.path.exists(os.path.join(FUENTES, f"ejercicios/{ejercicio}.pistas"))
+                                else "", re.M)
+            self.assertEqual(sorted(casos), sorted(["pass-solucion", "fail-sin_cambios"]
+                                                   + [f"fail-pista_{i + 1}" for i in range(len(pistas))]))
+            with self.subTest(ejercicio=ejercicio, caso="pass-solucion"):
+                solucion = self.jaula(ejercicio, "pass-solucion")
+                self.en_terminal(solucion, "bash vpl_evaluate.sh")
+                nota, comentario = self.calificar(solucion)
+                self.assertEqual(nota, "7", comentario)
+                self.assertTrue(comentario.startswith(f"-Comprobación de {ejercicio}\n>Compilando "))
+                self.assertIn(f"\n>{ejercicio}: {BIEN}\n", comentario)
+            hechos = [os.path.join(solucion, "comprobar"), os.path.join(solucion, "vpl_execution")]
+            esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
+                (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
+            for caso, dicho in esperados:
+                with self.subTest(ejercicio=ejercicio, caso=caso):
+                    nota, comentario = self.calificar(self.jaula(ejercicio, caso, *hechos))
+                    self.assertEqual(nota, "1.5", comentario)
+                    self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
+                    self.assertIn(dicho, comentario)
+                    if caso == "fail-sin_cambios":  # no line of the expected output
+                        self.assertNotIn("se esperaba", comentario)
+                        self.assertNotIn("«", comentario)
+
+    def test_a_compiler_missing_too_old_or_speaking_of_a_missing_semicolon_is_told_in_spanish(self):
+        camino = tempfile.mkdtemp(prefix="sin-g++-")
+        self.addCleanup(shutil.rmtree, camino, True)
+        for herramienta in ("bash", "cat", "chmod", "head", "rm", "sed", "stty"):
+            os.symlink(shutil.which(herramienta), os.path.join(camino, herramienta))
+        antiguo = os.path.join(camino, "antiguo")
+        os.mkdir(antiguo)
+        escribir(antiguo, "g++", f'#!/bin/sh\nexec {shutil.which("g++")} "$@" -std=c++14\n')
+        os.chmod(os.path.join(antiguo, "g++"), 0o755)
+        casos = [(f"PATH={camino}", "El servidor de ejecución no tiene g++: la comprobación necesita"),
+                 (f"PATH={antiguo}:$PATH", "El g++ del servidor de ejecución no puede compilar la "
+                  "comprobación: necesita C++17 con <filesystem> (g++ 9 o posterior). Dice:\n>"
+                  "ejercicios/comprobar.cpp:"), ("", "Falta un punto y coma (;)")]
+        for camino_de_g, dicho in casos:
+            with self.subTest(dicho=dicho[:40]):
+                jaula = self.jaula("garaxo-1", "pass-solucion")
+                escribir(jaula, "car_owner_demo/main.cpp",
+                         leer(jaula, "car_owner_demo/main.cpp").replace(";\n", "\n", 1))
+                self.en_terminal(jaula, f"{camino_de_g} bash vpl_evaluate.sh")
+                nota, comentario = self.calificar(jaula)
+                self.assertEqual(nota, "1.5", comentario)
+                self.assertIn(dicho, comentario)
+                if "antiguo" in camino_de_g:
+                    self.assertIn("comprobar necesita C++17 (-std=c++17) y <filesystem>", comentario)
+
+    def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
+        jaula = self.jaula("garaxo-1", "fail-sin_cambios")
+        ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
+        with open(os.path.join(jaula, "vpl_execution"), "rb") as programa:
+            self.assertIn(b".debug_info", programa.read())
+        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {shlex.quote(jaula)} && ./vpl_execution"])
+        self.addCleanup(terminal.cerrar)
+        terminal.hasta(b"Introduce el nombre: ")
+        terminal.teclear(b"Juan\n")
+        terminal.hasta(b"Introduce el DNI (01234567-z): ")
+        terminal.teclear(b"12345678-Z\n")
+        terminal.hasta(arnes.CasoEnTerminal.AVISO)
+        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        terminal.teclear(b" ")
+        terminal.hasta(arnes.BORRADO)
 
 
 if __name__ == "__main__":
