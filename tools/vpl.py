@@ -123,6 +123,8 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
                       + linea.replace(f" -o {programa} ", " -o vpl_execution $2 ") + "\n",
         "vpl_evaluate.sh": EVALUAR.replace("@COMPROBADOR@", comprobador)
                                   .replace("@PROGRAMA@", programa).replace("@NUMERO@", numero)})
+    for guion in ("vpl_run.sh", "vpl_evaluate.sh"):  # VPL's default evaluation runs ./vpl_run.sh
+        os.chmod(os.path.join(ejecucion, guion), 0o755)
 
     # VPL's self-tests: the solution gets the maximum, the rest less.
     ejecutar(["git", "apply", parche], copia)
