@@ -766,7 +766,7 @@ class Vpl(unittest.TestCase):
         jaula = self.jaula("garaxo-1", "fail-sin_cambios")
         ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
         with open(os.path.join(jaula, "vpl_execution"), "rb") as programa:
-            self.assertIn(b".debug_info", programa.read())
+            self.assertTrue(b".debug_info" in programa.read(), "vpl_run.sh left out VPL's flags")
         terminal = arnes.Terminal(orden=["bash", "-c", f"cd {shlex.quote(jaula)} && ./vpl_execution"])
         self.addCleanup(terminal.cerrar)
         terminal.hasta(b"Introduce el nombre: ")
