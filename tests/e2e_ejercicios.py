@@ -3,13 +3,14 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 (comprobador_test.cpp); here each kind of answer is seen once from a real attempt.
 
 - Ejercicio: one exercise (EJERCICIO=garaxo-1; all of them when unset): its patch applies exactly
-  where it was made, and the real program, built by the guide's g++ line, writes the .salida.
+  where it was made, the real program, built by the guide's g++ line, writes the .salida, and its
+  VPL activity, graded as Moodle's VPL grades it, passes the solution, says the untouched code has
+  not changed yet and shows each hint after the wrong attempt it describes.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
 - Guia: the guide's compile lines and IDE table name exactly each program's sources.
 - Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
   guide naming exactly the exercises in ejercicios/.
-- Vpl: each exercise as a VPL activity, graded as Moodle's VPL grades it: the solution passes, the
-  untouched code has not changed yet, each hint is seen after the wrong attempt it describes."""
+- Vpl: a VPL activity with the jail's compiler missing or old, and run at a terminal."""
 
 import glob
 import json
@@ -121,8 +122,61 @@ def ejecutar_sin_terminal(copia: str, programa: str) -> subprocess.CompletedProc
                               start_new_session=True, timeout=arnes.ESPERA, check=False)
 
 
-class Ejercicio(unittest.TestCase):
-    """One exercise from start to end, in a copy of its own."""
+class EnVpl(unittest.TestCase):
+    """Exercises as VPL activities (tools/vpl.py), graded as VPL's execution server grades them:
+    a fresh folder of its execution files and the learner's, VPL's variables, vpl_evaluate.sh, the
+    execution files not kept deleted, vpl_execution, under a pseudo-terminal in raw mode and
+    C.UTF-8."""
+
+    actividades = ""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.actividades, ignore_errors=True)
+
+    def jaula(self, ejercicio: str, caso: str) -> str:
+        """The execution files but the self-tests, and the self-test `caso` as the learner's."""
+        if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
+            ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
+        ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
+        jaula = tempfile.mkdtemp(prefix="jaula-")
+        self.addCleanup(shutil.rmtree, jaula, True)
+        shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
+                        ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
+        suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
+        shutil.copytree(suyos, jaula, dirs_exist_ok=True)
+        enviados = glob.glob("**/*.*", root_dir=suyos, recursive=True)
+        escribir(jaula, "vpl_environment.sh", "".join(
+            f"export VPL_SUBFILE{i}={r}\n" for i, r in enumerate(enviados)) + "export VPL_SUBFILES="
+            + shlex.quote("\n".join(enviados)) + " VPL_GRADEMIN=1.5 VPL_GRADEMAX=7 VPL_MAXTIME=60\n")
+        return jaula
+
+    def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
+        """`evaluar`, the files not kept deleted, vpl_execution: its last grade and comment."""
+        actividad = os.path.join(self.actividades, glob.glob(
+            "*-*.salida", root_dir=os.path.join(jaula, "ejercicios"))[0][:-len(".salida")])
+        conservar, ejecucion = leer(actividad, "conservar.txt").split(), actividad + "/ejecucion"
+        borrar = [r for r in glob.glob("**", root_dir=ejecucion, recursive=True)
+                  if os.path.isfile(os.path.join(ejecucion, r)) and r not in conservar
+                  and not r.startswith("vpl_evaluation_tests/")]
+        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {jaula} && . ./vpl_environment.sh && "
+                                         f"export LC_ALL=C.UTF-8 && stty raw -echo && {evaluar}; "
+                                         f"rm -rf {shlex.join(borrar)} && ./vpl_execution"])
+        self.addCleanup(terminal.cerrar)
+        while terminal._leer(0.1) or terminal.proceso.poll() is None:
+            pass
+        visto = terminal.visto.decode()
+        comentario = re.search(r"^<\|--\n(.*?)^--\|>$", visto, re.M | re.S)
+        self.assertTrue(comentario, visto)
+        return re.findall(r"^Grade :=>>(.*)$", visto, re.M)[-1].strip(), comentario.group(1)
+
+
+class Ejercicio(EnVpl):
+    """One exercise from start to end, in a copy of its own and as a VPL activity."""
 
     def una(self, ejercicio: str):
         programa, _ = ejercicio.rsplit("-", 1)
@@ -138,8 +192,37 @@ class Ejercicio(unittest.TestCase):
         self.assertEqual(real.returncode, 0, real.stderr)
         esperada = leer(copia, os.path.join("ejercicios", ejercicio + ".salida"))
         self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(esperada))
+        self.calificada(ejercicio)
 
-    def test_the_exercise_applies_exactly_and_its_program_writes_the_expected_output(self):
+    def calificada(self, ejercicio: str):
+        """Its VPL activity: the solution gets the maximum; the unchanged files and each hint's
+        attempt, the minimum and what the check says of them. The checker vpl_evaluate.sh leaves
+        does not depend on the learner's files: built with the solution, it is handed on."""
+        pistas = f"ejercicios/{ejercicio}.pistas"
+        pistas = re.findall(r"^pista: (.*)$", leer(FUENTES, pistas) if os.path.exists(
+            os.path.join(FUENTES, pistas)) else "", re.M)
+        esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
+            (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
+        solucion = self.jaula(ejercicio, "pass-solucion")
+        self.assertEqual(sorted(os.listdir(os.path.join(
+            self.actividades, ejercicio, "ejecucion", "vpl_evaluation_tests"))),
+            sorted(["pass-solucion"] + [caso for caso, _ in esperados]))
+        self.assertEqual(self.calificar(solucion), (
+            "7", f"-Comprobación de {ejercicio}\n>Compilando {ejercicio.split('-')[0]} con "
+            f"g++...\n>{ejercicio}: {BIEN}\n"))
+        for caso, dicho in esperados:
+            with self.subTest(ejercicio=ejercicio, caso=caso):
+                jaula = self.jaula(ejercicio, caso)
+                for hecho in ("comprobar", "vpl_execution"):
+                    shutil.copy(os.path.join(solucion, hecho), jaula)
+                nota, comentario = self.calificar(jaula, evaluar="true")
+                self.assertEqual(nota, "1.5", comentario)
+                self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
+                self.assertIn(dicho, comentario)
+                if caso == "fail-sin_cambios":  # no line of the expected output
+                    self.assertNotIn("«", comentario)
+
+    def test_the_exercise_applies_exactly_is_graded_in_vpl_and_its_program_writes_the_expected_output(self):
         pedido = os.environ.get("EJERCICIO")
         for ejercicio in [pedido] if pedido else ejercicios():
             with self.subTest(ejercicio=ejercicio):
@@ -199,7 +282,7 @@ class ConCopia(unittest.TestCase):
 
 # For each hint, the wrong attempt it describes: edits (file, text, replacement) made on top of
 # the exercise's solution. A hint with no attempt here, or an attempt whose hint never shows (a
-# typo in its "sale:" line), fails Vpl.
+# typo in its "sale:" line), fails Ejercicio.
 COCHE = "car_owner_demo/coche.cpp"
 COPIA_ESCRIBE = '    std::cout << "Se copia el coche " << matricula << std::endl;\n'
 COPIAS = ("    copiarTexto(this->matricula, otro.matricula);\n"
@@ -643,82 +726,8 @@ class Parches(unittest.TestCase):
         self.assertEqual(fallo, 0, salida)
 
 
-class Vpl(unittest.TestCase):
-    """Each exercise as a VPL activity (tools/vpl.py), graded as VPL's execution server grades it:
-    a fresh folder of its execution files and the learner's, VPL's variables, vpl_evaluate.sh, the
-    execution files not kept deleted, vpl_execution, under a pseudo-terminal in raw mode and
-    C.UTF-8. The checker vpl_evaluate.sh leaves does not depend on the learner's files: it is built
-    once per activity, with the solution, and handed to its other cases."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
-        ejecutar(["python3", "tools/vpl.py", cls.actividades], FUENTES, check=True)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.actividades, ignore_errors=True)
-
-    def jaula(self, ejercicio: str, caso: str) -> str:
-        """The execution files but the self-tests, and the self-test `caso` as the learner's."""
-        ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
-        jaula = tempfile.mkdtemp(prefix="jaula-")
-        self.addCleanup(shutil.rmtree, jaula, True)
-        shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
-                        ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
-        suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
-        shutil.copytree(suyos, jaula, dirs_exist_ok=True)
-        enviados = glob.glob("**/*.*", root_dir=suyos, recursive=True)
-        escribir(jaula, "vpl_environment.sh", "".join(
-            f"export VPL_SUBFILE{i}={r}\n" for i, r in enumerate(enviados)) + "export VPL_SUBFILES="
-            + shlex.quote("\n".join(enviados)) + " VPL_GRADEMIN=1.5 VPL_GRADEMAX=7 VPL_MAXTIME=60\n")
-        return jaula
-
-    def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
-        """`evaluar`, the files not kept deleted, vpl_execution: its last grade and comment."""
-        actividad = os.path.join(self.actividades, glob.glob(
-            "*-*.salida", root_dir=os.path.join(jaula, "ejercicios"))[0][:-len(".salida")])
-        conservar, ejecucion = leer(actividad, "conservar.txt").split(), actividad + "/ejecucion"
-        borrar = [r for r in glob.glob("**", root_dir=ejecucion, recursive=True)
-                  if os.path.isfile(os.path.join(ejecucion, r)) and r not in conservar
-                  and not r.startswith("vpl_evaluation_tests/")]
-        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {jaula} && . ./vpl_environment.sh && "
-                                         f"export LC_ALL=C.UTF-8 && stty raw -echo && {evaluar}; "
-                                         f"rm -rf {shlex.join(borrar)} && ./vpl_execution"])
-        self.addCleanup(terminal.cerrar)
-        while terminal._leer(0.1) or terminal.proceso.poll() is None:
-            pass
-        visto = terminal.visto.decode()
-        comentario = re.search(r"^<\|--\n(.*?)^--\|>$", visto, re.M | re.S)
-        self.assertTrue(comentario, visto)
-        return re.findall(r"^Grade :=>>(.*)$", visto, re.M)[-1].strip(), comentario.group(1)
-
-    def test_the_solution_gets_the_maximum_the_unchanged_files_and_each_hints_attempt_the_minimum(self):
-        pedido = os.environ.get("EJERCICIO")
-        for ejercicio in [pedido] if pedido else ejercicios():
-            pistas = f"ejercicios/{ejercicio}.pistas"
-            pistas = re.findall(r"^pista: (.*)$", leer(FUENTES, pistas) if os.path.exists(
-                os.path.join(FUENTES, pistas)) else "", re.M)
-            esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
-                (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
-            self.assertEqual(sorted(os.listdir(os.path.join(
-                self.actividades, ejercicio, "ejecucion", "vpl_evaluation_tests"))),
-                sorted(["pass-solucion"] + [caso for caso, _ in esperados]))
-            solucion = self.jaula(ejercicio, "pass-solucion")
-            self.assertEqual(self.calificar(solucion), (
-                "7", f"-Comprobación de {ejercicio}\n>Compilando {ejercicio.split('-')[0]} con "
-                f"g++...\n>{ejercicio}: {BIEN}\n"))
-            for caso, dicho in esperados:
-                with self.subTest(ejercicio=ejercicio, caso=caso):
-                    jaula = self.jaula(ejercicio, caso)
-                    for hecho in ("comprobar", "vpl_execution"):
-                        shutil.copy(os.path.join(solucion, hecho), jaula)
-                    nota, comentario = self.calificar(jaula, evaluar="true")
-                    self.assertEqual(nota, "1.5", comentario)
-                    self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
-                    self.assertIn(dicho, comentario)
-                    if caso == "fail-sin_cambios":  # no line of the expected output
-                        self.assertNotIn("«", comentario)
+class Vpl(EnVpl):
+    """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
 
     def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
         antiguo = tempfile.mkdtemp(prefix="antiguo-")

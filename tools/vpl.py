@@ -10,7 +10,8 @@ to desarrollo/vpl) with
   with it) and vpl_evaluation_tests/, VPL's self-tests: the solution, the unchanged files and each
   hint's wrong attempt;
 - conservar.txt: the execution files to keep when running, those the checker reads as it grades;
-- <programa>-<n>-ejecucion.zip: ejecucion/ as VPL's file editor imports it."""
+- <programa>-<n>-ejecucion.zip: ejecucion/ as VPL's file editor imports it.
+Exercises named after DESTINO are the only ones made."""
 
 import glob
 import os
@@ -156,8 +157,9 @@ def main():
                 shutil.copy(os.path.join(RAIZ, ruta), os.path.join(copia, ruta))
         with open(os.path.join(copia, "GUIA.md"), encoding="utf-8") as guia:
             texto = guia.read()
-        for salida in sorted(glob.glob(os.path.join(copia, "ejercicios", "*.salida"))):
-            actividad(copia, texto, os.path.basename(salida)[:-len(".salida")], destino)
+        todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
+        for ejercicio in sys.argv[2:] or sorted(s[:-len(".salida")] for s in todos):
+            actividad(copia, texto, ejercicio, destino)
     print(destino)
 
 
