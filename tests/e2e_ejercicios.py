@@ -128,8 +128,6 @@ class EnVpl(unittest.TestCase):
     execution files not kept deleted, vpl_execution, under a pseudo-terminal in raw mode and
     C.UTF-8."""
 
-    actividades = ""
-
     @classmethod
     def setUpClass(cls):
         cls.actividades = tempfile.mkdtemp(prefix="vpl-")
@@ -198,9 +196,8 @@ class Ejercicio(EnVpl):
         """Its VPL activity: the solution gets the maximum; the unchanged files and each hint's
         attempt, the minimum and what the check says of them. The checker vpl_evaluate.sh leaves
         does not depend on the learner's files: built with the solution, it is handed on."""
-        pistas = f"ejercicios/{ejercicio}.pistas"
-        pistas = re.findall(r"^pista: (.*)$", leer(FUENTES, pistas) if os.path.exists(
-            os.path.join(FUENTES, pistas)) else "", re.M)
+        pistas = re.findall(r"^pista: (.*)$", "".join(leer(FUENTES, r) for r in glob.glob(
+            f"ejercicios/{ejercicio}.pistas", root_dir=FUENTES)), re.M)
         esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
             (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
         solucion = self.jaula(ejercicio, "pass-solucion")
@@ -730,15 +727,13 @@ class Vpl(EnVpl):
     """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
 
     def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
-        antiguo = tempfile.mkdtemp(prefix="antiguo-")
-        self.addCleanup(shutil.rmtree, antiguo, True)
-        escribir(antiguo, "g++", f'#!/bin/sh\nexec {shutil.which("g++")} "$@" -std=c++14\n')
-        os.chmod(os.path.join(antiguo, "g++"), 0o755)
-        os.mkdir(os.path.join(antiguo, "sin"))  # a PATH with no g++
+        sin = tempfile.mkdtemp(prefix="sin-g++-")  # a PATH with what the script needs, but g++
+        self.addCleanup(shutil.rmtree, sin, True)
         for herramienta in ("cat", "chmod", "head", "rm"):
-            os.symlink(shutil.which(herramienta), os.path.join(antiguo, "sin", herramienta))
-        for evaluar, dicho in [(f"PATH={antiguo}/sin /bin/bash vpl_evaluate.sh", "no tiene g++: la"),
-                               (f"PATH={antiguo}:$PATH bash vpl_evaluate.sh", "necesita C++17 (-std"),
+            os.symlink(shutil.which(herramienta), os.path.join(sin, herramienta))
+        antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
+        for evaluar, dicho in [(f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++: la"),
+                               (f"{antiguo} bash vpl_evaluate.sh", "necesita C++17 (-std=c++17)"),
                                ("bash vpl_evaluate.sh", "Falta un punto y coma (;)")]:
             with self.subTest(dicho=dicho):
                 jaula = self.jaula("garaxo-1", "pass-solucion")
@@ -759,6 +754,7 @@ class Vpl(EnVpl):
         self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
         terminal.teclear(b" ")
         terminal.hasta(arnes.BORRADO)
+
 
 if __name__ == "__main__":
     unittest.main()
