@@ -7,6 +7,13 @@
 // It needs only a C++17 compiler: the guide builds it with one command line, and CMake's
 // comprobar-<programa>-<n> targets run it. Each of its jobs is a header of comprobador/;
 // comprobador/proceso_*.cpp is all it knows of the system.
+
+// Said in one line, before a page of errors, where the compiler cannot build the checker.
+#if (defined(_MSVC_LANG) ? _MSVC_LANG : __cplusplus) < 201703L || \
+    (defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 9)
+#error "comprobar necesita C++17 (-std=c++17) y <filesystem>: g++ 9, clang++ 9 o posterior"
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>

@@ -3,13 +3,14 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 (comprobador_test.cpp); here each kind of answer is seen once from a real attempt.
 
 - Ejercicio: one exercise (EJERCICIO=garaxo-1; all of them when unset): its patch applies exactly
-  where it was made, the check says the untouched code has not changed yet, the check passes with
-  the solution, and the real program, built by the guide's g++ line, writes the .salida.
-- Pistas: every hint of every .pistas, seen after the wrong attempt it describes.
+  where it was made, the real program, built by the guide's g++ line, writes the .salida, and its
+  VPL activity, graded as Moodle's VPL grades it, passes the solution, says the untouched code has
+  not changed yet and shows each hint after the wrong attempt it describes.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
 - Guia: the guide's compile lines and IDE table name exactly each program's sources.
 - Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
-  guide naming exactly the exercises in ejercicios/."""
+  guide naming exactly the exercises in ejercicios/.
+- Vpl: a VPL activity with the jail's compiler missing or old, and run at a terminal."""
 
 import glob
 import json
@@ -19,7 +20,6 @@ import shlex
 import shutil
 import subprocess
 import tempfile
-import sys
 import time
 import unittest
 
@@ -35,8 +35,6 @@ SIN_CAMBIOS = "Lo que escribe el programa no ha cambiado todavía"
 MARCA_GUIA = "<!-- comprobar sin CMake: g++ -->"
 with open(os.path.join(FUENTES, "programas.txt"), encoding="utf-8") as tabla:
     PROGRAMAS = [fila.split()[0] for fila in tabla if fila.strip()[:1] not in ("", "#")]
-sys.path.insert(0, os.path.join(FUENTES, "tools"))
-from intentos import aplicar, intentos  # noqa: E402
 
 # What every program takes from platform/, beside its console: one source per system.
 PLATAFORMA = ["platform/texto.cpp", "platform/consola.cpp"]
@@ -126,25 +124,65 @@ def ejecutar_sin_terminal(copia: str, programa: str) -> subprocess.CompletedProc
                               start_new_session=True, timeout=arnes.ESPERA, check=False)
 
 
-class Ejercicio(unittest.TestCase):
-    """One exercise from start to end, in a copy of its own."""
+class EnVpl(unittest.TestCase):
+    """Exercises as VPL activities (tools/vpl.py), graded as VPL's execution server grades them:
+    a fresh folder of its execution files and the learner's, VPL's variables, vpl_evaluate.sh, the
+    execution files not kept deleted, vpl_execution, under a pseudo-terminal in raw mode and
+    C.UTF-8."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.actividades, ignore_errors=True)
+
+    def jaula(self, ejercicio: str, caso: str) -> str:
+        """The execution files but the self-tests, and the self-test `caso` as the learner's."""
+        if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
+            ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
+        ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
+        jaula = tempfile.mkdtemp(prefix="jaula-")
+        self.addCleanup(shutil.rmtree, jaula, True)
+        shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
+                        ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
+        suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
+        shutil.copytree(suyos, jaula, dirs_exist_ok=True)
+        enviados = glob.glob("**/*.*", root_dir=suyos, recursive=True)
+        escribir(jaula, "vpl_environment.sh", "".join(
+            f"export VPL_SUBFILE{i}={r}\n" for i, r in enumerate(enviados)) + "export VPL_SUBFILES="
+            + shlex.quote("\n".join(enviados)) + " VPL_GRADEMIN=1.5 VPL_GRADEMAX=7 VPL_MAXTIME=60\n")
+        return jaula
+
+    def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
+        """`evaluar`, the files not kept deleted, vpl_execution: its last grade and comment."""
+        actividad = os.path.join(self.actividades, glob.glob(
+            "*-*.salida", root_dir=os.path.join(jaula, "ejercicios"))[0][:-len(".salida")])
+        conservar, ejecucion = leer(actividad, "conservar.txt").split(), actividad + "/ejecucion"
+        borrar = [r for r in glob.glob("**", root_dir=ejecucion, recursive=True)
+                  if os.path.isfile(os.path.join(ejecucion, r)) and r not in conservar
+                  and not r.startswith("vpl_evaluation_tests/")]
+        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {jaula} && . ./vpl_environment.sh && "
+                                         f"export LC_ALL=C.UTF-8 && stty raw -echo && {evaluar}; "
+                                         f"rm -rf {shlex.join(borrar)} && ./vpl_execution"])
+        self.addCleanup(terminal.cerrar)
+        while terminal._leer(0.1) or terminal.proceso.poll() is None:
+            pass
+        visto = terminal.visto.decode()
+        comentario = re.search(r"^<\|--\n(.*?)^--\|>$", visto, re.M | re.S)
+        self.assertTrue(comentario, visto)
+        return re.findall(r"^Grade :=>>(.*)$", visto, re.M)[-1].strip(), comentario.group(1)
+
+
+class Ejercicio(EnVpl):
+    """One exercise from start to end, in a copy of its own and as a VPL activity."""
 
     def una(self, ejercicio: str):
         programa, _ = ejercicio.rsplit("-", 1)
         copia = copia_limpia()
         self.addCleanup(shutil.rmtree, copia, True)
-        construir_comprobador(copia)
-
-        fallo, salida = comprobar(copia, ejercicio)
-        self.assertEqual(fallo, 1, salida)
-        self.assertIn(f"{ejercicio}: {MAL}\n{SIN_CAMBIOS}", salida)
-        self.assertNotIn("se esperaba", salida)
-        self.assertNotIn("«", salida)  # no line of the expected output
-
         aplicar_exactamente(copia, ejercicio)
-        fallo, salida = comprobar(copia, ejercicio)
-        self.assertEqual(fallo, 0, salida)
-        self.assertTrue(salida.endswith(f"{ejercicio}: {BIEN}\n"), salida)
 
         # The real program, with the system's console, built by the guide's line for it.
         linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- órdenes g++")
@@ -154,8 +192,36 @@ class Ejercicio(unittest.TestCase):
         self.assertEqual(real.returncode, 0, real.stderr)
         esperada = leer(copia, os.path.join("ejercicios", ejercicio + ".salida"))
         self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(esperada))
+        self.calificada(ejercicio)
 
-    def test_the_exercise_applies_exactly_fails_untouched_and_passes_with_its_solution(self):
+    def calificada(self, ejercicio: str):
+        """Its VPL activity: the solution gets the maximum; the unchanged files and each hint's
+        attempt, the minimum and what the check says of them. The checker vpl_evaluate.sh leaves
+        does not depend on the learner's files: built with the solution, it is handed on."""
+        pistas = re.findall(r"^pista: (.*)$", "".join(leer(FUENTES, r) for r in glob.glob(
+            f"ejercicios/{ejercicio}.pistas", root_dir=FUENTES)), re.M)
+        esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
+            (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
+        solucion = self.jaula(ejercicio, "pass-solucion")
+        self.assertEqual(sorted(os.listdir(os.path.join(
+            self.actividades, ejercicio, "ejecucion", "vpl_evaluation_tests"))),
+            sorted(["pass-solucion"] + [caso for caso, _ in esperados]))
+        self.assertEqual(self.calificar(solucion), (
+            "7", f"-Comprobación de {ejercicio}\n>Compilando {ejercicio.split('-')[0]} con "
+            f"g++...\n>{ejercicio}: {BIEN}\n"))
+        for caso, dicho in esperados:
+            with self.subTest(ejercicio=ejercicio, caso=caso):
+                jaula = self.jaula(ejercicio, caso)
+                for hecho in ("comprobar", "vpl_execution"):
+                    shutil.copy(os.path.join(solucion, hecho), jaula)
+                nota, comentario = self.calificar(jaula, evaluar="true")
+                self.assertEqual(nota, "1.5", comentario)
+                self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
+                self.assertIn(dicho, comentario)
+                if caso == "fail-sin_cambios":  # no line of the expected output
+                    self.assertNotIn("«", comentario)
+
+    def test_the_exercise_applies_exactly_is_graded_in_vpl_and_its_program_writes_the_expected_output(self):
         pedido = os.environ.get("EJERCICIO")
         for ejercicio in [pedido] if pedido else ejercicios():
             with self.subTest(ejercicio=ejercicio):
@@ -202,28 +268,6 @@ class ConCopia(unittest.TestCase):
         return salida
 
 
-class Pistas(ConCopia):
-    """Each hint of ejercicios/*.pistas, after the wrong attempt it describes."""
-
-    def test_every_hint_is_shown_after_the_wrong_attempt_it_describes(self):
-        carpeta = os.path.join(self.copia, "ejercicios")
-        nombres = [os.path.splitext(nombre) for nombre in os.listdir(carpeta)]
-        con_pistas = sorted(ejercicio for ejercicio, tipo in nombres if tipo == ".pistas")
-        self.assertEqual(con_pistas, sorted(ejercicio for ejercicio, tipo in nombres
-                                            if tipo == ".intentos"), "each .pistas its .intentos")
-        for ejercicio in con_pistas:
-            pistas = re.findall(r"^pista: (.*)$", leer(carpeta, ejercicio + ".pistas"), re.M)
-            todos = intentos(self.copia, ejercicio)
-            self.assertEqual(len(pistas), len(todos),
-                             f"{ejercicio}: one attempt for each hint, in their order")
-            for pista, intento in zip(pistas, todos):
-                with self.subTest(ejercicio=ejercicio, pista=pista[:40]):
-                    self.parche(ejercicio)
-                    for ruta in {ruta for ruta, _, _ in intento}:
-                        self.addCleanup(escribir, self.copia, ruta, leer(self.copia, ruta))
-                    aplicar(self.copia, intento)
-                    self.assertIn(f"Pista: {pista}\n", self.mal(ejercicio))
-                    self.doCleanups()
 
 
 class Comprobacion(ConCopia):
@@ -710,6 +754,39 @@ class Parches(unittest.TestCase):
         self.git("apply", "ejercicios/garaxo-1.patch")
         fallo, salida = comprobar(self.copia, "garaxo-1")
         self.assertEqual(fallo, 0, salida)
+
+
+class Vpl(EnVpl):
+    """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
+
+    def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
+        sin = tempfile.mkdtemp(prefix="sin-g++-")  # a PATH with what the script needs, but g++
+        self.addCleanup(shutil.rmtree, sin, True)
+        for herramienta in ("cat", "chmod", "head", "rm"):
+            os.symlink(shutil.which(herramienta), os.path.join(sin, herramienta))
+        antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
+        for evaluar, dicho in [(f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++: la"),
+                               (f"{antiguo} bash vpl_evaluate.sh", "necesita C++17 (-std=c++17)"),
+                               ("bash vpl_evaluate.sh", "Falta un punto y coma (;)")]:
+            with self.subTest(dicho=dicho):
+                jaula = self.jaula("garaxo-1", "pass-solucion")
+                escribir(jaula, "car_owner_demo/main.cpp",
+                         leer(jaula, "car_owner_demo/main.cpp").replace(";\n", "\n", 1))
+                nota, comentario = self.calificar(jaula, evaluar)
+                self.assertEqual(nota, "1.5", comentario)
+                self.assertIn(dicho, comentario)
+
+    def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
+        jaula = self.jaula("pintafor-1", "fail-sin_cambios")
+        ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
+        with open(os.path.join(jaula, "vpl_execution"), "rb") as programa:
+            self.assertTrue(b".debug_info" in programa.read(), "vpl_run.sh left out VPL's flags")
+        terminal = arnes.Terminal(orden=[os.path.join(jaula, "vpl_execution")])
+        self.addCleanup(terminal.cerrar)
+        terminal.hasta(arnes.CasoEnTerminal.AVISO)
+        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        terminal.teclear(b" ")
+        terminal.hasta(arnes.BORRADO)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@
 #   manual pages, copyright, changelog and the guide, also as one page, GUIA.html; a Depends line)
 #   and the Windows .zip; none holds anything of the teacher's edition, which answers the exercises;
 # - the teacher's .zip: the teacher's edition, the slides, the prediction sheets, the quiz for
-#   Moodle and the exercises' solutions and wrong attempts.
+#   Moodle, the exercises' solutions and wrong attempts, and each exercise as a Moodle VPL activity.
 # Arguments go to CMake, so a packager names themself with:
 #   tools/paquetes.sh -DDEMOS_MAINTAINER="Name <address>"
 set -euo pipefail
@@ -54,7 +54,7 @@ for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
 # A lab installs the .deb on every learner's computer.
-! grep -E 'PROFESOR|clase/|\.(patch|intentos)$' <<<"$contenido" ||
+! grep -E 'PROFESOR|clase/|\.(patch|intentos)$|/vpl/' <<<"$contenido" ||
   { echo "the learners' .deb holds the teacher's files above" >&2; exit 1; }
 # Without dpkg-shlibdeps CPack leaves Depends out, and the package would install where it cannot run.
 [ -n "$(dpkg-deb --field "$deb" Depends)" ] || { echo "the .deb has no Depends line" >&2; exit 1; }
@@ -133,7 +133,7 @@ dos_veces comprimir_para_windows "$archivo"
 # Whatever the list above comes to hold, no teacher's file and no picture the guide does not show.
 for fichero in $(unzip -Z1 "$archivo"); do
   case $fichero in
-    */PROFESOR* | */clase/* | *.patch | *.intentos) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
+    */PROFESOR* | */clase/* | */vpl/* | *.patch | *.intentos) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
     */dibujos/*) grep -q "(${fichero#*/})" GUIA.md ||
       { echo "the learners' zip holds $fichero, which the guide does not show" >&2; exit 1; } ;;
   esac
@@ -141,7 +141,8 @@ done
 
 # The teacher's download: the teacher's edition and the guide as pages, the class materials (each
 # program's slides and prediction sheet, the quiz that Moodle imports, each unchanged program seen
-# from inside under gdb, for the debriefs) and the solutions, with the README and the licence.
+# from inside under gdb, for the debriefs), the solutions and each exercise as a VPL activity, with
+# the README and the licence.
 command -v gdb >/dev/null ||
   { echo "gdb is needed to draw the programs' memory for the teacher's zip: apt install gdb" >&2; exit 1; }
 cmake --build "$publicacion" --target memoria-garaxo memoria-pintafor memoria-polifor >/dev/null
@@ -161,7 +162,11 @@ comprimir_para_el_profesor() {
   cp "${soluciones[@]}" "$carpeta/ejercicios"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
-  comprimir "$archivo_profesor" "$carpeta" "${materiales[@]}"
+  # Each exercise as a Moodle VPL activity: its self-tests hold the solution.
+  python3 tools/vpl.py "$carpeta/vpl" >/dev/null
+  local actividades
+  mapfile -t actividades < <(cd "$carpeta" && find vpl -type f | LC_ALL=C sort)
+  comprimir "$archivo_profesor" "$carpeta" "${materiales[@]}" "${actividades[@]}"
 }
 dos_veces comprimir_para_el_profesor "$archivo_profesor"
 
