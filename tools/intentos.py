@@ -8,6 +8,8 @@ def intentos(raiz: str, ejercicio: str) -> list[list[tuple[str, str, str]]]:
     """Per hint, in order, its edits (ruta, antes, despues): its '-' and '+' lines, each + '\n'."""
     ruta_intentos = os.path.join(raiz, "ejercicios", ejercicio + ".intentos")
     todos, edicion = [], None
+    if not os.path.exists(ruta_intentos):  # an exercise with no hints has no attempts
+        return todos
     with open(ruta_intentos, encoding="utf-8") as archivo:
         for numero, linea in enumerate(archivo.read().split("\n"), 1):
             if linea.startswith("intento:"):

@@ -107,7 +107,7 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
     parche = f"ejercicios/{ejercicio}.patch"
     pedidos = sorted(l.split("\t")[2] for l in ejecutar(["git", "apply", "--numstat", parche],
                                                          copia).splitlines())
-    datos = {f"ejercicios/{ejercicio}.salida", f"ejercicios/{programa}.original",
+    datos = {"programas.txt", f"ejercicios/{ejercicio}.salida", f"ejercicios/{programa}.original",
              f"ejercicios/{programa}.entrada", f"ejercicios/{ejercicio}.pistas"}
     conservar = compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES}") | {
         d for d in datos if os.path.exists(os.path.join(copia, d))}
