@@ -175,7 +175,9 @@ class Memoria:
     def campo(self, nombre: str, valor, camino: str) -> dict:
         tipo = valor.type.strip_typedefs()
         if es_texto(tipo):
-            return {"nombre": nombre, "texto": valor.string(length=tipo.sizeof).split("\0")[0],
+            # An array not written yet holds whatever bytes the stack had: any, not only text.
+            texto = valor.string(errors="replace", length=tipo.sizeof)
+            return {"nombre": nombre, "texto": texto.split("\0")[0],
                     "capacidad": tipo.sizeof}
         if tipo.code == gdb.TYPE_CODE_PTR:
             numero = int(valor)
@@ -574,6 +576,9 @@ def trazar():
     gdb.execute("break main", to_string=True)
     # The checks' console then writes each byte as it comes: each step reads the output so far.
     gdb.execute("set environment COMPROBAR_SIN_BUFFER 1", to_string=True)
+    # Every call into a shared library bound at the start: gdb, with none of their symbols, would
+    # otherwise step through the dynamic linker at each first call, instruction by instruction.
+    gdb.execute("set environment LD_BIND_NOW 1", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
         Suceso(funcion + "@plt", "borra")  # the program's own entry to the library's
