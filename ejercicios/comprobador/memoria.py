@@ -513,27 +513,57 @@ def al_cerrar_main(pasos, salida, marco):
 
 def avanzar(pasos, salida, anterior) -> tuple:
     """From a line of main to the next: into main's helpers and the lesson's constructors, setters
-    and destructors that the line calls, a step for each of their lines; out of everything else at
-    once. `step` throughout, so that a call after another on the same line is reached too."""
-    gdb.execute("step", to_string=True)
+    and destructors that the line calls, a step for each of their lines; over everything else.
+    From one line start of theirs to the next (see paradas), as `step` goes: so that a call after
+    another on the same line is reached too, and back from a call in the middle of a line, that
+    line does not start again."""
+    vuelta = None  # (depth, line) a call returns to, in the middle of that line
+    gdb.execute("continue", to_string=True)
     while vivo() and len(pasos) < PASOS_MAXIMOS:
         marco = gdb.selected_frame()
-        al_empezar = marco.find_sal().pc == marco.pc()  # a line's start, not back from a call
-        if anterior and anterior[2] > len(list(cadena_de(marco))) and seguido(marco):
-            anterior = None  # back in the caller: the callee's lines may start again
-        if en_main(marco) and al_empezar and clave(marco) != anterior:
-            return clave(marco)
-        if seguido(marco):
-            if al_empezar and clave(marco) != anterior:
+        if not any(en_main(m) for m in cadena_de(marco)):
+            return None
+        hondo = len(list(cadena_de(marco)))
+        if seguido(marco) and (hondo, marco.find_sal().line) != vuelta:
+            vuelta = None
+            if anterior and anterior[2] > hondo:
+                anterior = None  # back in the caller: the callee's lines may start again
+            if en_main(marco) and clave(marco) != anterior:
+                return clave(marco)
+            if clave(marco) != anterior:
                 al_cerrar_main(pasos, salida, marco)
                 pasos.append(paso(Memoria(), salida))
                 anterior = clave(marco)
-            gdb.execute("step", to_string=True)
-        elif not any(en_main(m) for m in cadena_de(marco)):
-            return None
-        else:
-            gdb.execute("finish", to_string=True)
+            regreso = None if en_main(marco) else marco.older().pc()
+            if regreso is not None and gdb.find_pc_line(regreso).pc != regreso:
+                vuelta = (hondo - 1, gdb.find_pc_line(regreso).line)
+        gdb.execute("continue", to_string=True)
     return None
+
+
+def paradas(funciones):
+    """A breakpoint at each line start of main, of the functions of its file and of the lesson's
+    constructors, setters and destructors (each variant the compiler made), but their first (the
+    frame is made after it): where `step` would stop, without stepping every instruction."""
+    principal = gdb.selected_frame().function().symtab
+    nombres = {s.print_name for b in (principal.global_block(), principal.static_block()) for s in b
+               if s.is_function}
+    nombres.update(f for f in funciones if partes(f)[1] in (partes(f)[0], "~" + partes(f)[0])
+                   or partes(f)[1].startswith("set"))
+    lugares = set()
+    for nombre in nombres:
+        entrada = gdb.Breakpoint(nombre, internal=True)
+        for donde in entrada.locations:
+            bloque = gdb.block_for_pc(donde.address)
+            while bloque.function is None:
+                bloque = bloque.superblock
+            lugares.update(e.pc for e in bloque.function.symtab.linetable()
+                           if bloque.start < e.pc < bloque.end and e.line)
+        entrada.delete()
+    for lugar in lugares:
+        gdb.Breakpoint(f"*{lugar:#x}", internal=True)
+    # Not taken out and put back in the program at each stop, as gdb does by default.
+    gdb.execute("set breakpoint always-inserted on")
 
 
 def cadena_de(marco):
@@ -566,11 +596,6 @@ def trazar():
     gdb.execute("set confirm off")
     gdb.execute("set print object on")
     salida = parametro("memoria_salida")
-    # `step` goes into none of what the page does not follow: the standard library, platform/,
-    # the getters.
-    for salto in ("-gfi /usr/*", "-gfi */platform/*", "-rfu ^std::", "-rfu ^texto::",
-                  "-rfu ^consola::", "-rfu ::get"):
-        gdb.execute(f"skip {salto}", to_string=True)
     # No symbols of the shared libraries, nor the dynamic linker's separate debug file, which gdb
     # reads even so: the trace reads none, and gdb starts several times as fast.
     gdb.execute("set auto-solib-add off")
@@ -590,6 +615,7 @@ def trazar():
         clase, miembro = partes(funcion)
         if miembro in (clase, "~" + clase):
             Suceso(funcion, "construye" if miembro == clase else "destruye", clase)
+    paradas(VIDA.funciones)
     pasos = []
     programa = parametro("memoria_programa")
     anterior = None
