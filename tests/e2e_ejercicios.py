@@ -540,6 +540,10 @@ class Memoria(ConCopia):
         # The virtual call reaches each figure's own setColor, stepped through with its frame.
         llamadas = {p["marcos"][-1]["funcion"] for p in pasos[pasos.index(antes):pasos.index(despues)]}
         self.assertLessEqual({"Figura::setColor(int)", "Circulo::setColor(int)"}, llamadas)
+        # A line that starts again in one call is one step: `new Cuadrado`'s constructor, one line
+        # that starts over after building its Figura part.
+        propias = [p["marcos"][-1]["funcion"] for p in pasos if len(p["marcos"]) == 2]
+        self.assertEqual(propias.count("Cuadrado::Cuadrado(char const*, int)"), 1)
         fi = campos(objetos(antes)["fi"])
         libres = {o["direccion"]: o for o in antes["libres"]}
         self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],
