@@ -24,6 +24,9 @@ ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts
 # writes a placeholder, [dirección N]: the same number, the same address.
 MARCADOR = re.compile(r"\[dirección (\d+)\]")
 DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
+# Each program's folder, from the programs' table at the project's root.
+with open(os.path.join(os.path.dirname(__file__), "..", "programas.txt"), encoding="utf-8") as tabla:
+    CARPETAS = {f[0]: f[1] for f in (fila.split() for fila in tabla) if f and f[0][0] != "#"}
 
 
 def con_nombres(texto: str) -> str:

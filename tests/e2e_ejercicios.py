@@ -33,8 +33,7 @@ BIEN = "bien hecho, la salida es la que espera el ejercicio."
 MAL = "todavía no está bien."
 SIN_CAMBIOS = "Lo que escribe el programa no ha cambiado todavía"
 MARCA_GUIA = "<!-- comprobar sin CMake: g++ -->"
-with open(os.path.join(FUENTES, "programas.txt"), encoding="utf-8") as tabla:
-    PROGRAMAS = [fila.split()[0] for fila in tabla if fila.strip()[:1] not in ("", "#")]
+PROGRAMAS = list(arnes.CARPETAS)
 
 # What every program takes from platform/, beside its console: one source per system.
 PLATAFORMA = ["platform/texto.cpp", "platform/consola.cpp"]

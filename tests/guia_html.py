@@ -26,7 +26,7 @@ import arnes
 RAIZ = Path(__file__).resolve().parent.parent
 EJERCICIOS = RAIZ / "ejercicios"
 CLASE = RAIZ / "clase"
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
+PROGRAMAS = tuple(arnes.CARPETAS)
 AXE = Path(__file__).resolve().parent / "node_modules" / "axe-core" / "axe.min.js"
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -307,8 +307,7 @@ class Respuestas(unittest.TestCase):
         self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
         for pagina in sorted((RAIZ / "man").glob("*.1")):
             textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
-        tabla = (RAIZ / "programas.txt").read_text(encoding="utf-8").splitlines()
-        for carpeta in [fila.split()[1] for fila in tabla if fila.strip()[:1] not in ("", "#")]:
+        for carpeta in arnes.CARPETAS.values():
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
