@@ -27,10 +27,8 @@ function Header(h)
     table.insert(h.classes, "tras-hoja")
     hoja = nil
   end
-  for _, clase in ipairs(h.classes) do
-    if clase == "hoja" then
-      hoja = h.level
-    end
+  if h.classes:includes("hoja") then
+    hoja = h.level
   end
   if h.level == 1 and not titulo then
     titulo = h.content
@@ -48,11 +46,8 @@ function CodeBlock(bloque)
   for linea in (bloque.text .. "\n"):gmatch("([^\n]*)\n") do
     table.insert(lineas, '<span class="linea">' .. escapar(linea) .. "</span>")
   end
-  local clases = {}
-  for _, clase in ipairs(bloque.classes) do
-    table.insert(clases, escapar(clase))
-  end
-  local clase = #clases > 0 and (' class="' .. table.concat(clases, " ") .. '"') or ""
+  local clases = table.concat(bloque.classes:map(escapar), " ")
+  local clase = clases ~= "" and (' class="' .. clases .. '"') or ""
   local id = bloque.identifier ~= "" and (' id="' .. escapar(bloque.identifier) .. '"') or ""
   return pandoc.RawBlock("html", "<pre" .. id .. clase ..
                                  '><code>' .. table.concat(lineas, "\n") .. "</code></pre>")

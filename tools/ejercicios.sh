@@ -148,8 +148,8 @@ comprobar() {
 nuevo() {
   (($# == 1)) || uso
   local nombre=$1 parche archivos
-  if [[ ! $nombre =~ ^(garaxo|pintafor|polifor)-[1-9][0-9]*$ ]]; then
-    echo "not an exercise: $nombre (garaxo-<n>, pintafor-<n> or polifor-<n>, n from 1)" >&2
+  if [[ ! $nombre =~ ^($(awk '!/^#/ && NF { print $1 }' programas.txt | paste -sd '|'))-[1-9][0-9]*$ ]]; then
+    echo "not an exercise: $nombre (<programa>-<n>, a program of programas.txt, n from 1)" >&2
     uso
   fi
   parche=ejercicios/$nombre.patch

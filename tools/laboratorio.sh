@@ -16,15 +16,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
 area=$PWD/desarrollo/laboratorio-$laboratorio
+mapfile -t programas < <(awk '!/^#/ && NF { print $1 }' programas.txt)
 
 # The lines of the fenced block that follows the marker comment "<!-- órdenes NAME..." in
 # GUIA.md, the learner's guide, which holds every compiler line so that no learner needs the
-# teacher's edition.
+# teacher's edition, into the file $2; there must be a g++ line a program.
 ordenes_de_la_guia() {
   awk -v marca="<!-- órdenes $1" '
     index($0, marca) == 1 { visto = 1; next }
     visto && /^```/ { if (dentro) exit; dentro = 1; next }
-    dentro { print }' GUIA.md
+    dentro { print }' GUIA.md >"$2"
+  [ "$(grep -c '^g++ ' "$2")" = ${#programas[@]} ] ||
+    { echo "GUIA.md's $1 lines are not a g++ line a program" >&2; exit 1; }
 }
 
 copiar_el_arbol() {
@@ -37,7 +40,7 @@ copiar_el_arbol() {
 transcripciones() {
   local carpeta=$1
   shift
-  for programa in garaxo pintafor polifor; do
+  for programa in "${programas[@]}"; do
     (cd tests && PROGRAMA="$carpeta/$programa" ENVOLTORIO="$*" PYTHONDONTWRITEBYTECODE=1 \
       python3 -m unittest "e2e_$programa.SinTerminal")
   done
@@ -46,8 +49,7 @@ transcripciones() {
 if [ "$laboratorio" = mingw ]; then
   arbol=$area/arbol
   copiar_el_arbol "$arbol"
-  ordenes_de_la_guia mingw >"$area/ordenes"
-  [ "$(grep -c '^g++ ' "$area/ordenes")" = 3 ] || { echo "no three g++ lines for MinGW in GUIA.md" >&2; exit 1; }
+  ordenes_de_la_guia mingw "$area/ordenes"
   # The appendix's g++ is MinGW's own on Windows; here it is the cross compiler of the same name.
   (cd "$arbol" && sed 's/^g++ /x86_64-w64-mingw32-g++ /' "$area/ordenes" | sh -ex)
   export WINEPREFIX=$area/wine WINEDEBUG=-all
@@ -92,8 +94,7 @@ chroot "$raiz" sh -c 'cmake --version | head -1; g++ --version | head -1'
 
 # debootstrap makes the device nodes; the plain build and the programs need no /proc.
 copiar_el_arbol "$raiz/arbol"
-ordenes_de_la_guia g++ >"$raiz/ordenes"
-[ "$(grep -c '^g++ ' "$raiz/ordenes")" = 3 ] || { echo "no three g++ lines for Linux in GUIA.md" >&2; exit 1; }
+ordenes_de_la_guia g++ "$raiz/ordenes"
 chroot "$raiz" sh -exc 'cd /arbol && sh -ex /ordenes'
 transcripciones /arbol chroot "$raiz"
 

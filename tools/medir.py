@@ -2,9 +2,9 @@
 """What a whole run of each program costs next to a floor: a program of our own that writes the
 same bytes through std::cout, each line ended by endl, and does nothing else.
 
-For each program, run without a terminal (garaxo with a fixed input): instructions executed
-(callgrind, which repeats exactly), peak resident memory, and child processes started, each with
-its ratio to the floor's. Fails if a program starts a child process or runs more than 1.05 times
+For each program of programas.txt, run without a terminal on its exercises' input (the floor
+writing its exercises' .original): instructions executed (callgrind, which repeats exactly), peak
+resident memory, and child processes started, each with its ratio to the floor's. Fails if a program starts a child process or runs more than 1.05 times
 the floor's instructions; memory is reported against its goal.
 
 `tools/medir.py comprobacion` measures instead what a learner waits for after a one-line change to
@@ -15,6 +15,7 @@ of each, and each ratio to the rebuild's, whose goal is 1.3; and garaxo's memory
 nothing but a check that does not pass."""
 
 import os
+import pathlib
 import re
 import shutil
 import statistics
@@ -27,19 +28,18 @@ RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(RAIZ, "tests"))
 sys.dont_write_bytecode = True
 
-import e2e_garaxo  # noqa: E402
-import e2e_pintafor  # noqa: E402
-import e2e_polifor  # noqa: E402
+import arnes  # noqa: E402
+from e2e_ejercicios import copia_limpia  # noqa: E402
 
 CONSTRUCCION = os.path.join(RAIZ, "desarrollo/medida")  # plain Release flags, as a learner builds
-ENTRADA_GARAXO = b"Juan\n12345678-Z\nAna\n87654321-X\n"
-PROGRAMAS = [
-    ("garaxo", ENTRADA_GARAXO, e2e_garaxo.sin_eco("Juan", "12345678-Z", "Ana", "87654321-X")),
-    ("pintafor", b"", e2e_pintafor.ESTATICA + e2e_pintafor.DINAMICA),
-    ("polifor", b"", e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA),
-]
 METAS = {"instrucciones": 1.05, "memoria": 1.10}
 EXIGIDAS = ("instrucciones",)  # the goals a run must meet; the others are reported
+
+
+def leer(nombre: str) -> bytes:
+    """A file of ejercicios/, or nothing where there is none."""
+    ruta = pathlib.Path(RAIZ, "ejercicios", nombre)
+    return ruta.read_bytes() if ruta.exists() else b""
 
 
 def fuente_del_suelo(texto: str) -> str:
@@ -89,7 +89,9 @@ def main() -> int:
     print(f"{'program':<10}{'instructions':>14}{'ratio':>8}{'peak KiB':>10}{'ratio':>8}"
           f"{'children':>10}")
     fallos = 0
-    for nombre, entrada, texto in PROGRAMAS:
+    for nombre in arnes.CARPETAS:
+        # Its whole output with no terminal, and its input, as the exercises keep them.
+        entrada, texto = leer(f"{nombre}.entrada"), leer(f"{nombre}.original").decode()
         suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
         with open(suelo + ".cpp", "w", encoding="utf-8") as fuente:
             fuente.write(fuente_del_suelo(texto))
@@ -113,13 +115,8 @@ def main() -> int:
 
 
 def comprobacion(veces: int = 5) -> int:
-    copia = tempfile.mkdtemp(prefix="medida-")
+    copia = copia_limpia()
     try:
-        archivos = subprocess.run(["git", "-C", RAIZ, "ls-files", "-z"], capture_output=True,
-                                  check=True).stdout.decode().split("\0")
-        for archivo in filter(None, archivos):
-            os.makedirs(os.path.dirname(os.path.join(copia, archivo)), exist_ok=True)
-            shutil.copy(os.path.join(RAIZ, archivo), os.path.join(copia, archivo))
         def en_copia(*orden, **opciones):
             return subprocess.run(orden, cwd=copia, check=True, stdout=subprocess.DEVNULL,
                                   **opciones)

@@ -12,6 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 publicacion=$PWD/desarrollo/release
 ventanas=$PWD/desarrollo/release-windows
+mapfile -t programas < <(awk '!/^#/ && NF { print $1 }' programas.txt)
 
 # The packages carry the books and the class materials as pages, which CMake makes only when it
 # finds pandoc, and reveal.js for the slides.
@@ -47,10 +48,8 @@ cmp "$deb" "$primera/$(basename "$deb")" ||
 
 contenido=$(dpkg-deb --contents "$deb")
 doc=./usr/share/doc/demos-objetos
-for fichero in ./usr/bin/garaxo ./usr/bin/pintafor ./usr/bin/polifor \
-  ./usr/share/man/man1/garaxo.1.gz ./usr/share/man/man1/pintafor.1.gz \
-  ./usr/share/man/man1/polifor.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md \
-  $doc/GUIA.html; do
+for fichero in "${programas[@]/#/./usr/bin/}" $(printf './usr/share/man/man1/%s.1.gz ' "${programas[@]}") \
+  $doc/copyright $doc/changelog.gz $doc/README.md $doc/GUIA.md $doc/GUIA.html; do
   grep -q " ${fichero}\$" <<<"$contenido" || { echo "missing from the .deb: $fichero" >&2; exit 1; }
 done
 # A lab installs the .deb on every learner's computer.
@@ -109,20 +108,17 @@ mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programa
   ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' ':!ejercicios/*.intentos' |
   LC_ALL=C sort)
-contenido=(garaxo.exe pintafor.exe polifor.exe GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
-for pagina in GUIA.html PROFESOR.html clase/{garaxo,pintafor,polifor}-{diapositivas,hoja}.html \
-  clase/cuestionario.gift; do
-  [ -f "$publicacion/$pagina" ] || { echo "no $publicacion/$pagina: it needs pandoc" >&2; exit 1; }
-done
+ejecutables=("${programas[@]/%/.exe}")
+contenido=("${ejecutables[@]}" GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
 comprimir_para_windows() {
   rm -rf "$ventanas"
   # Debian's flags are for Linux programs; the cross build keeps its own.
   env -u CXXFLAGS -u LDFLAGS cmake -S . -B "$ventanas" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
-  cmake --build "$ventanas" -j2 --target garaxo pintafor polifor >/dev/null
+  cmake --build "$ventanas" -j2 --target "${programas[@]}" >/dev/null
   local carpeta=$ventanas/zip/$nombre
   mkdir -p "$carpeta"
-  cp "$ventanas"/bin/{garaxo,pintafor,polifor}.exe "$publicacion"/GUIA.html "$carpeta"
+  cp "${ejecutables[@]/#/$ventanas/bin/}" "$publicacion"/GUIA.html "$carpeta"
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   local fuente
@@ -145,14 +141,15 @@ done
 # the README and the licence.
 command -v gdb >/dev/null ||
   { echo "gdb is needed to draw the programs' memory for the teacher's zip: apt install gdb" >&2; exit 1; }
-cmake --build "$publicacion" --target memoria-garaxo memoria-pintafor memoria-polifor >/dev/null
+cmake --build "$publicacion" --target "${programas[@]/#/memoria-}" >/dev/null
 profesor=demos-objetos-$version-profesor
 archivo_profesor=$publicacion/paquetes/$profesor.zip
 mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' 'ejercicios/*.intentos' | LC_ALL=C sort)
-materiales=(PROFESOR.html GUIA.html clase/{garaxo,pintafor,polifor}-diapositivas.html
-  clase/{garaxo,pintafor,polifor}-hoja.html clase/cuestionario.gift
-  clase/memoria-{garaxo,pintafor,polifor}.html "${soluciones[@]}" README.txt
-  LICENSE.txt)
+materiales=(PROFESOR.html GUIA.html clase/cuestionario.gift)
+for programa in "${programas[@]}"; do
+  materiales+=("clase/$programa-diapositivas.html" "clase/$programa-hoja.html" "clase/memoria-$programa.html")
+done
+materiales+=("${soluciones[@]}" README.txt LICENSE.txt)
 comprimir_para_el_profesor() {
   local carpeta=$publicacion/profesor/$profesor
   rm -rf "$carpeta"

@@ -19,13 +19,15 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import zipfile
 
 import intentos
 
 RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(RAIZ, "tests"))
+sys.dont_write_bytecode = True
+from e2e_ejercicios import copia_limpia  # noqa: E402
 MARCA_PROGRAMAS = "<!-- órdenes g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
 CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
@@ -150,16 +152,14 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
 def main():
     destino = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                               os.path.join(RAIZ, "desarrollo", "vpl"))
-    with tempfile.TemporaryDirectory(prefix="vpl-") as copia:
-        for ruta in ejecutar(["git", "ls-files", "-z"], RAIZ).split("\0"):
-            if ruta and os.path.isfile(os.path.join(RAIZ, ruta)):
-                os.makedirs(os.path.dirname(os.path.join(copia, ruta)), exist_ok=True)
-                shutil.copy(os.path.join(RAIZ, ruta), os.path.join(copia, ruta))
-        with open(os.path.join(copia, "GUIA.md"), encoding="utf-8") as guia:
-            texto = guia.read()
+    copia = copia_limpia()  # the activities' self-tests are made by editing it
+    try:
+        texto = leer(copia, ["GUIA.md"])["GUIA.md"]
         todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
         for ejercicio in sys.argv[2:] or sorted(s[:-len(".salida")] for s in todos):
             actividad(copia, texto, ejercicio, destino)
+    finally:
+        shutil.rmtree(copia)
     print(destino)
 
 

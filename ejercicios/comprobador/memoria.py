@@ -48,7 +48,6 @@ class Vida:
         self.borrados = set()  # addresses given to delete
         self.limpiezas = []  # output length at each clear of the terminal
         self.funciones = set()  # the lesson's functions, as gdb names them
-        self.tablas = {}  # a virtual table's address -> what oculto() read of it
         self.primeras = {}  # a variable declared with no value -> its bytes when first seen
         self.locales = None  # main's own variables at this step
 
@@ -116,14 +115,6 @@ class Memoria:
             self.montones = montones()
         return any(desde <= numero < hasta for desde, hasta in self.montones)
 
-    @staticmethod
-    def oculto(valor):
-        """The class whose virtual table the hidden pointer names, and that table's functions."""
-        tabla = int(valor)
-        if tabla not in VIDA.tablas:
-            VIDA.tablas[tabla] = leer_tabla(tabla)
-        return VIDA.tablas[tabla]
-
     def objeto(self, nombre: str, valor) -> dict:
         tipo = valor.type.strip_typedefs()
         donde = valor.address  # a parameter kept in a register, as `this` may be, has none
@@ -163,7 +154,7 @@ class Memoria:
                 base = campo.type.strip_typedefs()
                 self.campos(valor.cast(base), base, base.name, camino, campos, resultado)
             elif campo.name and campo.name.startswith("_vptr"):
-                oculto = self.oculto(valor[campo])
+                oculto = leer_tabla(int(valor[campo]))
                 if oculto:
                     resultado["oculto"] = oculto
             elif campo.name and campo.bitpos is not None:  # not a static member
@@ -210,7 +201,9 @@ class Memoria:
                 continue
 
 
+@functools.lru_cache(maxsize=None)  # each table once
 def leer_tabla(tabla: int):
+    """The class whose virtual table a hidden pointer names, and that table's functions."""
     simbolo = gdb.execute(f"info symbol {tabla:#x}", to_string=True)
     hallado = re.match(r"vtable for (\S+)", simbolo)
     if not hallado:
@@ -269,6 +262,13 @@ def partes(funcion: str):
     return hallado.groups() if hallado else None
 
 
+def papel(funcion: str) -> str:
+    """"construye", "destruye" or "cambia" for a constructor, a destructor or a setter; else ""."""
+    clase, miembro = partes(funcion) or ("", None)
+    return {clase: "construye", "~" + clase: "destruye"}.get(
+        miembro, "cambia" if miembro and miembro.startswith("set") else "")
+
+
 def seguido(marco) -> bool:
     """main; a helper of main's own file; a constructor, a setter or a destructor of the lesson's
     classes called from either: where an object is built, changed or destroyed, its steps are the
@@ -278,19 +278,17 @@ def seguido(marco) -> bool:
     funcion = marco.function()
     if funcion is None or marco.older() is None or not seguido(marco.older()):
         return False
-    miembro = partes(funcion.print_name)
-    if miembro is None:
+    if partes(funcion.print_name) is None:
         return funcion.symtab.filename == next(m for m in cadena_de(marco)
                                                if en_main(m)).function().symtab.filename
-    return relativo(marco.find_sal()).startswith(LECCION) and (
-        miembro[1] in (miembro[0], "~" + miembro[0]) or miembro[1].startswith("set"))
+    return relativo(marco.find_sal()).startswith(LECCION) and papel(funcion.print_name) != ""
 
 
 def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
     """The frame's variables built by now and not yet destroyed, and its parameters: `this` an
     arrow, or the object itself while its constructor builds it; a reference another name."""
     linea = marco.find_sal().line
-    miembro = partes(marco.function().print_name) if not en_main(marco) else None
+    construye = not en_main(marco) and papel(marco.function().print_name) == "construye"
     objetos = []
     vistos = set()
     bloque = marco.block()
@@ -305,7 +303,7 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
                 continue
             vistos.add(simbolo.name)
             valor = simbolo.value(marco)
-            if simbolo.name == "this" and miembro and miembro[1] == miembro[0]:
+            if simbolo.name == "this" and construye:
                 objeto = memoria.objeto(nombre_en_main(int(valor)), valor.dereference())
                 objeto["construye"] = True
             else:
@@ -361,18 +359,14 @@ def locales_de_main(marco) -> list:
     """main's own variables (not those of a block inside it), in the order they are declared;
     read once a step."""
     if VIDA.locales is None:
-        VIDA.locales = leer_locales(marco)
+        while not en_main(marco):
+            marco = marco.older()
+        bloque = marco.block()
+        while bloque.function is None:
+            bloque = bloque.superblock
+        VIDA.locales = [(s, int(s.value(marco).address)) for s in sorted(bloque, key=lambda s: s.line)
+                        if s.is_variable and not s.name.startswith("__")]
     return VIDA.locales
-
-
-def leer_locales(marco) -> list:
-    while not en_main(marco):
-        marco = marco.older()
-    bloque = marco.block()
-    while bloque.function is None:
-        bloque = bloque.superblock
-    return [(s, int(s.value(marco).address)) for s in sorted(bloque, key=lambda s: s.line)
-            if s.is_variable and not s.name.startswith("__")]
 
 
 def nombre_en_main(numero: int) -> str:
@@ -416,7 +410,8 @@ def llamada(marco, objetos) -> dict:
     (in that object's table) and whether that class has a function of its own by that name."""
     miembro = partes(marco.function().print_name)
     este = next((o for o in objetos if o["nombre"] == "this"), None)
-    if not miembro or miembro[1] in (miembro[0], "~" + miembro[0]) or not este or not este["apunta"]:
+    if not miembro or papel(marco.function().print_name) in ("construye", "destruye") or \
+            not este or not este["apunta"]:
         return {}
     objeto = Memoria().objeto("", marco.read_var("this").dereference())
     firma = marco.function().print_name[len(miembro[0]) + 2:]
@@ -438,8 +433,7 @@ def copia(marco) -> dict:
 
 
 def destructor(marco) -> bool:
-    miembro = partes(marco.function().print_name) if marco.function() else None
-    return bool(miembro) and miembro[1] == "~" + miembro[0]
+    return marco.function() is not None and papel(marco.function().print_name) == "destruye"
 
 
 def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
@@ -548,8 +542,7 @@ def paradas(funciones):
     principal = gdb.selected_frame().function().symtab
     nombres = {s.print_name for b in (principal.global_block(), principal.static_block()) for s in b
                if s.is_function}
-    nombres.update(f for f in funciones if partes(f)[1] in (partes(f)[0], "~" + partes(f)[0])
-                   or partes(f)[1].startswith("set"))
+    nombres.update(f for f in funciones if papel(f))
     lugares = set()
     for nombre in nombres:
         entrada = gdb.Breakpoint(nombre, internal=True)
@@ -612,9 +605,8 @@ def trazar():
     Suceso("consola::limpiar", "limpia")
     VIDA.funciones = funciones_de_la_leccion()
     for funcion in VIDA.funciones:
-        clase, miembro = partes(funcion)
-        if miembro in (clase, "~" + clase):
-            Suceso(funcion, "construye" if miembro == clase else "destruye", clase)
+        if papel(funcion) in ("construye", "destruye"):
+            Suceso(funcion, papel(funcion), partes(funcion)[0])
     paradas(VIDA.funciones)
     pasos = []
     programa = parametro("memoria_programa")
@@ -636,7 +628,7 @@ def trazar():
                           **dict(zip(("pantalla", "salida"), salida_hasta_ahora(salida)))))
     raiz = os.path.normpath(parametro("memoria_raiz"))
     fuentes = {}
-    for archivo in {p["archivo"] for p in pasos}:
+    for archivo in sorted({p["archivo"] for p in pasos}):  # so that one program gives one page
         try:
             with open(f"{raiz}/{archivo}", encoding="utf-8") as fuente:
                 fuentes[archivo] = fuente.read()
