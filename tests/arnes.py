@@ -13,6 +13,7 @@ import tempfile
 import termios
 import time
 import unittest
+from pathlib import Path
 
 PROGRAMA = os.environ.get("PROGRAMA", "")
 ENVOLTORIO = shlex.split(os.environ.get("ENVOLTORIO", ""))  # such as valgrind and its options
@@ -24,8 +25,9 @@ ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts
 # writes a placeholder, [dirección N]: the same number, the same address.
 MARCADOR = re.compile(r"\[dirección (\d+)\]")
 DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
+RAIZ = Path(__file__).resolve().parent.parent
 # Each program's folder, from the programs' table at the project's root.
-with open(os.path.join(os.path.dirname(__file__), "..", "programas.txt"), encoding="utf-8") as tabla:
+with open(RAIZ / "programas.txt", encoding="utf-8") as tabla:
     CARPETAS = {f[0]: f[1] for f in (fila.split() for fila in tabla) if f and f[0][0] != "#"}
 
 

@@ -17,9 +17,9 @@ import tempfile
 import unittest
 from types import SimpleNamespace
 
-RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from arnes import CARPETAS, RAIZ
+
 DIBUJOS = os.environ.get("DIBUJOS", os.path.join(RAIZ, "dibujos"))
-CARPETAS = {"garaxo": "car_owner_demo", "pintafor": "shape_demo", "polifor": "figure_demo"}
 PROGRAMAS = "|".join(CARPETAS)
 FORMAS = (rf"sizeof\(([A-Za-z_][A-Za-z0-9_]*)\) = ([0-9]+)(?: en ({PROGRAMAS}))?"
           r"|bytes ([0-9]+)–([0-9]+) +([a-z]+(?: [a-z]+)?)")
@@ -37,7 +37,7 @@ def leer(nombre: str, texto: str) -> tuple:
     """The classes that a picture shows, and what in it breaks the rules that need no compiler."""
     dibujo, programa = f"dibujos/{nombre}", re.fullmatch(rf"({PROGRAMAS})-.+\.dot", nombre)
     if not programa:
-        return [], [f"{dibujo}: rename it <garaxo|pintafor|polifor>-<tema>.dot, after its program"]
+        return [], [f"{dibujo}: rename it <{PROGRAMAS}>-<tema>.dot, after its program"]
     texto = ETIQUETA.sub(" ", re.sub(r"^[ \t]*//.*", "", texto, flags=re.M))
     clases, errores = [], []
     for hallado in re.finditer(FORMAS, texto):

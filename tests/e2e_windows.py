@@ -13,7 +13,7 @@ import unittest
 import e2e_garaxo
 import e2e_pintafor
 import e2e_polifor
-from arnes import crlf
+from arnes import CARPETAS, crlf
 
 BINARIOS = os.environ.get("BINARIOS", "")
 ESPERA = 60.0  # seconds; Wine's first start in a new prefix is slow
@@ -47,7 +47,7 @@ class SinConsola(unittest.TestCase):
         self.assertEqual(estado, 0)
 
     def test_each_program_needs_only_the_dlls_that_a_bare_windows_has(self):
-        for programa in ("garaxo", "pintafor", "polifor"):
+        for programa in CARPETAS:
             with self.subTest(programa=programa):
                 cabeceras = subprocess.run(
                     ["x86_64-w64-mingw32-objdump", "-p", ejecutable(programa)],

@@ -23,7 +23,7 @@ from pathlib import Path
 
 import arnes
 
-RAIZ = Path(__file__).resolve().parent.parent
+RAIZ = arnes.RAIZ
 EJERCICIOS = RAIZ / "ejercicios"
 CLASE = RAIZ / "clase"
 PROGRAMAS = tuple(arnes.CARPETAS)
@@ -133,7 +133,7 @@ def codigo_de_las_soluciones():
     def sin_comentario(linea):
         return "".join(linea.split("//")[0].split())
 
-    leccion = {sin_comentario(l) for carpeta in ("car_owner_demo", "shape_demo", "figure_demo")
+    leccion = {sin_comentario(l) for carpeta in arnes.CARPETAS.values()
                for f in (RAIZ / carpeta).glob("*.[ch]*") for l in f.read_text(encoding="utf-8").split("\n")}
     codigo = {}
     for parche in sorted(EJERCICIOS.glob("*.patch")):
@@ -383,7 +383,7 @@ class Respuestas(unittest.TestCase):
     def test_the_teachers_edition_embeds_every_picture_its_plans_show(self):
         for programa in PROGRAMAS:
             for _, _, que in plan(self.profesor_md, programa):
-                for dibujo in re.findall(r"`((?:garaxo|pintafor|polifor)-[a-z-]+)`", que):
+                for dibujo in re.findall(rf"`((?:{'|'.join(PROGRAMAS)})-[a-z-]+)`", que):
                     with self.subTest(programa=programa, dibujo=dibujo):
                         self.assertTrue((RAIZ / "dibujos" / f"{dibujo}.svg").is_file(), dibujo)
                         self.assertIn(f"](dibujos/{dibujo}.svg)", self.profesor_md,

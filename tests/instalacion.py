@@ -9,7 +9,7 @@ import subprocess
 import sys
 import tempfile
 
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
+from arnes import CARPETAS
 
 
 def main() -> int:
@@ -29,7 +29,7 @@ def main() -> int:
         if profesor:
             print(f"the teacher's edition installed for learners: {profesor}")
             return 1
-        for programa in PROGRAMAS:
+        for programa in CARPETAS:
             # What man and whatis read: hyphenation off, and a NOMBRE line that names the program.
             with gzip.open(os.path.join(prefijo, "share", "man", "man1", f"{programa}.1.gz"),
                            "rt", encoding="utf-8") as pagina:
@@ -38,7 +38,6 @@ def main() -> int:
             if ".nh" not in lineas or not nombre.startswith(f"{programa} \\- "):
                 print(f"the manual page of {programa} lacks .nh or its NOMBRE line: {nombre!r}")
                 return 1
-        for programa in PROGRAMAS:
             entorno = dict(os.environ, PROGRAMA=os.path.join(prefijo, "bin", programa))
             resultado = subprocess.run([sys.executable, "-m", "unittest", f"e2e_{programa}.SinTerminal"],
                                        env=entorno, check=False)
