@@ -43,12 +43,15 @@ def normalizar(texto):
 
 
 def bloques_de_codigo(archivo):
-    """The code blocks of a Markdown file as pandoc reads it, in order: (the number of the line
-    where each starts, its lines, the exercise whose lines it asks for when it comes right after
-    '<!-- líneas pedidas: programa-n -->', else None)."""
+    """The code blocks of a Markdown file or a manual page (.EX/.EE, .nf/.fi, its escapes undone)
+    as pandoc reads it, in order: (the number of the line where each starts, its lines, the
+    exercise whose lines it asks for when it comes right after '<!-- líneas pedidas: programa-n
+    -->', else None). pandoc gives no line of a manual page's block: it is its request's."""
+    texto, man = Path(archivo).read_text(encoding="utf-8"), Path(archivo).suffix == ".1"
     arbol = json.loads(subprocess.run(
-        ["pandoc", "--from", "commonmark_x+sourcepos", "--to", "json"], check=True,
-        capture_output=True, text=True, input=Path(archivo).read_text(encoding="utf-8")).stdout)
+        ["pandoc", "--from", "man" if man else "commonmark_x+sourcepos", "--to", "json"],
+        check=True, capture_output=True, text=True, input=texto).stdout)
+    peticiones = (n for n, l in enumerate(texto.split("\n"), 1) if re.match(r"\.(EX|nf)\b", l))
     bloques, pedido = [], None
 
     def recorrer(nodo):
@@ -58,9 +61,9 @@ def bloques_de_codigo(archivo):
                 recorrer(hijo)
         elif isinstance(nodo, dict):
             if nodo["t"] == "CodeBlock":
-                (_, _, atributos), texto = nodo["c"]
-                inicio = int(dict(atributos)["data-pos"].split(":")[0])
-                bloques.append((inicio, texto.split("\n"), pedido))
+                (_, _, atributos), codigo = nodo["c"]
+                inicio = next(peticiones) if man else int(dict(atributos)["data-pos"].split(":")[0])
+                bloques.append((inicio, codigo.split("\n"), pedido))
                 pedido = None
             elif nodo["t"] == "RawBlock":
                 hallado = re.match(r"<!-- líneas pedidas: (\S+) -->", nodo["c"][1])
@@ -236,48 +239,55 @@ class Respuestas(unittest.TestCase):
     def setUpClass(cls):
         cls.profesor_md = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
         cls.bloques = {libro: bloques_de_codigo(RAIZ / libro)
-                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(
-                           str(md.relative_to(RAIZ)) for md in CLASE.glob("*.md")))}
+                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(str(f.relative_to(RAIZ)) for f in
+                                     [*CLASE.glob("*.md"), *(RAIZ / "man").glob("*.1")]))}
         cls.profesor = [lineas for _, lineas, _ in cls.bloques["PROFESOR.md"]]
         cls.pedidas = [(pedido, lineas) for _, lineas, pedido in cls.bloques["GUIA.md"] if pedido]
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
         cls.guia = [lineas for _, lineas, pedido in cls.bloques["GUIA.md"] if not pedido]
         cls.ejercicios = list(ejercicios())
 
-    def test_every_screen_a_book_or_a_slide_shows_is_what_its_program_prints(self):
+    def test_every_screen_a_book_a_slide_or_a_manual_page_shows_is_what_its_program_prints(self):
         # A screen of a program is a block that shows the pause or a line the program prints, or
         # the lines an exercise asks for: a run of lines of one of the program's files in
-        # ejercicios/ (of that exercise's .salida), addresses standing for placeholders. A
-        # program's section of a book, and a file of clase/ named after it, show only its own.
+        # ejercicios/ (of that exercise's .salida; of its .original on its manual page), addresses
+        # standing for placeholders. A program's section of a book, and a file of clase/ or man/
+        # named after it, show only its own.
+        self.assertEqual([l for l in self.bloques if l.startswith("man/")],
+                         [f"man/{p}.1" for p in PROGRAMAS], "each program's manual page read")
         archivos = {p: list(salidas(p)) for p in PROGRAMAS}
         impresas = {p: {arnes.con_nombres(l) for _, ls in archivos[p] for l in ls} for p in PROGRAMAS}
-        viejas = []
+        viejas, pantallas = [], []
         for libro, bloques in self.bloques.items():
             texto = (RAIZ / libro).read_text(encoding="utf-8").split("\n")
             secciones = [(n, hallado[1]) for n, linea in enumerate(texto, 1)
                          for hallado in [re.match(r"## (?:\d+\. (\w+))?", linea)] if hallado]
             for inicio, lineas, pedido in bloques:
-                propio = next((p for p in PROGRAMAS if libro.startswith(f"clase/{p}-")), None) or \
+                propio = next((p for p in PROGRAMAS if Path(libro).stem.split("-")[0] == p), None) or \
                     next((p for n, p in reversed(secciones) if n < inicio), None)
                 candidatos = [propio] if propio else PROGRAMAS
                 entrada = [w for p in candidatos for e in EJERCICIOS.glob(f"{p}.entrada")
                            for w in e.read_text(encoding="utf-8").split()]
-                suyos = [(f, ls) for p in candidatos for f, ls in archivos[p]
-                         if not pedido or f.stem == pedido]
+                suyos = [(f, ls) for p in candidatos for f, ls in archivos[p] if f.stem == pedido or not
+                         pedido and (f.suffix == ".original" or not libro.startswith("man/"))]
                 impreso = "\n".join(l for _, ls in suyos for l in ls)
                 vista = sin_terminal(lineas, entrada, impreso)
-                if (pedido or AVISO in map(str.strip, lineas) or any(
-                        arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)) \
-                        and not any(contiene(ls, vista) for _, ls in suyos):
+                if not (pedido or AVISO in map(str.strip, lineas) or any(
+                        arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)):
+                    continue
+                pantallas.append(libro)
+                if not any(contiene(ls, vista) for _, ls in suyos):
                     # Named by its first line that the program prints nowhere.
                     n = next((n for n, l in enumerate(lineas) if l.strip() not in ("", AVISO) and
                               anonimo(sin_terminal([l], entrada, impreso)[0]) not in anonimo(impreso)), 0)
-                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~"))
+                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~", ".EX", ".nf"))
                     viejas.append(f"{libro}:{inicio + valla + n}: {lineas[n]!r}")
+        self.assertTrue(pantallas, "no screen found in any book")
         self.assertFalse(viejas, "screens that no file of ejercicios/ prints line for line (its "
                          ".original or a .salida of the section's program; the lines an exercise "
-                         "asks for, its .salida): copy each again from the file, an address as an "
-                         "example such as 0x7ffd5e8c1a40:\n" + "\n".join(viejas))
+                         "asks for, its .salida; a manual page, its .original): copy each again "
+                         "from the file, an address as an example such as 0x7ffd5e8c1a40:\n"
+                         + "\n".join(viejas))
 
     def test_the_guide_says_it_in_5000_words_at_most(self):
         texto = subprocess.run(["pandoc", "--to", "plain", RAIZ / "GUIA.md"], check=True,
@@ -306,7 +316,9 @@ class Respuestas(unittest.TestCase):
                   for hoja in sorted(CLASE.glob("*-hoja.md"))}
         self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
         for pagina in sorted((RAIZ / "man").glob("*.1")):
-            textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
+            textos[pagina.relative_to(RAIZ)] = subprocess.run(
+                ["pandoc", "--from", "man", "--to", "plain", pagina], check=True, capture_output=True,
+                text=True).stdout
         for carpeta in arnes.CARPETAS.values():
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
