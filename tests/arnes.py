@@ -40,6 +40,13 @@ def con_nombres(texto: str) -> str:
                       texto)
 
 
+def pantallas(programa: str, primera: str) -> list:
+    """A program's output with no terminal, as ejercicios/<programa>.original writes it by hand, cut
+    before each line that starts with `primera`: its screens, each one a pause ends at a terminal."""
+    original = (RAIZ / "ejercicios" / f"{programa}.original").read_text(encoding="utf-8")
+    return re.split(f"(?m)^(?={re.escape(primera)})", original)[1:]
+
+
 def crlf(texto: str) -> bytes:
     """Each line break as CR LF: a text as a terminal shows it (its output processing does that),
     and as a Windows program writes it in text mode."""

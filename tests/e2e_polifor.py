@@ -7,15 +7,7 @@ import arnes
 from arnes import crlf
 
 
-def pantalla(triangulo: str, cuadrado: str, circulo: str) -> str:
-    return (f"El Triangulo y color {triangulo}\n"
-            f"El Cuadrado y color {cuadrado}\n"
-            f"El Circulo y color {circulo}\n")
-
-
-PRIMERA = pantalla("Verde", "Azul", "Rojo") + "\n"
-SEGUNDA = pantalla("Naranja", "Naranja", "Naranja") + "\n"
-TERCERA = pantalla("Rosa", "Rosa", "Negro")  # no empty line after the last screen
+PRIMERA, SEGUNDA, TERCERA = arnes.pantallas("polifor", "El Triangulo ")
 
 
 class SinTerminal(arnes.CasoSinTerminal):
