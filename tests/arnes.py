@@ -53,13 +53,16 @@ def crlf(texto: str) -> bytes:
     return texto.replace("\n", "\r\n").encode()
 
 
-def ejecutar(entrada: bytes, stdout=subprocess.PIPE) -> subprocess.CompletedProcess:
-    """Input from a file, a new session with no controlling terminal, as under CI or cron."""
+def ejecutar(entrada: bytes, stdout=subprocess.PIPE, orden=None, espera=ESPERA,
+             **opciones) -> subprocess.CompletedProcess:
+    """The program, or `orden`: input from a file, a new session with no controlling terminal, as
+    under CI or cron."""
     with tempfile.TemporaryFile() as fichero:
         fichero.write(entrada)
         fichero.seek(0)
-        return subprocess.run(ENVOLTORIO + [PROGRAMA], stdin=fichero, stdout=stdout, stderr=subprocess.PIPE,
-                              start_new_session=True, timeout=ESPERA, check=False)
+        return subprocess.run(orden or ENVOLTORIO + [PROGRAMA], stdin=fichero, stdout=stdout,
+                              stderr=subprocess.PIPE, start_new_session=True, timeout=espera,
+                              check=False, **opciones)
 
 
 class CasoSinTerminal(unittest.TestCase):

@@ -10,10 +10,11 @@ import termios
 import time
 import unittest
 
+import arnes
 import e2e_garaxo
 import e2e_pintafor
 import e2e_polifor
-from arnes import CARPETAS, crlf
+from arnes import crlf
 
 BINARIOS = os.environ.get("BINARIOS", "")
 ESPERA = 60.0  # seconds; Wine's first start in a new prefix is slow
@@ -30,13 +31,8 @@ class SinConsola(unittest.TestCase):
     """No terminal at all, so Wine gives no console: each pause returns at once."""
 
     def ejecutar(self, programa: str, entrada: bytes) -> subprocess.CompletedProcess:
-        with tempfile.TemporaryFile() as fichero:
-            fichero.write(entrada)
-            fichero.seek(0)
-            resultado = subprocess.run(
-                ["wine", ejecutable(programa)], stdin=fichero, capture_output=True, check=False,
-                env=dict(os.environ, WINEDEBUG="+process"), start_new_session=True,
-                timeout=ESPERA)
+        resultado = arnes.ejecutar(entrada, orden=["wine", ejecutable(programa)], espera=ESPERA,
+                                   env=dict(os.environ, WINEDEBUG="+process"))
         self.assertTerminaSinInterprete(resultado.returncode, resultado.stderr)
         return resultado
 
@@ -47,7 +43,7 @@ class SinConsola(unittest.TestCase):
         self.assertEqual(estado, 0)
 
     def test_each_program_needs_only_the_dlls_that_a_bare_windows_has(self):
-        for programa in CARPETAS:
+        for programa in arnes.CARPETAS:
             with self.subTest(programa=programa):
                 cabeceras = subprocess.run(
                     ["x86_64-w64-mingw32-objdump", "-p", ejecutable(programa)],
