@@ -160,15 +160,27 @@ class CasoEnTerminal(unittest.TestCase):
         self.addCleanup(terminal.cerrar)
         return terminal
 
-    def assertPausaEspera(self, terminal: Terminal, tecla: bytes = b" "):
-        """At a pause: the prompt is shown, nothing happens until a key, then the screen clears."""
+    def assertEsperaEnPausa(self, terminal: Terminal):
+        """At a pause: the prompt is shown, and nothing happens until a key, read with no echo."""
         terminal.hasta(self.AVISO)
         self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
-        modo = terminal.modo()
-        self.assertEqual(modo & (termios.ICANON | termios.ECHO), 0, "the pause reads whole lines")
+        self.assertEqual(terminal.modo() & (termios.ICANON | termios.ECHO), 0,
+                         "the pause reads whole lines")
+
+    def assertPausaEspera(self, terminal: Terminal, tecla: bytes = b" "):
+        """A pause waits for a key, then the screen clears."""
+        self.assertEsperaEnPausa(terminal)
         terminal.teclear(tecla)
         terminal.hasta(b"\r\n")  # the pause ends its prompt's line...
         terminal.hasta(BORRADO)  # ...and the clear comes after it
+
+    def assertPantallas(self, terminal: Terminal, *pantallas: str):
+        """Each screen shown whole and alone, in order, a pause that waits and clears after each
+        but the last."""
+        for n, pantalla in enumerate(pantallas):
+            if n:
+                self.assertPausaEspera(terminal)
+            self.assertEqual(terminal.hasta(crlf(pantalla)), crlf(pantalla))
 
     def assertTerminalComoAntes(self, terminal: Terminal):
         self.assertEqual(termios.tcgetattr(terminal.esclavo), terminal.ajustes_iniciales)
@@ -177,8 +189,7 @@ class CasoEnTerminal(unittest.TestCase):
         """The program started as `abrir` starts it, waiting at its first pause."""
         terminal = self.abrir(**kwargs)
         self.preparar_pausa(terminal)
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        self.assertEsperaEnPausa(terminal)
         return terminal
 
     def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):

@@ -127,8 +127,7 @@ class EnTerminal(arnes.CasoEnTerminal):
                       terminal.hasta(b"Color: Verde\r\n\r\n"))
         self.assertPausaEspera(terminal, b"\x1b[B")
         terminal.hasta(b"Color: Azul\r\n\r\n")
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto())
+        self.assertEsperaEnPausa(terminal)
         terminal.teclear(b"q")
         self.assertEqual(terminal.fin(), 0)
         self.assertTerminalComoAntes(terminal)
@@ -153,8 +152,7 @@ class EnTerminal(arnes.CasoEnTerminal):
         self.responder(terminal, DNI, al_dni)
         self.assertIn(b"PROPIETARIO 2 Nombre: Juan Dni: 12345678-Z\r\n",
                       terminal.hasta(b"Color: Rojo\r\n\r\n"))
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto(), "the first pause did not wait for a key")
+        self.assertEsperaEnPausa(terminal)
         en_la_pausa(terminal)
         terminal.hasta(b"Color: Rosa\r\n\r\n")
         self.assertPausaEspera(terminal)
@@ -196,9 +194,7 @@ class EnTerminal(arnes.CasoEnTerminal):
         shell.hasta(b"$ ")
         self.assertEqual(termios.tcgetattr(shell.esclavo), ajustes_del_shell)
         shell.teclear(b"fg; echo estado=$?\n")  # fg gives the job's status
-        shell.hasta(self.AVISO)  # shown anew
-        self.assertTrue(shell.quieto(), "the resumed pause did not wait")
-        self.assertEqual(shell.modo() & (termios.ICANON | termios.ECHO), 0, "no key mode after fg")
+        self.assertEsperaEnPausa(shell)  # shown anew, in its mode again
         shell.teclear(b"x")  # one key
         shell.hasta(b"Color: Rosa\r\n\r\n")
         self.assertPausaEspera(shell)

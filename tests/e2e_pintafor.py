@@ -3,7 +3,6 @@
 import unittest
 
 import arnes
-from arnes import crlf
 
 
 ESTATICA, DINAMICA = arnes.pantallas("pintafor", "Actividad ")
@@ -23,9 +22,7 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_the_pause_waits_then_clears_and_the_end_waits_for_a_character(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(crlf(ESTATICA)), crlf(ESTATICA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(DINAMICA)), crlf(DINAMICA))
+        self.assertPantallas(terminal, ESTATICA, DINAMICA)
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"a\n")
         self.assertEqual(terminal.fin(), 0)

@@ -4,7 +4,6 @@ import os
 import unittest
 
 import arnes
-from arnes import crlf
 
 
 PRIMERA, SEGUNDA, TERCERA = arnes.pantallas("polifor", "El Triangulo ")
@@ -24,11 +23,7 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_both_pauses_wait_and_are_followed_by_a_clear(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(crlf(PRIMERA)), crlf(PRIMERA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(SEGUNDA)), crlf(SEGUNDA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(TERCERA)), crlf(TERCERA))
+        self.assertPantallas(terminal, PRIMERA, SEGUNDA, TERCERA)
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"\n")
         self.assertEqual(terminal.fin(), 0)
@@ -40,11 +35,7 @@ class EnTerminal(arnes.CasoEnTerminal):
         os.write(escritura, b"z")  # the pipe stays open: only this character can end the last read
         terminal = self.abrir(stdin=lectura)
         os.close(lectura)
-        terminal.hasta(crlf(PRIMERA))
-        self.assertPausaEspera(terminal)
-        terminal.hasta(crlf(SEGUNDA))
-        self.assertPausaEspera(terminal)
-        terminal.hasta(crlf(TERCERA))
+        self.assertPantallas(terminal, PRIMERA, SEGUNDA, TERCERA)
         self.assertEqual(terminal.fin(), 0)
 
 
