@@ -22,6 +22,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import arnes
 
@@ -92,20 +93,22 @@ def objetos_hechos(carpeta: str) -> dict:
     return {o: os.path.getmtime(o) for o in glob.glob(f"{carpeta}/**/*.o", recursive=True)}
 
 
-def ejercicios() -> list:
-    carpeta = os.path.join(FUENTES, "ejercicios")
-    return sorted(nombre[:-len(".salida")] for nombre in os.listdir(carpeta)
-                  if nombre.endswith(".salida"))
+def ejercicios(extension: str = "salida") -> list:
+    """Each exercise with a file of that kind in ejercicios/."""
+    return sorted(p.stem for p in Path(FUENTES, "ejercicios").glob(f"*.{extension}"))
 
 
 def leer(copia: str, ruta: str) -> str:
-    with open(os.path.join(copia, ruta), encoding="utf-8") as archivo:
-        return archivo.read()
+    return Path(copia, ruta).read_text(encoding="utf-8")
 
 
 def escribir(copia: str, ruta: str, texto: str):
-    with open(os.path.join(copia, ruta), "w", encoding="utf-8") as archivo:
-        archivo.write(texto)
+    Path(copia, ruta).write_text(texto, encoding="utf-8")
+
+
+def linea_de(texto: str, buscado: str) -> int:
+    """The number of the line where `buscado` first starts in `texto`."""
+    return texto[:texto.index(buscado)].count("\n") + 1
 
 
 def aplicar_exactamente(copia: str, ejercicio: str):
@@ -117,10 +120,9 @@ def aplicar_exactamente(copia: str, ejercicio: str):
 
 def ejecutar_sin_terminal(copia: str, programa: str) -> subprocess.CompletedProcess:
     """The program built in the copy, on its exercises' input, as CI or cron runs it."""
-    entrada = os.path.join(copia, "ejercicios", programa + ".entrada")
-    with open(entrada if os.path.exists(entrada) else os.devnull, "rb") as archivo:
-        return subprocess.run([os.path.join(copia, programa)], stdin=archivo, capture_output=True,
-                              start_new_session=True, timeout=arnes.ESPERA, check=False)
+    entrada = Path(copia, "ejercicios", programa + ".entrada")
+    return arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
+                          orden=[os.path.join(copia, programa)])
 
 
 class EnVpl(unittest.TestCase):
@@ -248,14 +250,12 @@ class ConCopia(unittest.TestCase):
         self.assertIn(antes, original, f"{ruta}: the edit found nothing to change")
         self.addCleanup(escribir, self.copia, ruta, original)
         escribir(self.copia, ruta, original.replace(antes, despues, 1))
-        return original[:original.index(antes)].count("\n") + 1
+        return linea_de(original, antes)
 
     def parche(self, ejercicio: str):
-        ejecutar(["git", "apply", os.path.join("ejercicios", ejercicio + ".patch")], self.copia,
-                 check=True)
-        self.addCleanup(ejecutar, ["git", "apply", "-R",
-                                   os.path.join("ejercicios", ejercicio + ".patch")], self.copia,
-                        True)
+        parche = os.path.join("ejercicios", ejercicio + ".patch")
+        ejecutar(["git", "apply", parche], self.copia, check=True)
+        self.addCleanup(ejecutar, ["git", "apply", "-R", parche], self.copia, True)
 
     def mal(self, ejercicio: str, *opciones, segundos: float = 60.0) -> str:
         inicio = time.monotonic()
@@ -265,8 +265,6 @@ class ConCopia(unittest.TestCase):
         self.assertIn(f"{ejercicio}: {MAL[:-1]}", salida)
         self.assertNotIn(BIEN, salida)
         return salida
-
-
 
 
 class Comprobacion(ConCopia):
@@ -369,20 +367,18 @@ class Comprobacion(ConCopia):
         carpeta = tempfile.mkdtemp(prefix="cl-")
         self.addCleanup(shutil.rmtree, carpeta, True)
         cl, registro = os.path.join(carpeta, "cl"), os.path.join(carpeta, "ordenes")
-        with open(cl, "w", encoding="utf-8") as archivo:
-            archivo.write(
-                "#!/bin/sh\n"
-                f'echo "$*" >>{registro}\n'
-                'case "$*" in *figure_demo/main.cpp*) ;; *) exit 0 ;; esac\n'
-                "printf '%s\\n' 'main.cpp'\n"
-                "printf '%s\\n' 'figure_demo\\main.cpp(30): error C2065: \"fx\": undeclared identifier'\n"
-                "exit 2\n")
+        escribir(carpeta, "cl",
+                 "#!/bin/sh\n"
+                 f'echo "$*" >>{registro}\n'
+                 'case "$*" in *figure_demo/main.cpp*) ;; *) exit 0 ;; esac\n'
+                 "printf '%s\\n' 'main.cpp'\n"
+                 "printf '%s\\n' 'figure_demo\\main.cpp(30): error C2065: \"fx\": undeclared identifier'\n"
+                 "exit 2\n")
         os.chmod(cl, 0o755)
         salida = self.mal("polifor-1", "--compilador", cl)
         self.assertIn("- Se usa un nombre que el compilador no conoce en ese punto", salida)
         self.assertIn("Mira figure_demo\\main.cpp, línea 30.", salida)
-        with open(registro, encoding="utf-8") as archivo:
-            ordenes = archivo.read().splitlines()
+        ordenes = leer(carpeta, "ordenes").splitlines()
         self.assertIn("/nologo /std:c++17 /EHsc /utf-8 /I. /c figure_demo/main.cpp "
                       "/Focomprobacion/objetos/figure_demo/main.obj", ordenes)
         self.assertEqual(len(ordenes), 7, "each of the seven sources compiled once, and no link after a failure")
@@ -447,9 +443,8 @@ class Guia(ConCopia):
 
 def traza_de(pagina: str) -> dict:
     """The trace a memory page carries, as the page itself reads it."""
-    with open(pagina, encoding="utf-8") as archivo:
-        texto = archivo.read()
-    hallada = re.search(r'<script type="application/json" id="traza">(.*?)</script>', texto, re.S)
+    hallada = re.search(r'<script type="application/json" id="traza">(.*?)</script>',
+                        Path(pagina).read_text(encoding="utf-8"), re.S)
     if not hallada:
         raise AssertionError(f"{pagina} carries no trace")
     return json.loads(hallada.group(1))
@@ -475,7 +470,7 @@ class Memoria(ConCopia):
         return traza["pasos"]
 
     def linea(self, ruta: str, texto: str) -> int:
-        return leer(self.copia, ruta)[:leer(self.copia, ruta).index(texto)].count("\n") + 1
+        return linea_de(leer(self.copia, ruta), texto)
 
     def test_garaxo_shows_its_copies_each_until_its_end_and_the_screens_as_a_terminal_does(self):
         todos = self.pasos("garaxo")
@@ -624,14 +619,10 @@ class Objetivos(unittest.TestCase):
             self.assertEqual(objetos_hechos(copia), antes)
 
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
-        with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:
-            en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", guia.read()))
-        carpeta = os.listdir(os.path.join(FUENTES, "ejercicios"))
-        parches = {nombre[:-len(".patch")] for nombre in carpeta if nombre.endswith(".patch")}
-        pistas = {nombre[:-len(".pistas")] for nombre in carpeta if nombre.endswith(".pistas")}
+        en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", leer(FUENTES, "GUIA.md")))
         self.assertEqual(set(ejercicios()), en_la_guia)
-        self.assertEqual(parches, en_la_guia)
-        self.assertLessEqual(pistas, en_la_guia)
+        self.assertEqual(set(ejercicios("patch")), en_la_guia)
+        self.assertLessEqual(set(ejercicios("pistas")), en_la_guia)
         self.assertGreaterEqual(len(en_la_guia), 11)
 
     def test_the_guides_lines_without_cmake_run_as_written(self):
@@ -682,12 +673,10 @@ class Parches(unittest.TestCase):
         escribir(self.copia, "README.md", leer(self.copia, "README.md") + "mi nota\n")
         self.git("add", "README.md")
         escribir(self.copia, "notas.txt", "mías\n")
-        with open(os.path.join(self.copia, indice), "rb") as archivo:
-            antes = archivo.read()
+        antes = Path(self.copia, indice).read_bytes()
         fallo, salida = self.script("nuevo", "garaxo-19")
         self.assertEqual(fallo, 0, salida)
-        with open(os.path.join(self.copia, indice), "rb") as archivo:
-            self.assertEqual(archivo.read(), antes, "the user's index was written")
+        self.assertEqual(Path(self.copia, indice).read_bytes(), antes, "the user's index was written")
         parche = leer(self.copia, "ejercicios/garaxo-19.patch")
         self.assertNotRegex(parche, r"(?m)^index ")
         self.assertIn("diff --git a/car_owner_demo/main.cpp b/car_owner_demo/main.cpp\n--- a/", parche)
@@ -728,7 +717,7 @@ class Parches(unittest.TestCase):
         for ruta, sitio, nuevas in (("figure_demo/main.cpp", "", "// Un comentario.\n"),
                                     ("car_owner_demo/main.cpp", "int main()", seis)):
             codigo = leer(self.copia, ruta)
-            linea = codigo[:codigo.index(sitio)].count("\n") + 1
+            linea = linea_de(codigo, sitio)
             trozos = [(nombre, int(inicio), int(largo or 1)) for nombre, texto in antes.items()
                       for parte in texto.split("diff --git ")[1:] if parte.startswith(f"a/{ruta} ")
                       for inicio, largo in re.findall(r"(?m)^@@ -(\d+)(?:,(\d+))? ", parte)]
@@ -782,8 +771,8 @@ class Vpl(EnVpl):
     def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
         jaula = self.jaula("pintafor-1", "fail-sin_cambios")
         ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
-        with open(os.path.join(jaula, "vpl_execution"), "rb") as programa:
-            self.assertTrue(b".debug_info" in programa.read(), "vpl_run.sh left out VPL's flags")
+        self.assertTrue(b".debug_info" in Path(jaula, "vpl_execution").read_bytes(),
+                        "vpl_run.sh left out VPL's flags")
         terminal = arnes.Terminal(orden=[os.path.join(jaula, "vpl_execution")])
         self.addCleanup(terminal.cerrar)
         terminal.hasta(arnes.CasoEnTerminal.AVISO)
