@@ -33,13 +33,18 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 # A4 in inches, as printed in Spain and most of Latin America.
 PAPEL = {"paperWidth": 8.27, "paperHeight": 11.69}
 
-# Every picture on the page: an <img>, or an <svg> that newer pandocs write inline in its place.
-DIBUJOS_JS = """return [...document.querySelectorAll('img, svg')]
+# Every picture on the page, or in the element given: an <img>, or an <svg> that newer pandocs write
+# inline in its place.
+DIBUJOS_JS = """return [...(arguments[0] || document).querySelectorAll('img, svg')]
                   .filter(e => !e.parentElement.closest('svg'))"""
 
 
 def normalizar(texto):
     return " ".join(texto.split())
+
+
+def pdftotext(pdf):
+    return subprocess.run(["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout
 
 
 def bloques_de_codigo(archivo):
@@ -130,6 +135,11 @@ def sin_terminal(lineas, entrada, impreso):
     return [l.rstrip() for l in vista]
 
 
+def lineas_pedidas():
+    """The lines that GUIA.md asks an exercise for (its question, not an answer)."""
+    return {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
+
+
 def codigo_de_las_soluciones():
     """For each exercise, the lines of code its solution adds that the lesson code lacks, with no
     comment and no space."""
@@ -210,8 +220,6 @@ def diapositivas(texto):
     return list(zip(partes[1::2], partes[2::2]))
 
 
-
-
 def seccion_de_programa(texto, programa):
     """A book's section of one program: from its '## N. programa' heading to the next '## '."""
     hallada = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", texto, re.MULTILINE | re.DOTALL)
@@ -242,7 +250,6 @@ class Respuestas(unittest.TestCase):
                        for libro in ("GUIA.md", "PROFESOR.md", *sorted(str(f.relative_to(RAIZ)) for f in
                                      [*CLASE.glob("*.md"), *(RAIZ / "man").glob("*.1")]))}
         cls.profesor = [lineas for _, lineas, _ in cls.bloques["PROFESOR.md"]]
-        cls.pedidas = [(pedido, lineas) for _, lineas, pedido in cls.bloques["GUIA.md"] if pedido]
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
         cls.guia = [lineas for _, lineas, pedido in cls.bloques["GUIA.md"] if not pedido]
         cls.ejercicios = list(ejercicios())
@@ -323,7 +330,7 @@ class Respuestas(unittest.TestCase):
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
-        pedidas = [l.rstrip() for _, b in self.pedidas for l in b]
+        pedidas = lineas_pedidas()
         codigo = codigo_de_las_soluciones()
         for nombre, texto in textos.items():
             with self.subTest(archivo=str(nombre)):
@@ -468,8 +475,7 @@ class Pagina:
     @staticmethod
     def textos_por_pagina(pdf):
         # pdftotext ends each page with a form feed.
-        return [normalizar(pagina) for pagina in subprocess.run(
-            ["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout.split("\f")[:-1]]
+        return [normalizar(pagina) for pagina in pdftotext(pdf).split("\f")[:-1]]
 
     def js(self, codigo, *argumentos):
         return self.navegador.execute_script(codigo, *argumentos)
@@ -478,6 +484,14 @@ class Pagina:
         """The page at a size, a phone's below 600 px, until the test ends."""
         self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": ancho, "height": alto, "deviceScaleFactor": 1, "mobile": ancho < 600})
+
+    def dibujos_vistos(self, dentro=None, minimo=0):
+        """Each picture on the page, or in `dentro`: whether it is loaded and shows larger than
+        `minimo` px each way, and its source."""
+        return self.js(DIBUJOS_JS + """.map(e => {const caja = e.getBoundingClientRect();
+            return {visto: caja.width > arguments[1] && caja.height > arguments[1] &&
+                           (e.tagName.toLowerCase() !== 'img' || e.complete && e.naturalWidth > 0),
+                    fuente: (e.src || 'svg').slice(0, 40)}})""", dentro, minimo)
 
     def captura(self, nombre, ancho, alto, elemento=None):
         self.tamano(ancho, alto)
@@ -546,13 +560,12 @@ class Libro(Pagina):
         cls.md = (RAIZ / f"{cls.libro}.md").read_text(encoding="utf-8")
         cls.dibujos_md = len(re.findall(r"!\[", cls.md))
         cls.programas_md = len(re.findall(r"^## \d+\. ", cls.md, re.MULTILINE))
+        encabezados = re.findall(r"^(#+) (.+?)\s*(\{[^}]*\})?\s*$", cls.md, re.MULTILINE)
         # The headings' words as a page shows them, without Markdown's backticks and stars.
-        cls.secciones_md = [re.sub(r"[`*]", "", s) for s in re.findall(
-            rf"^#{{2,{cls.profundidad}}} (.+?)\s*(?:\{{[^}}]*\}})?\s*$", cls.md, re.MULTILINE)]
-
+        cls.secciones_md = [re.sub(r"[`*]", "", texto) for nivel, texto, _ in encabezados
+                            if 2 <= len(nivel) <= cls.profundidad]
         # The sections that print on a page of their own ({.hoja}: a class's plan at a glance),
         # each with the heading after it, which starts the next page (packaging/guia.lua).
-        encabezados = re.findall(r"^(#+) (.+?)\s*(\{[^}]*\})?\s*$", cls.md, re.MULTILINE)
         cls.hojas = [(re.sub(r"[`*]", "", texto), next(
             (re.sub(r"[`*]", "", t) for n, t, _ in encabezados[i + 1:] if len(n) <= len(nivel)), None))
             for i, (nivel, texto, atributos) in enumerate(encabezados) if ".hoja" in atributos]
@@ -562,18 +575,11 @@ class Libro(Pagina):
         cls.paginas = cls.textos_por_pagina(cls.pdf)
 
     def test_every_picture_of_the_guide_is_inside_the_page_and_loads(self):
-        dibujos = self.js(DIBUJOS_JS)
+        dibujos = self.dibujos_vistos()
         self.assertEqual(len(dibujos), self.dibujos_md,
                          f"pictures on the page against ![ in {self.libro}.md")
-        for dibujo in dibujos:
-            estado = self.js("""const e = arguments[0];
-                if (e.tagName.toLowerCase() === 'img')
-                  return {cargado: e.complete && e.naturalWidth > 0, ancho: e.naturalWidth,
-                          fuente: e.src.slice(0, 40)};
-                const caja = e.getBoundingClientRect();
-                return {cargado: caja.width > 0 && caja.height > 0, ancho: caja.width, fuente: 'svg'};""",
-                             dibujo)
-            self.assertTrue(estado["cargado"], estado)
+        for estado in dibujos:
+            self.assertTrue(estado["visto"], estado)
 
     def test_every_picture_fits_desktop_and_phone_width(self):
         self.captura("escritorio", 1280, 900)
@@ -738,10 +744,7 @@ class Guia(Libro, unittest.TestCase):
 
     def test_the_printed_handout_holds_no_answer(self):
         # In its text, a picture or a caption; but the lines an exercise asks for, its question.
-        texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
-                               text=True).stdout
-        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
-        self.assertEqual(respuestas_en(texto, pedidas), {}, "the printed GUIA.html shows these "
+        self.assertEqual(respuestas_en(pdftotext(self.pdf), lineas_pedidas()), {}, "the printed GUIA.html shows these "
                          "exercises' answer lines (exercise: its first line): GUIA.md must ask, "
                          "and leave the answer to PROFESOR.md")
 
@@ -801,7 +804,7 @@ class Hoja(Pagina, unittest.TestCase):
         self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
 
     def test_prints_on_two_pages_at_most_on_a4_and_letter_with_no_answer(self):
-        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
+        pedidas = lineas_pedidas()
         for papel, paginas in self.impresos.items():
             with self.subTest(papel=papel):
                 self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
@@ -870,12 +873,7 @@ class Diapositivas(Pagina, unittest.TestCase):
         vistos = 0
         for indice in range(self.total):
             self.ir_a(indice)
-            for estado in self.js("""return [...Reveal.getCurrentSlide().querySelectorAll('img, svg')]
-                    .filter(e => !e.parentElement.closest('svg')).map(e => {
-                      const caja = e.getBoundingClientRect();
-                      return {visto: caja.width > 50 && caja.height > 50 &&
-                              (e.tagName.toLowerCase() !== 'img' || e.complete && e.naturalWidth > 0),
-                              fuente: (e.src || 'svg').slice(0, 40)}})"""):
+            for estado in self.dibujos_vistos(self.js("return Reveal.getCurrentSlide()"), 50):
                 vistos += 1
                 self.assertTrue(estado["visto"], f"slide {indice}: {estado}")
         self.assertEqual(vistos, len(re.findall(r"!\[", self.md)), f"pictures against ![ in {self.libro}.md")
