@@ -42,9 +42,16 @@ CONSOLA = {"g++": "platform/consola_posix.cpp", "mingw": "platform/consola_windo
            "cl": "platform/consola_windows.cpp"}
 
 
-def copia_limpia() -> str:
+def temporal(limpiar, prefijo: str) -> str:
+    """A temporary folder, removed by `limpiar` (a test's addCleanup or a class's addClassCleanup)."""
+    carpeta = tempfile.mkdtemp(prefix=prefijo)
+    limpiar(shutil.rmtree, carpeta, True)
+    return carpeta
+
+
+def copia_limpia(limpiar) -> str:
     """A temporary folder with the files git tracks, as they are in the working tree."""
-    copia = tempfile.mkdtemp(prefix="ejercicios-")
+    copia = temporal(limpiar, "ejercicios-")
     listados = subprocess.run(["git", "-C", FUENTES, "ls-files", "-z"], capture_output=True,
                               check=True).stdout.decode().split("\0")
     for archivo in filter(None, listados):
@@ -133,19 +140,14 @@ class EnVpl(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.actividades, ignore_errors=True)
+        cls.actividades = temporal(cls.addClassCleanup, "vpl-")
 
     def jaula(self, ejercicio: str, caso: str) -> str:
         """The execution files but the self-tests, and the self-test `caso` as the learner's."""
         if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
             ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
         ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
-        jaula = tempfile.mkdtemp(prefix="jaula-")
-        self.addCleanup(shutil.rmtree, jaula, True)
+        jaula = temporal(self.addCleanup, "jaula-")
         shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
                         ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
         suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
@@ -181,8 +183,7 @@ class Ejercicio(EnVpl):
 
     def una(self, ejercicio: str):
         programa, _ = ejercicio.rsplit("-", 1)
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         aplicar_exactamente(copia, ejercicio)
 
         # The real program, with the system's console, built by the guide's line for it.
@@ -236,12 +237,8 @@ class ConCopia(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.copia = copia_limpia()
+        cls.copia = copia_limpia(cls.addClassCleanup)
         construir_comprobador(cls.copia)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.copia, ignore_errors=True)
 
     def editar(self, ruta: str, antes: str, despues: str) -> int:
         """Replaces the first `antes` in a file of the copy until the test ends; returns the
@@ -364,8 +361,7 @@ class Comprobacion(ConCopia):
     def test_cl_gets_its_own_command_lines_and_its_messages_are_explained(self):
         # A stand-in for Visual Studio's cl, named cl: it keeps each command line it is given and
         # answers the compile of main.cpp as cl does, on its standard output.
-        carpeta = tempfile.mkdtemp(prefix="cl-")
-        self.addCleanup(shutil.rmtree, carpeta, True)
+        carpeta = temporal(self.addCleanup, "cl-")
         cl, registro = os.path.join(carpeta, "cl"), os.path.join(carpeta, "ordenes")
         escribir(carpeta, "cl",
                  "#!/bin/sh\n"
@@ -572,8 +568,7 @@ class Memoria(ConCopia):
 
     def test_without_gdb_it_says_what_to_install_and_exits_2(self):
         # A PATH with the compiler and its tools, and no gdb.
-        camino = tempfile.mkdtemp(prefix="sin-gdb-")
-        self.addCleanup(shutil.rmtree, camino, True)
+        camino = temporal(self.addCleanup, "sin-gdb-")
         for herramienta in ("g++", "as", "ld"):
             os.symlink(shutil.which(herramienta), os.path.join(camino, herramienta))
         resultado = ejecutar(["./comprobar", "--memoria", "pintafor"], self.copia,
@@ -587,8 +582,7 @@ class Objetivos(unittest.TestCase):
     """The ways a learner runs the check: CMake's targets, and the guide's two lines."""
 
     def test_the_targets_of_a_plain_build_check_at_a_terminal_without_waiting(self):
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         # The owners' functions moved to a file of their own: a program is its folder, and a new
         # source file is built, by CMake and by the check, with no other change.
         escribir(copia, "car_owner_demo/propietarios.cpp",
@@ -626,8 +620,7 @@ class Objetivos(unittest.TestCase):
         self.assertGreaterEqual(len(en_la_guia), 11)
 
     def test_the_guides_lines_without_cmake_run_as_written(self):
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         bloque = "\n".join(bloque_de_la_guia(leer(copia, "GUIA.md"), MARCA_GUIA))
         self.assertIn("./comprobar garaxo 1", bloque)
         aplicar_exactamente(copia, "garaxo-1")
@@ -642,8 +635,7 @@ class Parches(unittest.TestCase):
     configuration would spoil a plain git diff."""
 
     def setUp(self):
-        self.copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, self.copia, True)
+        self.copia = copia_limpia(self.addCleanup)
         self.entorno = dict(os.environ, GIT_CONFIG_GLOBAL=os.devnull, GIT_CONFIG_NOSYSTEM="1")
         self.git("init", "-q")
         self.git("add", "--all")
@@ -752,8 +744,7 @@ class Vpl(EnVpl):
     """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
 
     def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
-        sin = tempfile.mkdtemp(prefix="sin-g++-")  # a PATH with what the script needs, but g++
-        self.addCleanup(shutil.rmtree, sin, True)
+        sin = temporal(self.addCleanup, "sin-g++-")  # a PATH with what the script needs, but g++
         for herramienta in ("cat", "chmod", "head", "rm"):
             os.symlink(shutil.which(herramienta), os.path.join(sin, herramienta))
         antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only

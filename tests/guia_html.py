@@ -437,6 +437,7 @@ class Pagina:
         shutil.rmtree(cls.capturas, ignore_errors=True)
         cls.capturas.mkdir(parents=True)
         cls.temporal = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(cls.temporal.cleanup)
         carpeta = Path(cls.temporal.name) / "sola"
         carpeta.mkdir()
         cls.copia = carpeta / f"{cls.libro}.html"
@@ -452,6 +453,7 @@ class Pagina:
         # Every request the page makes, from the DevTools network events.
         opciones.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         cls.navegador = webdriver.Chrome(service=Service(CHROMEDRIVER), options=opciones)
+        cls.addClassCleanup(cls.navegador.quit)
         # What the browser's own start page fetched is not the guide's: drained, then cut off.
         cls.navegador.get_log("performance")
         cls.navegador.get(cls.copia.as_uri())
@@ -459,11 +461,6 @@ class Pagina:
         pedidas = [e.get("params", {}).get("request", {}).get("url") for e in eventos]
         desde = pedidas.index(cls.copia.as_uri()) if cls.copia.as_uri() in pedidas else len(eventos)
         cls.eventos = eventos[desde:]
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.navegador.quit()
-        cls.temporal.cleanup()
 
     @classmethod
     def imprimir(cls, destino, papel=PAPEL):
