@@ -40,11 +40,15 @@ def con_nombres(texto: str) -> str:
                       texto)
 
 
+def original(programa: str) -> str:
+    """A program's output with no terminal, as ejercicios/<programa>.original writes it by hand."""
+    return (RAIZ / "ejercicios" / f"{programa}.original").read_text(encoding="utf-8")
+
+
 def pantallas(programa: str, primera: str) -> list:
-    """A program's output with no terminal, as ejercicios/<programa>.original writes it by hand, cut
-    before each line that starts with `primera`: its screens, each one a pause ends at a terminal."""
-    original = (RAIZ / "ejercicios" / f"{programa}.original").read_text(encoding="utf-8")
-    return re.split(f"(?m)^(?={re.escape(primera)})", original)[1:]
+    """Its .original cut before each line that starts with `primera`: its screens, each one a
+    pause ends at a terminal."""
+    return re.split(f"(?m)^(?={re.escape(primera)})", original(programa))[1:]
 
 
 def crlf(texto: str) -> bytes:

@@ -13,7 +13,7 @@ DNI = "Introduce el DNI (01234567-z): "
 
 
 # The output with no terminal, written by hand, for the words of ejercicios/garaxo.entrada.
-ORIGINAL = (arnes.RAIZ / "ejercicios" / "garaxo.original").read_text(encoding="utf-8")
+ORIGINAL = arnes.original("garaxo")
 ENTRADA = (arnes.RAIZ / "ejercicios" / "garaxo.entrada").read_text(encoding="utf-8").split()
 
 

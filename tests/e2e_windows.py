@@ -12,14 +12,12 @@ import unittest
 
 import arnes
 import e2e_garaxo
-import e2e_pintafor
 import e2e_polifor
 from arnes import crlf
 
 BINARIOS = os.environ.get("BINARIOS", "")
 ESPERA = 60.0  # seconds; Wine's first start in a new prefix is slow
-GARAXO = e2e_garaxo.sin_eco("Juan", "12345678-Z", "Ana", "87654321-X")
-POLIFOR = e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA
+GARAXO = arnes.original("garaxo")
 AVISO = "Pulsa una tecla para continuar . . ."
 
 
@@ -55,8 +53,8 @@ class SinConsola(unittest.TestCase):
         for programa, entrada, esperada in (
                 ("garaxo", b"Juan\r\n12345678-Z\r\nAna\r\n87654321-X\r\n", GARAXO),
                 ("garaxo", b"", e2e_garaxo.sin_eco("", "", "", "")),
-                ("pintafor", b"x", e2e_pintafor.ESTATICA + e2e_pintafor.DINAMICA),
-                ("polifor", b"", POLIFOR)):
+                ("pintafor", b"x", arnes.original("pintafor")),
+                ("polifor", b"", arnes.original("polifor"))):
             with self.subTest(programa=programa, entrada=entrada):
                 self.assertEqual(self.ejecutar(programa, entrada).stdout, crlf(esperada))
 
