@@ -8,13 +8,13 @@ build's. Each program's classes are measured by a small program of its own: pint
 polifor's never meet. From CMake: COMPILADOR, ENLAZADO (the linker flags), BIBLIOTECAS_<programa>
 (separated by os.pathsep); DIBUJOS, another folder of pictures."""
 
-import glob
 import os
 import re
 import shlex
 import subprocess
 import tempfile
 import unittest
+from pathlib import Path
 from types import SimpleNamespace
 
 from arnes import CARPETAS, RAIZ
@@ -73,7 +73,7 @@ def leer(nombre: str, texto: str) -> tuple:
 
 def compilado(programa: str, clases: list, carpeta: str) -> list:
     """What the pictures' numbers for one program's classes break in the compiled classes."""
-    cabeceras = sorted(glob.glob(os.path.join(RAIZ, CARPETAS[programa], "*.h")))
+    cabeceras = sorted((RAIZ / CARPETAS[programa]).glob("*.h"))
     fuente = [f'#include "{os.path.relpath(cabecera, RAIZ)}"' for cabecera in cabeceras] + [PRINCIPIO]
     for clase in clases:  # each line named, in the compiler's errors, after the text it checks
         fuente += [f'#line 1 "{clase.donde}"', f'std::printf("%zu %d\\n", sizeof({clase.nombre}), '
@@ -83,8 +83,7 @@ def compilado(programa: str, clases: list, carpeta: str) -> list:
                        f'{{ const {clase.nombre} objeto{{}}; std::printf("%td\\n", '
                        f"direccion(objeto.get{campo.capitalize()}()) - direccion(&objeto)); }}"]
     binario = os.path.join(carpeta, programa)
-    with open(binario + ".cpp", "w", encoding="utf-8") as fichero:
-        fichero.write("\n".join(fuente + ["}"]) + "\n")
+    Path(binario + ".cpp").write_text("\n".join(fuente + ["}"]) + "\n", encoding="utf-8")
     bibliotecas = os.environ[f"BIBLIOTECAS_{programa}"].split(os.pathsep)
     orden = [os.environ["COMPILADOR"], "-std=c++17", "-I", RAIZ, binario + ".cpp", "-o", binario,
              *bibliotecas, *shlex.split(os.environ.get("ENLAZADO", ""))]
@@ -120,12 +119,11 @@ def compilado(programa: str, clases: list, carpeta: str) -> list:
 
 class Dibujos(unittest.TestCase):
     def test_every_size_and_byte_range_on_a_picture_matches_the_compiled_class(self):
-        rutas, clases, errores = sorted(glob.glob(os.path.join(DIBUJOS, "*.dot"))), [], []
+        rutas, clases, errores = sorted(Path(DIBUJOS).glob("*.dot")), [], []
         self.assertTrue(rutas, f"no picture in {DIBUJOS}")
         self.assertTrue(os.environ.get("COMPILADOR"), "run it with ctest, which names the compiler")
         for ruta in rutas:
-            with open(ruta, encoding="utf-8") as fichero:
-                suyas, suyos = leer(os.path.basename(ruta), fichero.read())
+            suyas, suyos = leer(ruta.name, ruta.read_text(encoding="utf-8"))
             clases, errores = clases + suyas, errores + suyos
         with tempfile.TemporaryDirectory() as carpeta:
             for programa in CARPETAS:
