@@ -72,13 +72,10 @@ def ejecutar(orden, cwd, check=False, **kwargs) -> subprocess.CompletedProcess:
 
 
 def bloque_de_la_guia(guia: str, marca: str) -> list:
-    """The lines of the fenced block right after the comment that starts with `marca`."""
-    if marca not in guia:
-        raise AssertionError(f"GUIA.md has no block marked {marca!r}")
-    despues = guia[guia.index(marca):]
-    bloque = re.match(r"<!--.*?-->\s*```\w*\n(.*?)```", despues, re.S)
+    """The lines of the fenced block right after the comment line that starts with `marca`."""
+    bloque = re.search(re.escape(marca) + r"[^\n]*\n\s*```\w*\n(.*?)```", guia, re.S)
     if not bloque:
-        raise AssertionError(f"GUIA.md: no code block right after {marca!r}")
+        raise AssertionError(f"GUIA.md: no code block right after a line {marca!r}...")
     return bloque.group(1).splitlines()
 
 
