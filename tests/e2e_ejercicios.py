@@ -122,11 +122,15 @@ def aplicar_exactamente(copia: str, ejercicio: str):
     ejecutar(["git", "apply", parche], copia, check=True)
 
 
-def ejecutar_sin_terminal(copia: str, programa: str) -> subprocess.CompletedProcess:
-    """The program built in the copy, on its exercises' input, as CI or cron runs it."""
+def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: str):
+    """The program built in the copy, on its exercises' input as CI or cron runs it, writes
+    ejercicios/<archivo> and ends well."""
     entrada = Path(copia, "ejercicios", programa + ".entrada")
-    return arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
+    real = arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
                           orden=[os.path.join(copia, programa)])
+    caso.assertEqual(real.returncode, 0, real.stderr)
+    caso.assertEqual(arnes.con_nombres(real.stdout.decode()),
+                     arnes.con_nombres(leer(copia, "ejercicios/" + archivo)))
 
 
 class EnVpl(unittest.TestCase):
@@ -187,10 +191,7 @@ class Ejercicio(EnVpl):
         linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- órdenes g++")
                      if f" -o {programa} " in l)
         ejecutar(["sh", "-e", "-c", linea], copia, check=True)
-        real = ejecutar_sin_terminal(copia, programa)
-        self.assertEqual(real.returncode, 0, real.stderr)
-        esperada = leer(copia, os.path.join("ejercicios", ejercicio + ".salida"))
-        self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(esperada))
+        assertEscribe(self, copia, programa, ejercicio + ".salida")
         self.calificada(ejercicio)
 
     def calificada(self, ejercicio: str):
@@ -407,10 +408,7 @@ class Guia(ConCopia):
         ejecutar(["sh", "-e", "-c", "\n".join(bloque)], self.copia, check=True)
         for programa in PROGRAMAS:
             with self.subTest(programa=programa):
-                real = ejecutar_sin_terminal(self.copia, programa)
-                self.assertEqual(real.returncode, 0, real.stderr)
-                self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(
-                    leer(self.copia, os.path.join("ejercicios", programa + ".original"))))
+                assertEscribe(self, self.copia, programa, programa + ".original")
 
     def test_the_mingw_and_cl_lines_name_each_programs_sources(self):
         self.sus_fuentes("the MinGW lines", self.lineas("<!-- órdenes mingw", r"-o(\w+)\.exe"),
