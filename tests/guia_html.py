@@ -764,15 +764,6 @@ class Profesor(Libro, unittest.TestCase):
                                     f"{self.capturas}/pagina-{n + 1:02d}.png")
 
 
-def enunciado_en_la_guia(guia, ejercicio):
-    """The question an exercise asks in the learner's guide: its paragraph 'Antes de cambiar nada'."""
-    programa, n = ejercicio.rsplit("-", 1)
-    seccion = seccion_de_programa(guia, programa)
-    hallado = re.search(rf"^#### {n}\. .*?\n\n(Antes de cambiar nada:.*?)\n\n", seccion,
-                        re.MULTILINE | re.DOTALL)
-    return normalizar(re.sub(r"[`*]", "", hallado[1])) if hallado else None
-
-
 class Hoja(Pagina, unittest.TestCase):
     """A prediction sheet, clase/<programa>-hoja.html, printed on A4 and on Letter."""
     PAPELES = {"A4": PAPEL, "Carta": {"paperWidth": 8.5, "paperHeight": 11}}
@@ -785,15 +776,18 @@ class Hoja(Pagina, unittest.TestCase):
 
     def test_asks_the_guides_question_of_each_exercise_in_class_with_room_for_the_answer(self):
         programa = self.libro.rsplit("-", 1)[0]
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        guia = seccion_de_programa((RAIZ / "GUIA.md").read_text(encoding="utf-8"), programa)
         ejercicios_en_clase = en_clase(plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"), programa))
         self.assertTrue(ejercicios_en_clase, f"{programa}'s plan sets no exercise in class")
         impreso = " ".join(self.impresos["A4"])
         for n in ejercicios_en_clase:
             with self.subTest(ejercicio=n):
-                pregunta = enunciado_en_la_guia(guia, f"{programa}-{n}")
+                # The guide's question, its paragraph 'Antes de cambiar nada'.
+                pregunta = re.search(rf"^#### {n}\. .*?\n\n(Antes de cambiar nada:.*?)\n\n", guia,
+                                     re.MULTILINE | re.DOTALL)
                 self.assertIsNotNone(pregunta, f"GUIA.md has no question for {programa} {n}")
-                self.assertIn(normalizar(pregunta), normalizar(re.sub(r"[`*]", "", impreso)))
+                self.assertIn(normalizar(re.sub(r"[`*]", "", pregunta[1])),
+                              normalizar(re.sub(r"[`*]", "", impreso)))
         cajas = self.js("return [...document.querySelectorAll('.espacio')].map(e => "
                         "e.getBoundingClientRect().height)")
         self.assertGreaterEqual(len(cajas), 2 * len(ejercicios_en_clase), "a box for the prediction and one "
