@@ -13,6 +13,7 @@ import tempfile
 import termios
 import time
 import unittest
+from pathlib import Path
 
 PROGRAMA = os.environ.get("PROGRAMA", "")
 ENVOLTORIO = shlex.split(os.environ.get("ENVOLTORIO", ""))  # such as valgrind and its options
@@ -24,8 +25,9 @@ ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts
 # writes a placeholder, [dirección N]: the same number, the same address.
 MARCADOR = re.compile(r"\[dirección (\d+)\]")
 DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
+RAIZ = Path(__file__).resolve().parent.parent
 # Each program's folder, from the programs' table at the project's root.
-with open(os.path.join(os.path.dirname(__file__), "..", "programas.txt"), encoding="utf-8") as tabla:
+with open(RAIZ / "programas.txt", encoding="utf-8") as tabla:
     CARPETAS = {f[0]: f[1] for f in (fila.split() for fila in tabla) if f and f[0][0] != "#"}
 
 
@@ -38,19 +40,33 @@ def con_nombres(texto: str) -> str:
                       texto)
 
 
+def original(programa: str) -> str:
+    """A program's output with no terminal, as ejercicios/<programa>.original writes it by hand."""
+    return (RAIZ / "ejercicios" / f"{programa}.original").read_text(encoding="utf-8")
+
+
+def pantallas(programa: str, primera: str) -> list:
+    """Its .original cut before each line that starts with `primera`: its screens, each one a
+    pause ends at a terminal."""
+    return re.split(f"(?m)^(?={re.escape(primera)})", original(programa))[1:]
+
+
 def crlf(texto: str) -> bytes:
     """Each line break as CR LF: a text as a terminal shows it (its output processing does that),
     and as a Windows program writes it in text mode."""
     return texto.replace("\n", "\r\n").encode()
 
 
-def ejecutar(entrada: bytes, stdout=subprocess.PIPE) -> subprocess.CompletedProcess:
-    """Input from a file, a new session with no controlling terminal, as under CI or cron."""
+def ejecutar(entrada: bytes, stdout=subprocess.PIPE, orden=None, espera=ESPERA,
+             **opciones) -> subprocess.CompletedProcess:
+    """The program, or `orden`: input from a file, a new session with no controlling terminal, as
+    under CI or cron."""
     with tempfile.TemporaryFile() as fichero:
         fichero.write(entrada)
         fichero.seek(0)
-        return subprocess.run(ENVOLTORIO + [PROGRAMA], stdin=fichero, stdout=stdout, stderr=subprocess.PIPE,
-                              start_new_session=True, timeout=ESPERA, check=False)
+        return subprocess.run(orden or ENVOLTORIO + [PROGRAMA], stdin=fichero, stdout=stdout,
+                              stderr=subprocess.PIPE, start_new_session=True, timeout=espera,
+                              check=False, **opciones)
 
 
 class CasoSinTerminal(unittest.TestCase):
@@ -148,15 +164,27 @@ class CasoEnTerminal(unittest.TestCase):
         self.addCleanup(terminal.cerrar)
         return terminal
 
-    def assertPausaEspera(self, terminal: Terminal, tecla: bytes = b" "):
-        """At a pause: the prompt is shown, nothing happens until a key, then the screen clears."""
+    def assertEsperaEnPausa(self, terminal: Terminal):
+        """At a pause: the prompt is shown, and nothing happens until a key, read with no echo."""
         terminal.hasta(self.AVISO)
         self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
-        modo = terminal.modo()
-        self.assertEqual(modo & (termios.ICANON | termios.ECHO), 0, "the pause reads whole lines")
+        self.assertEqual(terminal.modo() & (termios.ICANON | termios.ECHO), 0,
+                         "the pause reads whole lines")
+
+    def assertPausaEspera(self, terminal: Terminal, tecla: bytes = b" "):
+        """A pause waits for a key, then the screen clears."""
+        self.assertEsperaEnPausa(terminal)
         terminal.teclear(tecla)
         terminal.hasta(b"\r\n")  # the pause ends its prompt's line...
         terminal.hasta(BORRADO)  # ...and the clear comes after it
+
+    def assertPantallas(self, terminal: Terminal, *pantallas: str):
+        """Each screen shown whole and alone, in order, a pause that waits and clears after each
+        but the last."""
+        for n, pantalla in enumerate(pantallas):
+            if n:
+                self.assertPausaEspera(terminal)
+            self.assertEqual(terminal.hasta(crlf(pantalla)), crlf(pantalla))
 
     def assertTerminalComoAntes(self, terminal: Terminal):
         self.assertEqual(termios.tcgetattr(terminal.esclavo), terminal.ajustes_iniciales)
@@ -165,8 +193,7 @@ class CasoEnTerminal(unittest.TestCase):
         """The program started as `abrir` starts it, waiting at its first pause."""
         terminal = self.abrir(**kwargs)
         self.preparar_pausa(terminal)
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto(), "the pause did not wait for a key")
+        self.assertEsperaEnPausa(terminal)
         return terminal
 
     def assertSenalRestauraTerminal(self, senal: int, con_tecla: bytes = b""):

@@ -8,18 +8,18 @@ build's. Each program's classes are measured by a small program of its own: pint
 polifor's never meet. From CMake: COMPILADOR, ENLAZADO (the linker flags), BIBLIOTECAS_<programa>
 (separated by os.pathsep); DIBUJOS, another folder of pictures."""
 
-import glob
 import os
 import re
 import shlex
 import subprocess
 import tempfile
 import unittest
+from pathlib import Path
 from types import SimpleNamespace
 
-RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from arnes import CARPETAS, RAIZ
+
 DIBUJOS = os.environ.get("DIBUJOS", os.path.join(RAIZ, "dibujos"))
-CARPETAS = {"garaxo": "car_owner_demo", "pintafor": "shape_demo", "polifor": "figure_demo"}
 PROGRAMAS = "|".join(CARPETAS)
 FORMAS = (rf"sizeof\(([A-Za-z_][A-Za-z0-9_]*)\) = ([0-9]+)(?: en ({PROGRAMAS}))?"
           r"|bytes ([0-9]+)–([0-9]+) +([a-z]+(?: [a-z]+)?)")
@@ -37,7 +37,7 @@ def leer(nombre: str, texto: str) -> tuple:
     """The classes that a picture shows, and what in it breaks the rules that need no compiler."""
     dibujo, programa = f"dibujos/{nombre}", re.fullmatch(rf"({PROGRAMAS})-.+\.dot", nombre)
     if not programa:
-        return [], [f"{dibujo}: rename it <garaxo|pintafor|polifor>-<tema>.dot, after its program"]
+        return [], [f"{dibujo}: rename it <{PROGRAMAS}>-<tema>.dot, after its program"]
     texto = ETIQUETA.sub(" ", re.sub(r"^[ \t]*//.*", "", texto, flags=re.M))
     clases, errores = [], []
     for hallado in re.finditer(FORMAS, texto):
@@ -73,7 +73,7 @@ def leer(nombre: str, texto: str) -> tuple:
 
 def compilado(programa: str, clases: list, carpeta: str) -> list:
     """What the pictures' numbers for one program's classes break in the compiled classes."""
-    cabeceras = sorted(glob.glob(os.path.join(RAIZ, CARPETAS[programa], "*.h")))
+    cabeceras = sorted((RAIZ / CARPETAS[programa]).glob("*.h"))
     fuente = [f'#include "{os.path.relpath(cabecera, RAIZ)}"' for cabecera in cabeceras] + [PRINCIPIO]
     for clase in clases:  # each line named, in the compiler's errors, after the text it checks
         fuente += [f'#line 1 "{clase.donde}"', f'std::printf("%zu %d\\n", sizeof({clase.nombre}), '
@@ -83,8 +83,7 @@ def compilado(programa: str, clases: list, carpeta: str) -> list:
                        f'{{ const {clase.nombre} objeto{{}}; std::printf("%td\\n", '
                        f"direccion(objeto.get{campo.capitalize()}()) - direccion(&objeto)); }}"]
     binario = os.path.join(carpeta, programa)
-    with open(binario + ".cpp", "w", encoding="utf-8") as fichero:
-        fichero.write("\n".join(fuente + ["}"]) + "\n")
+    Path(binario + ".cpp").write_text("\n".join(fuente + ["}"]) + "\n", encoding="utf-8")
     bibliotecas = os.environ[f"BIBLIOTECAS_{programa}"].split(os.pathsep)
     orden = [os.environ["COMPILADOR"], "-std=c++17", "-I", RAIZ, binario + ".cpp", "-o", binario,
              *bibliotecas, *shlex.split(os.environ.get("ENLAZADO", ""))]
@@ -120,12 +119,11 @@ def compilado(programa: str, clases: list, carpeta: str) -> list:
 
 class Dibujos(unittest.TestCase):
     def test_every_size_and_byte_range_on_a_picture_matches_the_compiled_class(self):
-        rutas, clases, errores = sorted(glob.glob(os.path.join(DIBUJOS, "*.dot"))), [], []
+        rutas, clases, errores = sorted(Path(DIBUJOS).glob("*.dot")), [], []
         self.assertTrue(rutas, f"no picture in {DIBUJOS}")
         self.assertTrue(os.environ.get("COMPILADOR"), "run it with ctest, which names the compiler")
         for ruta in rutas:
-            with open(ruta, encoding="utf-8") as fichero:
-                suyas, suyos = leer(os.path.basename(ruta), fichero.read())
+            suyas, suyos = leer(ruta.name, ruta.read_text(encoding="utf-8"))
             clases, errores = clases + suyas, errores + suyos
         with tempfile.TemporaryDirectory() as carpeta:
             for programa in CARPETAS:

@@ -22,6 +22,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import arnes
 
@@ -41,9 +42,16 @@ CONSOLA = {"g++": "platform/consola_posix.cpp", "mingw": "platform/consola_windo
            "cl": "platform/consola_windows.cpp"}
 
 
-def copia_limpia() -> str:
+def temporal(limpiar, prefijo: str) -> str:
+    """A temporary folder, removed by `limpiar` (a test's addCleanup or a class's addClassCleanup)."""
+    carpeta = tempfile.mkdtemp(prefix=prefijo)
+    limpiar(shutil.rmtree, carpeta, True)
+    return carpeta
+
+
+def copia_limpia(limpiar) -> str:
     """A temporary folder with the files git tracks, as they are in the working tree."""
-    copia = tempfile.mkdtemp(prefix="ejercicios-")
+    copia = temporal(limpiar, "ejercicios-")
     listados = subprocess.run(["git", "-C", FUENTES, "ls-files", "-z"], capture_output=True,
                               check=True).stdout.decode().split("\0")
     for archivo in filter(None, listados):
@@ -64,13 +72,10 @@ def ejecutar(orden, cwd, check=False, **kwargs) -> subprocess.CompletedProcess:
 
 
 def bloque_de_la_guia(guia: str, marca: str) -> list:
-    """The lines of the fenced block right after the comment that starts with `marca`."""
-    if marca not in guia:
-        raise AssertionError(f"GUIA.md has no block marked {marca!r}")
-    despues = guia[guia.index(marca):]
-    bloque = re.match(r"<!--.*?-->\s*```\w*\n(.*?)```", despues, re.S)
+    """The lines of the fenced block right after the comment line that starts with `marca`."""
+    bloque = re.search(re.escape(marca) + r"[^\n]*\n\s*```\w*\n(.*?)```", guia, re.S)
     if not bloque:
-        raise AssertionError(f"GUIA.md: no code block right after {marca!r}")
+        raise AssertionError(f"GUIA.md: no code block right after a line {marca!r}...")
     return bloque.group(1).splitlines()
 
 
@@ -92,20 +97,22 @@ def objetos_hechos(carpeta: str) -> dict:
     return {o: os.path.getmtime(o) for o in glob.glob(f"{carpeta}/**/*.o", recursive=True)}
 
 
-def ejercicios() -> list:
-    carpeta = os.path.join(FUENTES, "ejercicios")
-    return sorted(nombre[:-len(".salida")] for nombre in os.listdir(carpeta)
-                  if nombre.endswith(".salida"))
+def ejercicios(extension: str = "salida") -> list:
+    """Each exercise with a file of that kind in ejercicios/."""
+    return sorted(p.stem for p in Path(FUENTES, "ejercicios").glob(f"*.{extension}"))
 
 
 def leer(copia: str, ruta: str) -> str:
-    with open(os.path.join(copia, ruta), encoding="utf-8") as archivo:
-        return archivo.read()
+    return Path(copia, ruta).read_text(encoding="utf-8")
 
 
 def escribir(copia: str, ruta: str, texto: str):
-    with open(os.path.join(copia, ruta), "w", encoding="utf-8") as archivo:
-        archivo.write(texto)
+    Path(copia, ruta).write_text(texto, encoding="utf-8")
+
+
+def linea_de(texto: str, buscado: str) -> int:
+    """The number of the line where `buscado` first starts in `texto`."""
+    return texto[:texto.index(buscado)].count("\n") + 1
 
 
 def aplicar_exactamente(copia: str, ejercicio: str):
@@ -115,12 +122,15 @@ def aplicar_exactamente(copia: str, ejercicio: str):
     ejecutar(["git", "apply", parche], copia, check=True)
 
 
-def ejecutar_sin_terminal(copia: str, programa: str) -> subprocess.CompletedProcess:
-    """The program built in the copy, on its exercises' input, as CI or cron runs it."""
-    entrada = os.path.join(copia, "ejercicios", programa + ".entrada")
-    with open(entrada if os.path.exists(entrada) else os.devnull, "rb") as archivo:
-        return subprocess.run([os.path.join(copia, programa)], stdin=archivo, capture_output=True,
-                              start_new_session=True, timeout=arnes.ESPERA, check=False)
+def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: str):
+    """The program built in the copy, on its exercises' input as CI or cron runs it, writes
+    ejercicios/<archivo> and ends well."""
+    entrada = Path(copia, "ejercicios", programa + ".entrada")
+    real = arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
+                          orden=[os.path.join(copia, programa)])
+    caso.assertEqual(real.returncode, 0, real.stderr)
+    caso.assertEqual(arnes.con_nombres(real.stdout.decode()),
+                     arnes.con_nombres(leer(copia, "ejercicios/" + archivo)))
 
 
 class EnVpl(unittest.TestCase):
@@ -131,19 +141,14 @@ class EnVpl(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.actividades = tempfile.mkdtemp(prefix="vpl-")
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.actividades, ignore_errors=True)
+        cls.actividades = temporal(cls.addClassCleanup, "vpl-")
 
     def jaula(self, ejercicio: str, caso: str) -> str:
         """The execution files but the self-tests, and the self-test `caso` as the learner's."""
         if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
             ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
         ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
-        jaula = tempfile.mkdtemp(prefix="jaula-")
-        self.addCleanup(shutil.rmtree, jaula, True)
+        jaula = temporal(self.addCleanup, "jaula-")
         shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
                         ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
         suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
@@ -179,18 +184,14 @@ class Ejercicio(EnVpl):
 
     def una(self, ejercicio: str):
         programa, _ = ejercicio.rsplit("-", 1)
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         aplicar_exactamente(copia, ejercicio)
 
         # The real program, with the system's console, built by the guide's line for it.
         linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- órdenes g++")
                      if f" -o {programa} " in l)
         ejecutar(["sh", "-e", "-c", linea], copia, check=True)
-        real = ejecutar_sin_terminal(copia, programa)
-        self.assertEqual(real.returncode, 0, real.stderr)
-        esperada = leer(copia, os.path.join("ejercicios", ejercicio + ".salida"))
-        self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(esperada))
+        assertEscribe(self, copia, programa, ejercicio + ".salida")
         self.calificada(ejercicio)
 
     def calificada(self, ejercicio: str):
@@ -234,12 +235,8 @@ class ConCopia(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.copia = copia_limpia()
+        cls.copia = copia_limpia(cls.addClassCleanup)
         construir_comprobador(cls.copia)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.copia, ignore_errors=True)
 
     def editar(self, ruta: str, antes: str, despues: str) -> int:
         """Replaces the first `antes` in a file of the copy until the test ends; returns the
@@ -248,14 +245,12 @@ class ConCopia(unittest.TestCase):
         self.assertIn(antes, original, f"{ruta}: the edit found nothing to change")
         self.addCleanup(escribir, self.copia, ruta, original)
         escribir(self.copia, ruta, original.replace(antes, despues, 1))
-        return original[:original.index(antes)].count("\n") + 1
+        return linea_de(original, antes)
 
     def parche(self, ejercicio: str):
-        ejecutar(["git", "apply", os.path.join("ejercicios", ejercicio + ".patch")], self.copia,
-                 check=True)
-        self.addCleanup(ejecutar, ["git", "apply", "-R",
-                                   os.path.join("ejercicios", ejercicio + ".patch")], self.copia,
-                        True)
+        parche = os.path.join("ejercicios", ejercicio + ".patch")
+        ejecutar(["git", "apply", parche], self.copia, check=True)
+        self.addCleanup(ejecutar, ["git", "apply", "-R", parche], self.copia, True)
 
     def mal(self, ejercicio: str, *opciones, segundos: float = 60.0) -> str:
         inicio = time.monotonic()
@@ -265,8 +260,6 @@ class ConCopia(unittest.TestCase):
         self.assertIn(f"{ejercicio}: {MAL[:-1]}", salida)
         self.assertNotIn(BIEN, salida)
         return salida
-
-
 
 
 class Comprobacion(ConCopia):
@@ -366,23 +359,20 @@ class Comprobacion(ConCopia):
     def test_cl_gets_its_own_command_lines_and_its_messages_are_explained(self):
         # A stand-in for Visual Studio's cl, named cl: it keeps each command line it is given and
         # answers the compile of main.cpp as cl does, on its standard output.
-        carpeta = tempfile.mkdtemp(prefix="cl-")
-        self.addCleanup(shutil.rmtree, carpeta, True)
+        carpeta = temporal(self.addCleanup, "cl-")
         cl, registro = os.path.join(carpeta, "cl"), os.path.join(carpeta, "ordenes")
-        with open(cl, "w", encoding="utf-8") as archivo:
-            archivo.write(
-                "#!/bin/sh\n"
-                f'echo "$*" >>{registro}\n'
-                'case "$*" in *figure_demo/main.cpp*) ;; *) exit 0 ;; esac\n'
-                "printf '%s\\n' 'main.cpp'\n"
-                "printf '%s\\n' 'figure_demo\\main.cpp(30): error C2065: \"fx\": undeclared identifier'\n"
-                "exit 2\n")
+        escribir(carpeta, "cl",
+                 "#!/bin/sh\n"
+                 f'echo "$*" >>{registro}\n'
+                 'case "$*" in *figure_demo/main.cpp*) ;; *) exit 0 ;; esac\n'
+                 "printf '%s\\n' 'main.cpp'\n"
+                 "printf '%s\\n' 'figure_demo\\main.cpp(30): error C2065: \"fx\": undeclared identifier'\n"
+                 "exit 2\n")
         os.chmod(cl, 0o755)
         salida = self.mal("polifor-1", "--compilador", cl)
         self.assertIn("- Se usa un nombre que el compilador no conoce en ese punto", salida)
         self.assertIn("Mira figure_demo\\main.cpp, línea 30.", salida)
-        with open(registro, encoding="utf-8") as archivo:
-            ordenes = archivo.read().splitlines()
+        ordenes = leer(carpeta, "ordenes").splitlines()
         self.assertIn("/nologo /std:c++17 /EHsc /utf-8 /I. /c figure_demo/main.cpp "
                       "/Focomprobacion/objetos/figure_demo/main.obj", ordenes)
         self.assertEqual(len(ordenes), 7, "each of the seven sources compiled once, and no link after a failure")
@@ -418,10 +408,7 @@ class Guia(ConCopia):
         ejecutar(["sh", "-e", "-c", "\n".join(bloque)], self.copia, check=True)
         for programa in PROGRAMAS:
             with self.subTest(programa=programa):
-                real = ejecutar_sin_terminal(self.copia, programa)
-                self.assertEqual(real.returncode, 0, real.stderr)
-                self.assertEqual(arnes.con_nombres(real.stdout.decode()), arnes.con_nombres(
-                    leer(self.copia, os.path.join("ejercicios", programa + ".original"))))
+                assertEscribe(self, self.copia, programa, programa + ".original")
 
     def test_the_mingw_and_cl_lines_name_each_programs_sources(self):
         self.sus_fuentes("the MinGW lines", self.lineas("<!-- órdenes mingw", r"-o(\w+)\.exe"),
@@ -447,9 +434,8 @@ class Guia(ConCopia):
 
 def traza_de(pagina: str) -> dict:
     """The trace a memory page carries, as the page itself reads it."""
-    with open(pagina, encoding="utf-8") as archivo:
-        texto = archivo.read()
-    hallada = re.search(r'<script type="application/json" id="traza">(.*?)</script>', texto, re.S)
+    hallada = re.search(r'<script type="application/json" id="traza">(.*?)</script>',
+                        Path(pagina).read_text(encoding="utf-8"), re.S)
     if not hallada:
         raise AssertionError(f"{pagina} carries no trace")
     return json.loads(hallada.group(1))
@@ -475,7 +461,7 @@ class Memoria(ConCopia):
         return traza["pasos"]
 
     def linea(self, ruta: str, texto: str) -> int:
-        return leer(self.copia, ruta)[:leer(self.copia, ruta).index(texto)].count("\n") + 1
+        return linea_de(leer(self.copia, ruta), texto)
 
     def test_garaxo_shows_its_copies_each_until_its_end_and_the_screens_as_a_terminal_does(self):
         todos = self.pasos("garaxo")
@@ -577,8 +563,7 @@ class Memoria(ConCopia):
 
     def test_without_gdb_it_says_what_to_install_and_exits_2(self):
         # A PATH with the compiler and its tools, and no gdb.
-        camino = tempfile.mkdtemp(prefix="sin-gdb-")
-        self.addCleanup(shutil.rmtree, camino, True)
+        camino = temporal(self.addCleanup, "sin-gdb-")
         for herramienta in ("g++", "as", "ld"):
             os.symlink(shutil.which(herramienta), os.path.join(camino, herramienta))
         resultado = ejecutar(["./comprobar", "--memoria", "pintafor"], self.copia,
@@ -592,8 +577,7 @@ class Objetivos(unittest.TestCase):
     """The ways a learner runs the check: CMake's targets, and the guide's two lines."""
 
     def test_the_targets_of_a_plain_build_check_at_a_terminal_without_waiting(self):
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         # The owners' functions moved to a file of their own: a program is its folder, and a new
         # source file is built, by CMake and by the check, with no other change.
         escribir(copia, "car_owner_demo/propietarios.cpp",
@@ -624,19 +608,14 @@ class Objetivos(unittest.TestCase):
             self.assertEqual(objetos_hechos(copia), antes)
 
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
-        with open(os.path.join(FUENTES, "GUIA.md"), encoding="utf-8") as guia:
-            en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", guia.read()))
-        carpeta = os.listdir(os.path.join(FUENTES, "ejercicios"))
-        parches = {nombre[:-len(".patch")] for nombre in carpeta if nombre.endswith(".patch")}
-        pistas = {nombre[:-len(".pistas")] for nombre in carpeta if nombre.endswith(".pistas")}
+        en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", leer(FUENTES, "GUIA.md")))
         self.assertEqual(set(ejercicios()), en_la_guia)
-        self.assertEqual(parches, en_la_guia)
-        self.assertLessEqual(pistas, en_la_guia)
+        self.assertEqual(set(ejercicios("patch")), en_la_guia)
+        self.assertLessEqual(set(ejercicios("pistas")), en_la_guia)
         self.assertGreaterEqual(len(en_la_guia), 11)
 
     def test_the_guides_lines_without_cmake_run_as_written(self):
-        copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, copia, True)
+        copia = copia_limpia(self.addCleanup)
         bloque = "\n".join(bloque_de_la_guia(leer(copia, "GUIA.md"), MARCA_GUIA))
         self.assertIn("./comprobar garaxo 1", bloque)
         aplicar_exactamente(copia, "garaxo-1")
@@ -651,8 +630,7 @@ class Parches(unittest.TestCase):
     configuration would spoil a plain git diff."""
 
     def setUp(self):
-        self.copia = copia_limpia()
-        self.addCleanup(shutil.rmtree, self.copia, True)
+        self.copia = copia_limpia(self.addCleanup)
         self.entorno = dict(os.environ, GIT_CONFIG_GLOBAL=os.devnull, GIT_CONFIG_NOSYSTEM="1")
         self.git("init", "-q")
         self.git("add", "--all")
@@ -682,12 +660,10 @@ class Parches(unittest.TestCase):
         escribir(self.copia, "README.md", leer(self.copia, "README.md") + "mi nota\n")
         self.git("add", "README.md")
         escribir(self.copia, "notas.txt", "mías\n")
-        with open(os.path.join(self.copia, indice), "rb") as archivo:
-            antes = archivo.read()
+        antes = Path(self.copia, indice).read_bytes()
         fallo, salida = self.script("nuevo", "garaxo-19")
         self.assertEqual(fallo, 0, salida)
-        with open(os.path.join(self.copia, indice), "rb") as archivo:
-            self.assertEqual(archivo.read(), antes, "the user's index was written")
+        self.assertEqual(Path(self.copia, indice).read_bytes(), antes, "the user's index was written")
         parche = leer(self.copia, "ejercicios/garaxo-19.patch")
         self.assertNotRegex(parche, r"(?m)^index ")
         self.assertIn("diff --git a/car_owner_demo/main.cpp b/car_owner_demo/main.cpp\n--- a/", parche)
@@ -728,7 +704,7 @@ class Parches(unittest.TestCase):
         for ruta, sitio, nuevas in (("figure_demo/main.cpp", "", "// Un comentario.\n"),
                                     ("car_owner_demo/main.cpp", "int main()", seis)):
             codigo = leer(self.copia, ruta)
-            linea = codigo[:codigo.index(sitio)].count("\n") + 1
+            linea = linea_de(codigo, sitio)
             trozos = [(nombre, int(inicio), int(largo or 1)) for nombre, texto in antes.items()
                       for parte in texto.split("diff --git ")[1:] if parte.startswith(f"a/{ruta} ")
                       for inicio, largo in re.findall(r"(?m)^@@ -(\d+)(?:,(\d+))? ", parte)]
@@ -763,8 +739,7 @@ class Vpl(EnVpl):
     """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
 
     def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
-        sin = tempfile.mkdtemp(prefix="sin-g++-")  # a PATH with what the script needs, but g++
-        self.addCleanup(shutil.rmtree, sin, True)
+        sin = temporal(self.addCleanup, "sin-g++-")  # a PATH with what the script needs, but g++
         for herramienta in ("cat", "chmod", "head", "rm"):
             os.symlink(shutil.which(herramienta), os.path.join(sin, herramienta))
         antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
@@ -782,8 +757,8 @@ class Vpl(EnVpl):
     def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
         jaula = self.jaula("pintafor-1", "fail-sin_cambios")
         ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
-        with open(os.path.join(jaula, "vpl_execution"), "rb") as programa:
-            self.assertTrue(b".debug_info" in programa.read(), "vpl_run.sh left out VPL's flags")
+        self.assertTrue(b".debug_info" in Path(jaula, "vpl_execution").read_bytes(),
+                        "vpl_run.sh left out VPL's flags")
         terminal = arnes.Terminal(orden=[os.path.join(jaula, "vpl_execution")])
         self.addCleanup(terminal.cerrar)
         terminal.hasta(arnes.CasoEnTerminal.AVISO)

@@ -1,5 +1,6 @@
 """garaxo end to end: its four screens, read from a file and typed at a keyboard."""
 
+import re
 import termios
 import time
 import unittest
@@ -11,37 +12,23 @@ NOMBRE = "Introduce el nombre: "
 DNI = "Introduce el DNI (01234567-z): "
 
 
-def pantallas_1_y_2(n1: str, d1: str) -> list:
-    propietario = f"PROPIETARIO 2 Nombre: {n1} Dni: {d1}"
-    return [
-        # screen 1, after the two prompts and the words typed at them
-        "", propietario, "", "COCHE 2 Matricula: 3131-SBC Modelo: Audi A3 Color: Rojo", "",
-        # screen 2
-        "", "El coche combiado al color rosa: ", "", propietario, "",
-        "COCHE 2 Matricula: 3131-SBC Modelo: Audi A3 Color: Rosa", "",
-    ]
-
-
-def pantallas_3_y_4(n2: str, d2: str) -> list:
-    propietario = f"PROPIETARIO Nombre: {n2} Dni: {d2}"
-    return [
-        "", propietario, "", "COCHE Matricula: 1818-SBC Modelo: Opel Corsa Color: Verde", "",
-        "", "El coche combiado al color azul: ", "", propietario, "",
-        "COCHE Matricula: 1818-SBC Modelo: Opel Corsa Color: Azul", "",
-    ]
+# The output with no terminal, written by hand, for the words of ejercicios/garaxo.entrada.
+ORIGINAL = arnes.original("garaxo")
+ENTRADA = (arnes.RAIZ / "ejercicios" / "garaxo.entrada").read_text(encoding="utf-8").split()
 
 
 def sin_eco(n1: str, d1: str, n2: str, d2: str) -> str:
-    """Standard output with no terminal: nothing echoes the typed words or the Enter key, so each
-    pair of prompts shares the line that the first line break of the screen ends."""
-    return (NOMBRE + DNI + "\n".join(pantallas_1_y_2(n1, d1)) + "\n"
-            + NOMBRE + DNI + "\n".join(pantallas_3_y_4(n2, d2)) + "\n")
+    """Standard output with no terminal for these words: nothing echoes the typed words or the
+    Enter key, so each pair of prompts shares the line that the first line break of the screen
+    ends. The .original, each owner's line with these words for those of the .entrada."""
+    duenos = {f"Nombre: {a} Dni: {b}": f"Nombre: {n} Dni: {d}" for a, b, n, d in
+              ((*ENTRADA[:2], n1, d1), (*ENTRADA[2:], n2, d2))}
+    return re.sub("|".join(map(re.escape, duenos)), lambda m: duenos[m[0]], ORIGINAL)
 
 
 class SinTerminal(arnes.CasoSinTerminal):
     def test_one_word_names_and_dnis_give_the_four_screens(self):
-        self.assertTranscripcion(b"Juan\n12345678-Z\nAna\n87654321-X\n",
-                                 sin_eco("Juan", "12345678-Z", "Ana", "87654321-X"))
+        self.assertTranscripcion(b"Juan\n12345678-Z\nAna\n87654321-X\n", ORIGINAL)
 
     def test_a_name_of_two_words_gives_its_second_word_to_the_dni(self):
         self.assertTranscripcion(b"Juan Perez\n12345678-Z\nAna\n",
@@ -116,30 +103,31 @@ class EnTerminal(arnes.CasoEnTerminal):
         terminal.hasta(NOMBRE.encode())
         terminal.teclear(b"Juan 12345678-Z\n")
 
+    def responder(self, terminal, pregunta: str, teclas: bytes) -> bytes:
+        """Waits for a prompt, sees that it waits for a word, and types `teclas`: what the
+        terminal showed up to the prompt."""
+        mostrado = terminal.hasta(pregunta.encode())
+        self.assertTrue(terminal.quieto(), f"{pregunta!r} did not wait")
+        terminal.teclear(teclas)
+        return mostrado
+
     def test_pauses_wait_for_a_key_and_no_key_reaches_the_next_read(self):
         terminal = self.abrir()
-        terminal.hasta(NOMBRE.encode())
-        self.assertTrue(terminal.quieto(), "the name prompt did not wait")
-        terminal.teclear(b"Juan\n")
-        terminal.hasta(DNI.encode())
-        terminal.teclear(b"12345678-Z\n")
+        self.responder(terminal, NOMBRE, b"Juan\n")
+        self.responder(terminal, DNI, b"12345678-Z\n")
         self.assertIn(b"PROPIETARIO 2 Nombre: Juan Dni: 12345678-Z\r\n",
                       terminal.hasta(b"Color: Rojo\r\n\r\n"))
         self.assertPausaEspera(terminal, b"\x1b[A")  # an arrow key sends three bytes
-        self.assertIn(b"Color: Rosa", terminal.hasta(b"Color: Rosa\r\n\r\n"))
+        terminal.hasta(b"Color: Rosa\r\n\r\n")
         self.assertPausaEspera(terminal, b"x")
-        self.assertEqual(terminal.hasta(NOMBRE.encode()), NOMBRE.encode())
-        self.assertTrue(terminal.quieto())
+        self.assertEqual(self.responder(terminal, NOMBRE, b"Ana\n"), NOMBRE.encode())
         self.assertTerminalComoAntes(terminal)  # the pauses put the settings back
-        terminal.teclear(b"Ana\n")
-        terminal.hasta(DNI.encode())
-        terminal.teclear(b"87654321-X\n")
+        self.responder(terminal, DNI, b"87654321-X\n")
         self.assertIn(b"\r\n\r\nPROPIETARIO Nombre: Ana Dni: 87654321-X\r\n",
                       terminal.hasta(b"Color: Verde\r\n\r\n"))
         self.assertPausaEspera(terminal, b"\x1b[B")
         terminal.hasta(b"Color: Azul\r\n\r\n")
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto())
+        self.assertEsperaEnPausa(terminal)
         terminal.teclear(b"q")
         self.assertEqual(terminal.fin(), 0)
         self.assertTerminalComoAntes(terminal)
@@ -147,14 +135,12 @@ class EnTerminal(arnes.CasoEnTerminal):
 
     def test_words_typed_ahead_stay_for_the_next_read_across_the_pauses(self):
         terminal = self.abrir()
-        terminal.hasta(NOMBRE.encode())
-        terminal.teclear(b"Juan 12345678-Z Ana\n")
+        self.responder(terminal, NOMBRE, b"Juan 12345678-Z Ana\n")
         terminal.hasta(b"Color: Rojo\r\n\r\n")
         self.assertPausaEspera(terminal)
         self.assertPausaEspera(terminal)
-        terminal.hasta(DNI.encode())  # the name prompt did not wait: "Ana" was pending
-        self.assertTrue(terminal.quieto(), "the DNI prompt did not wait")
-        terminal.teclear(b"87654321-X\n")
+        # The name prompt did not wait: "Ana" was pending.
+        self.responder(terminal, DNI, b"87654321-X\n")
         self.assertIn(b"PROPIETARIO Nombre: Ana Dni: 87654321-X", terminal.hasta(b"Verde"))
 
     def assertSoloLoTecleadoDespues(self, al_dni: bytes, en_la_pausa):
@@ -162,23 +148,16 @@ class EnTerminal(arnes.CasoEnTerminal):
         pause. That pause waits, the second one waits too (nothing of the first key is left to end
         it), and screen 3 holds exactly what is typed at its own prompts."""
         terminal = self.abrir()
-        terminal.hasta(NOMBRE.encode())
-        terminal.teclear(b"Juan\n")
-        terminal.hasta(DNI.encode())
-        terminal.teclear(al_dni)
+        self.responder(terminal, NOMBRE, b"Juan\n")
+        self.responder(terminal, DNI, al_dni)
         self.assertIn(b"PROPIETARIO 2 Nombre: Juan Dni: 12345678-Z\r\n",
                       terminal.hasta(b"Color: Rojo\r\n\r\n"))
-        terminal.hasta(self.AVISO)
-        self.assertTrue(terminal.quieto(), "the first pause did not wait for a key")
+        self.assertEsperaEnPausa(terminal)
         en_la_pausa(terminal)
         terminal.hasta(b"Color: Rosa\r\n\r\n")
         self.assertPausaEspera(terminal)
-        terminal.hasta(NOMBRE.encode())
-        self.assertTrue(terminal.quieto(), "the name prompt did not wait")
-        terminal.teclear(b"Ana\n")
-        terminal.hasta(DNI.encode())
-        self.assertTrue(terminal.quieto(), "the DNI prompt did not wait")
-        terminal.teclear(b"87654321-X\n")
+        self.responder(terminal, NOMBRE, b"Ana\n")
+        self.responder(terminal, DNI, b"87654321-X\n")
         self.assertIn(b"\r\n\r\nPROPIETARIO Nombre: Ana Dni: 87654321-X\r\n",
                       terminal.hasta(b"Color: Verde\r\n\r\n"))
 
@@ -208,22 +187,18 @@ class EnTerminal(arnes.CasoEnTerminal):
         shell.hasta(b"$ ")
         ajustes_del_shell = termios.tcgetattr(shell.esclavo)
         shell.teclear(f"{arnes.PROGRAMA}\n".encode())
-        shell.hasta(NOMBRE.encode())
-        shell.teclear(b"Juan 12345678-Z\n")
+        self.responder(shell, NOMBRE, b"Juan 12345678-Z\n")
         shell.hasta(self.AVISO)
         shell.teclear(b"\x1a")  # Ctrl-Z
         shell.hasta(b"Stopped")
         shell.hasta(b"$ ")
         self.assertEqual(termios.tcgetattr(shell.esclavo), ajustes_del_shell)
         shell.teclear(b"fg; echo estado=$?\n")  # fg gives the job's status
-        shell.hasta(self.AVISO)  # shown anew
-        self.assertTrue(shell.quieto(), "the resumed pause did not wait")
-        self.assertEqual(shell.modo() & (termios.ICANON | termios.ECHO), 0, "no key mode after fg")
+        self.assertEsperaEnPausa(shell)  # shown anew, in its mode again
         shell.teclear(b"x")  # one key
-        self.assertIn(b"Color: Rosa", shell.hasta(b"Color: Rosa\r\n\r\n"))
+        shell.hasta(b"Color: Rosa\r\n\r\n")
         self.assertPausaEspera(shell)
-        shell.hasta(NOMBRE.encode())
-        shell.teclear(b"Ana 87654321-X\n")
+        self.responder(shell, NOMBRE, b"Ana 87654321-X\n")
         for _ in range(2):
             shell.hasta(self.AVISO)
             shell.teclear(b" ")

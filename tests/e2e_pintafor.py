@@ -3,34 +3,9 @@
 import unittest
 
 import arnes
-from arnes import crlf
 
 
-def pantalla(actividad: str) -> str:
-    lineas = [
-        actividad,
-        "",
-        "El Cuadrado 2: lado 15 y color  ",  # the colour is " ": the line ends in two blanks
-        "El Circulo 2: radio 15 y color  ",
-        "El Cuadrado 3: lado 25 y color Blanco",
-        "El Circulo 3: radio 25 y color Blanco",
-        "",
-        "El Cuadrado 2: lado 15 y color Naranja",
-        "El Circulo 2: radio 15 y color Naranja",
-        "El Cuadrado 3: lado 25 y color Naranja",
-        "El Circulo 3: radio 25 y color Naranja",
-        "",
-        "El Cuadrado 2: lado 15 y color Negro",  # 10 names "Negro" in the palette...
-        "El Circulo 2: radio 15 y color Blanco",  # ...and a circle takes the colour after it
-        "El Cuadrado 3: lado 25 y color Negro",
-        "El Circulo 3: radio 25 y color Blanco",
-        "",
-    ]
-    return "\n".join(lineas) + "\n"
-
-
-ESTATICA = pantalla("Actividad a, de forma estatica")
-DINAMICA = pantalla("Actividad b, de forma dinamica")
+ESTATICA, DINAMICA = arnes.pantallas("pintafor", "Actividad ")
 
 
 class SinTerminal(arnes.CasoSinTerminal):
@@ -47,9 +22,7 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_the_pause_waits_then_clears_and_the_end_waits_for_a_character(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(crlf(ESTATICA)), crlf(ESTATICA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(DINAMICA)), crlf(DINAMICA))
+        self.assertPantallas(terminal, ESTATICA, DINAMICA)
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"a\n")
         self.assertEqual(terminal.fin(), 0)

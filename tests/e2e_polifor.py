@@ -4,18 +4,9 @@ import os
 import unittest
 
 import arnes
-from arnes import crlf
 
 
-def pantalla(triangulo: str, cuadrado: str, circulo: str) -> str:
-    return (f"El Triangulo y color {triangulo}\n"
-            f"El Cuadrado y color {cuadrado}\n"
-            f"El Circulo y color {circulo}\n")
-
-
-PRIMERA = pantalla("Verde", "Azul", "Rojo") + "\n"
-SEGUNDA = pantalla("Naranja", "Naranja", "Naranja") + "\n"
-TERCERA = pantalla("Rosa", "Rosa", "Negro")  # no empty line after the last screen
+PRIMERA, SEGUNDA, TERCERA = arnes.pantallas("polifor", "El Triangulo ")
 
 
 class SinTerminal(arnes.CasoSinTerminal):
@@ -32,11 +23,7 @@ class SinTerminal(arnes.CasoSinTerminal):
 class EnTerminal(arnes.CasoEnTerminal):
     def test_both_pauses_wait_and_are_followed_by_a_clear(self):
         terminal = self.abrir()
-        self.assertEqual(terminal.hasta(crlf(PRIMERA)), crlf(PRIMERA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(SEGUNDA)), crlf(SEGUNDA))
-        self.assertPausaEspera(terminal)
-        self.assertEqual(terminal.hasta(crlf(TERCERA)), crlf(TERCERA))
+        self.assertPantallas(terminal, PRIMERA, SEGUNDA, TERCERA)
         self.assertTrue(terminal.quieto(), "the program did not wait for the last character")
         terminal.teclear(b"\n")
         self.assertEqual(terminal.fin(), 0)
@@ -48,11 +35,7 @@ class EnTerminal(arnes.CasoEnTerminal):
         os.write(escritura, b"z")  # the pipe stays open: only this character can end the last read
         terminal = self.abrir(stdin=lectura)
         os.close(lectura)
-        terminal.hasta(crlf(PRIMERA))
-        self.assertPausaEspera(terminal)
-        terminal.hasta(crlf(SEGUNDA))
-        self.assertPausaEspera(terminal)
-        terminal.hasta(crlf(TERCERA))
+        self.assertPantallas(terminal, PRIMERA, SEGUNDA, TERCERA)
         self.assertEqual(terminal.fin(), 0)
 
 

@@ -10,15 +10,14 @@ import termios
 import time
 import unittest
 
+import arnes
 import e2e_garaxo
-import e2e_pintafor
 import e2e_polifor
 from arnes import crlf
 
 BINARIOS = os.environ.get("BINARIOS", "")
 ESPERA = 60.0  # seconds; Wine's first start in a new prefix is slow
-GARAXO = e2e_garaxo.sin_eco("Juan", "12345678-Z", "Ana", "87654321-X")
-POLIFOR = e2e_polifor.PRIMERA + e2e_polifor.SEGUNDA + e2e_polifor.TERCERA
+GARAXO = arnes.original("garaxo")
 AVISO = "Pulsa una tecla para continuar . . ."
 
 
@@ -30,13 +29,8 @@ class SinConsola(unittest.TestCase):
     """No terminal at all, so Wine gives no console: each pause returns at once."""
 
     def ejecutar(self, programa: str, entrada: bytes) -> subprocess.CompletedProcess:
-        with tempfile.TemporaryFile() as fichero:
-            fichero.write(entrada)
-            fichero.seek(0)
-            resultado = subprocess.run(
-                ["wine", ejecutable(programa)], stdin=fichero, capture_output=True, check=False,
-                env=dict(os.environ, WINEDEBUG="+process"), start_new_session=True,
-                timeout=ESPERA)
+        resultado = arnes.ejecutar(entrada, orden=["wine", ejecutable(programa)], espera=ESPERA,
+                                   env=dict(os.environ, WINEDEBUG="+process"))
         self.assertTerminaSinInterprete(resultado.returncode, resultado.stderr)
         return resultado
 
@@ -47,7 +41,7 @@ class SinConsola(unittest.TestCase):
         self.assertEqual(estado, 0)
 
     def test_each_program_needs_only_the_dlls_that_a_bare_windows_has(self):
-        for programa in ("garaxo", "pintafor", "polifor"):
+        for programa in arnes.CARPETAS:
             with self.subTest(programa=programa):
                 cabeceras = subprocess.run(
                     ["x86_64-w64-mingw32-objdump", "-p", ejecutable(programa)],
@@ -59,8 +53,8 @@ class SinConsola(unittest.TestCase):
         for programa, entrada, esperada in (
                 ("garaxo", b"Juan\r\n12345678-Z\r\nAna\r\n87654321-X\r\n", GARAXO),
                 ("garaxo", b"", e2e_garaxo.sin_eco("", "", "", "")),
-                ("pintafor", b"x", e2e_pintafor.ESTATICA + e2e_pintafor.DINAMICA),
-                ("polifor", b"", POLIFOR)):
+                ("pintafor", b"x", arnes.original("pintafor")),
+                ("polifor", b"", arnes.original("polifor"))):
             with self.subTest(programa=programa, entrada=entrada):
                 self.assertEqual(self.ejecutar(programa, entrada).stdout, crlf(esperada))
 

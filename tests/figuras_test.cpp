@@ -69,13 +69,6 @@ TEST(Despacho, ByNameNaranjaIsStoredUnchangedThroughThePointerAndOnTheObject)
     for (Figura* f : u.fi) EXPECT_STREQ(f->getColor(), "Naranja");
 }
 
-TEST(Despacho, ACallOnTheCirculoItselfAlsoStepsToTheNextColour)
-{
-    Circulo c("Rojo", 1.0F);
-    c.setColor(4);
-    EXPECT_STREQ(c.getColor(), "Naranja");
-}
-
 TEST(Construccion, ANineCharacterNameIsKeptWholeAndATenCharacterOneIsCutToNine)
 {
     Figura f("Triangulo", "Verde");

@@ -23,7 +23,7 @@ from pathlib import Path
 
 import arnes
 
-RAIZ = Path(__file__).resolve().parent.parent
+RAIZ = arnes.RAIZ
 EJERCICIOS = RAIZ / "ejercicios"
 CLASE = RAIZ / "clase"
 PROGRAMAS = tuple(arnes.CARPETAS)
@@ -33,8 +33,9 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 # A4 in inches, as printed in Spain and most of Latin America.
 PAPEL = {"paperWidth": 8.27, "paperHeight": 11.69}
 
-# Every picture on the page: an <img>, or an <svg> that newer pandocs write inline in its place.
-DIBUJOS_JS = """return [...document.querySelectorAll('img, svg')]
+# Every picture on the page, or in the element given: an <img>, or an <svg> that newer pandocs write
+# inline in its place.
+DIBUJOS_JS = """return [...(arguments[0] || document).querySelectorAll('img, svg')]
                   .filter(e => !e.parentElement.closest('svg'))"""
 
 
@@ -42,13 +43,20 @@ def normalizar(texto):
     return " ".join(texto.split())
 
 
+def pdftotext(pdf):
+    return subprocess.run(["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout
+
+
 def bloques_de_codigo(archivo):
-    """The code blocks of a Markdown file as pandoc reads it, in order: (the number of the line
-    where each starts, its lines, the exercise whose lines it asks for when it comes right after
-    '<!-- líneas pedidas: programa-n -->', else None)."""
+    """The code blocks of a Markdown file or a manual page (.EX/.EE, .nf/.fi, its escapes undone)
+    as pandoc reads it, in order: (the number of the line where each starts, its lines, the
+    exercise whose lines it asks for when it comes right after '<!-- líneas pedidas: programa-n
+    -->', else None). pandoc gives no line of a manual page's block: it is its request's."""
+    texto, man = Path(archivo).read_text(encoding="utf-8"), Path(archivo).suffix == ".1"
     arbol = json.loads(subprocess.run(
-        ["pandoc", "--from", "commonmark_x+sourcepos", "--to", "json"], check=True,
-        capture_output=True, text=True, input=Path(archivo).read_text(encoding="utf-8")).stdout)
+        ["pandoc", "--from", "man" if man else "commonmark_x+sourcepos", "--to", "json"],
+        check=True, capture_output=True, text=True, input=texto).stdout)
+    peticiones = (n for n, l in enumerate(texto.split("\n"), 1) if re.match(r"\.(EX|nf)\b", l))
     bloques, pedido = [], None
 
     def recorrer(nodo):
@@ -58,9 +66,9 @@ def bloques_de_codigo(archivo):
                 recorrer(hijo)
         elif isinstance(nodo, dict):
             if nodo["t"] == "CodeBlock":
-                (_, _, atributos), texto = nodo["c"]
-                inicio = int(dict(atributos)["data-pos"].split(":")[0])
-                bloques.append((inicio, texto.split("\n"), pedido))
+                (_, _, atributos), codigo = nodo["c"]
+                inicio = next(peticiones) if man else int(dict(atributos)["data-pos"].split(":")[0])
+                bloques.append((inicio, codigo.split("\n"), pedido))
                 pedido = None
             elif nodo["t"] == "RawBlock":
                 hallado = re.match(r"<!-- líneas pedidas: (\S+) -->", nodo["c"][1])
@@ -127,13 +135,18 @@ def sin_terminal(lineas, entrada, impreso):
     return [l.rstrip() for l in vista]
 
 
+def lineas_pedidas():
+    """The lines that GUIA.md asks an exercise for (its question, not an answer)."""
+    return {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
+
+
 def codigo_de_las_soluciones():
     """For each exercise, the lines of code its solution adds that the lesson code lacks, with no
     comment and no space."""
     def sin_comentario(linea):
         return "".join(linea.split("//")[0].split())
 
-    leccion = {sin_comentario(l) for carpeta in ("car_owner_demo", "shape_demo", "figure_demo")
+    leccion = {sin_comentario(l) for carpeta in arnes.CARPETAS.values()
                for f in (RAIZ / carpeta).glob("*.[ch]*") for l in f.read_text(encoding="utf-8").split("\n")}
     codigo = {}
     for parche in sorted(EJERCICIOS.glob("*.patch")):
@@ -207,8 +220,6 @@ def diapositivas(texto):
     return list(zip(partes[1::2], partes[2::2]))
 
 
-
-
 def seccion_de_programa(texto, programa):
     """A book's section of one program: from its '## N. programa' heading to the next '## '."""
     hallada = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", texto, re.MULTILINE | re.DOTALL)
@@ -236,48 +247,54 @@ class Respuestas(unittest.TestCase):
     def setUpClass(cls):
         cls.profesor_md = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
         cls.bloques = {libro: bloques_de_codigo(RAIZ / libro)
-                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(
-                           str(md.relative_to(RAIZ)) for md in CLASE.glob("*.md")))}
+                       for libro in ("GUIA.md", "PROFESOR.md", *sorted(str(f.relative_to(RAIZ)) for f in
+                                     [*CLASE.glob("*.md"), *(RAIZ / "man").glob("*.1")]))}
         cls.profesor = [lineas for _, lineas, _ in cls.bloques["PROFESOR.md"]]
-        cls.pedidas = [(pedido, lineas) for _, lineas, pedido in cls.bloques["GUIA.md"] if pedido]
         # What an exercise asks for is the learner's to see, whatever another exercise answers.
         cls.guia = [lineas for _, lineas, pedido in cls.bloques["GUIA.md"] if not pedido]
         cls.ejercicios = list(ejercicios())
 
-    def test_every_screen_a_book_or_a_slide_shows_is_what_its_program_prints(self):
+    def test_every_screen_a_book_a_slide_or_a_manual_page_shows_is_what_its_program_prints(self):
         # A screen of a program is a block that shows the pause or a line the program prints, or
         # the lines an exercise asks for: a run of lines of one of the program's files in
-        # ejercicios/ (of that exercise's .salida), addresses standing for placeholders. A
-        # program's section of a book, and a file of clase/ named after it, show only its own.
+        # ejercicios/ (of that exercise's .salida; of its .original on its manual page), addresses
+        # standing for placeholders. A program's section of a book, and a file of clase/ or man/
+        # named after it, show only its own.
+        self.assertEqual([l for l in self.bloques if l.startswith("man/")],
+                         [f"man/{p}.1" for p in PROGRAMAS], "each program's manual page read")
         archivos = {p: list(salidas(p)) for p in PROGRAMAS}
         impresas = {p: {arnes.con_nombres(l) for _, ls in archivos[p] for l in ls} for p in PROGRAMAS}
-        viejas = []
+        viejas, pantallas = [], []
         for libro, bloques in self.bloques.items():
             texto = (RAIZ / libro).read_text(encoding="utf-8").split("\n")
             secciones = [(n, hallado[1]) for n, linea in enumerate(texto, 1)
                          for hallado in [re.match(r"## (?:\d+\. (\w+))?", linea)] if hallado]
             for inicio, lineas, pedido in bloques:
-                propio = next((p for p in PROGRAMAS if libro.startswith(f"clase/{p}-")), None) or \
+                propio = next((p for p in PROGRAMAS if Path(libro).stem.split("-")[0] == p), None) or \
                     next((p for n, p in reversed(secciones) if n < inicio), None)
                 candidatos = [propio] if propio else PROGRAMAS
                 entrada = [w for p in candidatos for e in EJERCICIOS.glob(f"{p}.entrada")
                            for w in e.read_text(encoding="utf-8").split()]
-                suyos = [(f, ls) for p in candidatos for f, ls in archivos[p]
-                         if not pedido or f.stem == pedido]
+                suyos = [(f, ls) for p in candidatos for f, ls in archivos[p] if f.stem == pedido or not
+                         pedido and (f.suffix == ".original" or not libro.startswith("man/"))]
                 impreso = "\n".join(l for _, ls in suyos for l in ls)
                 vista = sin_terminal(lineas, entrada, impreso)
-                if (pedido or AVISO in map(str.strip, lineas) or any(
-                        arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)) \
-                        and not any(contiene(ls, vista) for _, ls in suyos):
+                if not (pedido or AVISO in map(str.strip, lineas) or any(
+                        arnes.con_nombres(l) in impresas[p] for l in vista if l for p in candidatos)):
+                    continue
+                pantallas.append(libro)
+                if not any(contiene(ls, vista) for _, ls in suyos):
                     # Named by its first line that the program prints nowhere.
                     n = next((n for n, l in enumerate(lineas) if l.strip() not in ("", AVISO) and
                               anonimo(sin_terminal([l], entrada, impreso)[0]) not in anonimo(impreso)), 0)
-                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~"))
+                    valla = texto[inicio - 1].lstrip().startswith(("```", "~~~", ".EX", ".nf"))
                     viejas.append(f"{libro}:{inicio + valla + n}: {lineas[n]!r}")
+        self.assertTrue(pantallas, "no screen found in any book")
         self.assertFalse(viejas, "screens that no file of ejercicios/ prints line for line (its "
                          ".original or a .salida of the section's program; the lines an exercise "
-                         "asks for, its .salida): copy each again from the file, an address as an "
-                         "example such as 0x7ffd5e8c1a40:\n" + "\n".join(viejas))
+                         "asks for, its .salida; a manual page, its .original): copy each again "
+                         "from the file, an address as an example such as 0x7ffd5e8c1a40:\n"
+                         + "\n".join(viejas))
 
     def test_the_guide_says_it_in_5000_words_at_most(self):
         texto = subprocess.run(["pandoc", "--to", "plain", RAIZ / "GUIA.md"], check=True,
@@ -306,12 +323,14 @@ class Respuestas(unittest.TestCase):
                   for hoja in sorted(CLASE.glob("*-hoja.md"))}
         self.assertEqual(len(textos), len(PROGRAMAS), "a prediction sheet per program in clase/")
         for pagina in sorted((RAIZ / "man").glob("*.1")):
-            textos[pagina.relative_to(RAIZ)] = pagina.read_text(encoding="utf-8").replace("\\-", "-")
+            textos[pagina.relative_to(RAIZ)] = subprocess.run(
+                ["pandoc", "--from", "man", "--to", "plain", pagina], check=True, capture_output=True,
+                text=True).stdout
         for carpeta in arnes.CARPETAS.values():
             for fuente in sorted((RAIZ / carpeta).glob("*.[ch]*")):
                 textos[fuente.relative_to(RAIZ)] = "\n".join(
                     re.findall(r"//(.*)$", fuente.read_text(encoding="utf-8"), re.MULTILINE))
-        pedidas = [l.rstrip() for _, b in self.pedidas for l in b]
+        pedidas = lineas_pedidas()
         codigo = codigo_de_las_soluciones()
         for nombre, texto in textos.items():
             with self.subTest(archivo=str(nombre)):
@@ -383,7 +402,7 @@ class Respuestas(unittest.TestCase):
     def test_the_teachers_edition_embeds_every_picture_its_plans_show(self):
         for programa in PROGRAMAS:
             for _, _, que in plan(self.profesor_md, programa):
-                for dibujo in re.findall(r"`((?:garaxo|pintafor|polifor)-[a-z-]+)`", que):
+                for dibujo in re.findall(rf"`((?:{'|'.join(PROGRAMAS)})-[a-z-]+)`", que):
                     with self.subTest(programa=programa, dibujo=dibujo):
                         self.assertTrue((RAIZ / "dibujos" / f"{dibujo}.svg").is_file(), dibujo)
                         self.assertIn(f"](dibujos/{dibujo}.svg)", self.profesor_md,
@@ -418,6 +437,7 @@ class Pagina:
         shutil.rmtree(cls.capturas, ignore_errors=True)
         cls.capturas.mkdir(parents=True)
         cls.temporal = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(cls.temporal.cleanup)
         carpeta = Path(cls.temporal.name) / "sola"
         carpeta.mkdir()
         cls.copia = carpeta / f"{cls.libro}.html"
@@ -433,6 +453,7 @@ class Pagina:
         # Every request the page makes, from the DevTools network events.
         opciones.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         cls.navegador = webdriver.Chrome(service=Service(CHROMEDRIVER), options=opciones)
+        cls.addClassCleanup(cls.navegador.quit)
         # What the browser's own start page fetched is not the guide's: drained, then cut off.
         cls.navegador.get_log("performance")
         cls.navegador.get(cls.copia.as_uri())
@@ -440,11 +461,6 @@ class Pagina:
         pedidas = [e.get("params", {}).get("request", {}).get("url") for e in eventos]
         desde = pedidas.index(cls.copia.as_uri()) if cls.copia.as_uri() in pedidas else len(eventos)
         cls.eventos = eventos[desde:]
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.navegador.quit()
-        cls.temporal.cleanup()
 
     @classmethod
     def imprimir(cls, destino, papel=PAPEL):
@@ -456,8 +472,7 @@ class Pagina:
     @staticmethod
     def textos_por_pagina(pdf):
         # pdftotext ends each page with a form feed.
-        return [normalizar(pagina) for pagina in subprocess.run(
-            ["pdftotext", pdf, "-"], check=True, capture_output=True, text=True).stdout.split("\f")[:-1]]
+        return [normalizar(pagina) for pagina in pdftotext(pdf).split("\f")[:-1]]
 
     def js(self, codigo, *argumentos):
         return self.navegador.execute_script(codigo, *argumentos)
@@ -466,6 +481,14 @@ class Pagina:
         """The page at a size, a phone's below 600 px, until the test ends."""
         self.navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": ancho, "height": alto, "deviceScaleFactor": 1, "mobile": ancho < 600})
+
+    def dibujos_vistos(self, dentro=None, minimo=0):
+        """Each picture on the page, or in `dentro`: whether it is loaded and shows larger than
+        `minimo` px each way, and its source."""
+        return self.js(DIBUJOS_JS + """.map(e => {const caja = e.getBoundingClientRect();
+            return {visto: caja.width > arguments[1] && caja.height > arguments[1] &&
+                           (e.tagName.toLowerCase() !== 'img' || e.complete && e.naturalWidth > 0),
+                    fuente: (e.src || 'svg').slice(0, 40)}})""", dentro, minimo)
 
     def captura(self, nombre, ancho, alto, elemento=None):
         self.tamano(ancho, alto)
@@ -534,13 +557,12 @@ class Libro(Pagina):
         cls.md = (RAIZ / f"{cls.libro}.md").read_text(encoding="utf-8")
         cls.dibujos_md = len(re.findall(r"!\[", cls.md))
         cls.programas_md = len(re.findall(r"^## \d+\. ", cls.md, re.MULTILINE))
+        encabezados = re.findall(r"^(#+) (.+?)\s*(\{[^}]*\})?\s*$", cls.md, re.MULTILINE)
         # The headings' words as a page shows them, without Markdown's backticks and stars.
-        cls.secciones_md = [re.sub(r"[`*]", "", s) for s in re.findall(
-            rf"^#{{2,{cls.profundidad}}} (.+?)\s*(?:\{{[^}}]*\}})?\s*$", cls.md, re.MULTILINE)]
-
+        cls.secciones_md = [re.sub(r"[`*]", "", texto) for nivel, texto, _ in encabezados
+                            if 2 <= len(nivel) <= cls.profundidad]
         # The sections that print on a page of their own ({.hoja}: a class's plan at a glance),
         # each with the heading after it, which starts the next page (packaging/guia.lua).
-        encabezados = re.findall(r"^(#+) (.+?)\s*(\{[^}]*\})?\s*$", cls.md, re.MULTILINE)
         cls.hojas = [(re.sub(r"[`*]", "", texto), next(
             (re.sub(r"[`*]", "", t) for n, t, _ in encabezados[i + 1:] if len(n) <= len(nivel)), None))
             for i, (nivel, texto, atributos) in enumerate(encabezados) if ".hoja" in atributos]
@@ -550,18 +572,11 @@ class Libro(Pagina):
         cls.paginas = cls.textos_por_pagina(cls.pdf)
 
     def test_every_picture_of_the_guide_is_inside_the_page_and_loads(self):
-        dibujos = self.js(DIBUJOS_JS)
+        dibujos = self.dibujos_vistos()
         self.assertEqual(len(dibujos), self.dibujos_md,
                          f"pictures on the page against ![ in {self.libro}.md")
-        for dibujo in dibujos:
-            estado = self.js("""const e = arguments[0];
-                if (e.tagName.toLowerCase() === 'img')
-                  return {cargado: e.complete && e.naturalWidth > 0, ancho: e.naturalWidth,
-                          fuente: e.src.slice(0, 40)};
-                const caja = e.getBoundingClientRect();
-                return {cargado: caja.width > 0 && caja.height > 0, ancho: caja.width, fuente: 'svg'};""",
-                             dibujo)
-            self.assertTrue(estado["cargado"], estado)
+        for estado in dibujos:
+            self.assertTrue(estado["visto"], estado)
 
     def test_every_picture_fits_desktop_and_phone_width(self):
         self.captura("escritorio", 1280, 900)
@@ -726,10 +741,7 @@ class Guia(Libro, unittest.TestCase):
 
     def test_the_printed_handout_holds_no_answer(self):
         # In its text, a picture or a caption; but the lines an exercise asks for, its question.
-        texto = subprocess.run(["pdftotext", self.pdf, "-"], check=True, capture_output=True,
-                               text=True).stdout
-        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
-        self.assertEqual(respuestas_en(texto, pedidas), {}, "the printed GUIA.html shows these "
+        self.assertEqual(respuestas_en(pdftotext(self.pdf), lineas_pedidas()), {}, "the printed GUIA.html shows these "
                          "exercises' answer lines (exercise: its first line): GUIA.md must ask, "
                          "and leave the answer to PROFESOR.md")
 
@@ -752,15 +764,6 @@ class Profesor(Libro, unittest.TestCase):
                                     f"{self.capturas}/pagina-{n + 1:02d}.png")
 
 
-def enunciado_en_la_guia(guia, ejercicio):
-    """The question an exercise asks in the learner's guide: its paragraph 'Antes de cambiar nada'."""
-    programa, n = ejercicio.rsplit("-", 1)
-    seccion = seccion_de_programa(guia, programa)
-    hallado = re.search(rf"^#### {n}\. .*?\n\n(Antes de cambiar nada:.*?)\n\n", seccion,
-                        re.MULTILINE | re.DOTALL)
-    return normalizar(re.sub(r"[`*]", "", hallado[1])) if hallado else None
-
-
 class Hoja(Pagina, unittest.TestCase):
     """A prediction sheet, clase/<programa>-hoja.html, printed on A4 and on Letter."""
     PAPELES = {"A4": PAPEL, "Carta": {"paperWidth": 8.5, "paperHeight": 11}}
@@ -773,15 +776,18 @@ class Hoja(Pagina, unittest.TestCase):
 
     def test_asks_the_guides_question_of_each_exercise_in_class_with_room_for_the_answer(self):
         programa = self.libro.rsplit("-", 1)[0]
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
+        guia = seccion_de_programa((RAIZ / "GUIA.md").read_text(encoding="utf-8"), programa)
         ejercicios_en_clase = en_clase(plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"), programa))
         self.assertTrue(ejercicios_en_clase, f"{programa}'s plan sets no exercise in class")
         impreso = " ".join(self.impresos["A4"])
         for n in ejercicios_en_clase:
             with self.subTest(ejercicio=n):
-                pregunta = enunciado_en_la_guia(guia, f"{programa}-{n}")
+                # The guide's question, its paragraph 'Antes de cambiar nada'.
+                pregunta = re.search(rf"^#### {n}\. .*?\n\n(Antes de cambiar nada:.*?)\n\n", guia,
+                                     re.MULTILINE | re.DOTALL)
                 self.assertIsNotNone(pregunta, f"GUIA.md has no question for {programa} {n}")
-                self.assertIn(normalizar(pregunta), normalizar(re.sub(r"[`*]", "", impreso)))
+                self.assertIn(normalizar(re.sub(r"[`*]", "", pregunta[1])),
+                              normalizar(re.sub(r"[`*]", "", impreso)))
         cajas = self.js("return [...document.querySelectorAll('.espacio')].map(e => "
                         "e.getBoundingClientRect().height)")
         self.assertGreaterEqual(len(cajas), 2 * len(ejercicios_en_clase), "a box for the prediction and one "
@@ -789,7 +795,7 @@ class Hoja(Pagina, unittest.TestCase):
         self.assertGreaterEqual(min(cajas), 96, "a box too small to write in by hand")
 
     def test_prints_on_two_pages_at_most_on_a4_and_letter_with_no_answer(self):
-        pedidas = {l.rstrip() for _, b, pedido in bloques_de_codigo(RAIZ / "GUIA.md") if pedido for l in b}
+        pedidas = lineas_pedidas()
         for papel, paginas in self.impresos.items():
             with self.subTest(papel=papel):
                 self.assertLessEqual(len(paginas), 2, f"{self.libro} printed on {papel}")
@@ -858,12 +864,7 @@ class Diapositivas(Pagina, unittest.TestCase):
         vistos = 0
         for indice in range(self.total):
             self.ir_a(indice)
-            for estado in self.js("""return [...Reveal.getCurrentSlide().querySelectorAll('img, svg')]
-                    .filter(e => !e.parentElement.closest('svg')).map(e => {
-                      const caja = e.getBoundingClientRect();
-                      return {visto: caja.width > 50 && caja.height > 50 &&
-                              (e.tagName.toLowerCase() !== 'img' || e.complete && e.naturalWidth > 0),
-                              fuente: (e.src || 'svg').slice(0, 40)}})"""):
+            for estado in self.dibujos_vistos(self.js("return Reveal.getCurrentSlide()"), 50):
                 vistos += 1
                 self.assertTrue(estado["visto"], f"slide {indice}: {estado}")
         self.assertEqual(vistos, len(re.findall(r"!\[", self.md)), f"pictures against ![ in {self.libro}.md")

@@ -9,10 +9,11 @@ import subprocess
 import sys
 import tempfile
 
-PROGRAMAS = ("garaxo", "pintafor", "polifor")
+from arnes import CARPETAS
 
 
-def main() -> int:
+def fallo():
+    """What the installation lacks or holds that it should not, else None."""
     construccion = sys.argv[1]
     with tempfile.TemporaryDirectory() as prefijo:
         subprocess.run(["cmake", "--install", construccion, "--prefix", prefijo], check=True,
@@ -21,31 +22,25 @@ def main() -> int:
         # The learners' installation: the guide, as one page too where the build made it (pandoc
         # found); nothing of the teacher's edition, which answers the exercises.
         guia_html = ["GUIA.html"] if os.path.isfile(os.path.join(construccion, "GUIA.html")) else []
-        for documento in ("README.md", "GUIA.md", "copyright", "changelog.gz", *guia_html):
-            if not os.path.isfile(os.path.join(documentos, documento)):
-                print(f"{documento} not installed in {documentos}")
-                return 1
+        faltan = [d for d in ("README.md", "GUIA.md", "copyright", "changelog.gz", *guia_html)
+                  if not os.path.isfile(os.path.join(documentos, d))]
         profesor = [d for d in os.listdir(documentos) if d.startswith("PROFESOR")]
-        if profesor:
-            print(f"the teacher's edition installed for learners: {profesor}")
-            return 1
-        for programa in PROGRAMAS:
+        if faltan or profesor:
+            return f"not installed in {documentos}: {faltan}; the teacher's edition there: {profesor}"
+        for programa in CARPETAS:
             # What man and whatis read: hyphenation off, and a NOMBRE line that names the program.
             with gzip.open(os.path.join(prefijo, "share", "man", "man1", f"{programa}.1.gz"),
                            "rt", encoding="utf-8") as pagina:
                 lineas = pagina.read().split("\n")
             nombre = lineas[lineas.index(".SH NOMBRE") + 1]
             if ".nh" not in lineas or not nombre.startswith(f"{programa} \\- "):
-                print(f"the manual page of {programa} lacks .nh or its NOMBRE line: {nombre!r}")
-                return 1
-        for programa in PROGRAMAS:
-            entorno = dict(os.environ, PROGRAMA=os.path.join(prefijo, "bin", programa))
-            resultado = subprocess.run([sys.executable, "-m", "unittest", f"e2e_{programa}.SinTerminal"],
-                                       env=entorno, check=False)
-            if resultado.returncode != 0:
-                return 1
-    return 0
+                return f"the manual page of {programa} lacks .nh or its NOMBRE line: {nombre!r}"
+            if subprocess.run([sys.executable, "-m", "unittest", f"e2e_{programa}.SinTerminal"],
+                              env=dict(os.environ, PROGRAMA=os.path.join(prefijo, "bin", programa)),
+                              check=False).returncode:
+                return f"the installed {programa} fails its end-to-end test"
+    return None
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(fallo())
