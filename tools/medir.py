@@ -115,7 +115,7 @@ def main() -> int:
 
 
 def comprobacion(veces: int = 5) -> int:
-    copia = copia_limpia()
+    copia = copia_limpia(lambda *_: None)  # removed in the finally below
     try:
         def en_copia(*orden, **opciones):
             return subprocess.run(orden, cwd=copia, check=True, stdout=subprocess.DEVNULL,

@@ -152,7 +152,7 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
 def main():
     destino = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                               os.path.join(RAIZ, "desarrollo", "vpl"))
-    copia = copia_limpia()  # the activities' self-tests are made by editing it
+    copia = copia_limpia(lambda *_: None)  # edited for the self-tests, removed below
     try:
         texto = leer(copia, ["GUIA.md"])["GUIA.md"]
         todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
