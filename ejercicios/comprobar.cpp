@@ -74,33 +74,22 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
 {
     std::vector<std::string> sueltos;
     for (int i = 1; i < argc; ++i) {
-        std::string argumento = argv[i];
+        const std::string argumento = argv[i];
+        fs::path* const ruta = argumento == "--raiz"      ? &opciones.raiz
+                               : argumento == "--carpeta" ? &opciones.carpeta
+                               : argumento == "--pagina"  ? &opciones.pagina
+                                                          : nullptr;
         if (argumento == "--fuentes" || argumento == "--memoria") {
             (argumento == "--fuentes" ? opciones.fuentes : opciones.memoria) = true;
-            continue;
+        } else if (argumento.rfind('-', 0) != 0) {
+            sueltos.push_back(argumento);
+        } else if (i + 1 >= argc || (ruta == nullptr && argumento != "--compilador")) {
+            return false;
+        } else if (ruta != nullptr) {
+            *ruta = argv[++i];
+        } else {
+            opciones.compilador = argv[++i];
         }
-        std::string valor;
-        bool conValor = false;
-        for (const char* nombre : {"--raiz", "--carpeta", "--compilador", "--pagina"}) {
-            const std::string n = nombre;
-            if (argumento == n) {
-                if (i + 1 >= argc) return false;
-                valor = argv[++i];
-            } else if (argumento.compare(0, n.size() + 1, n + "=") == 0) {
-                valor = argumento.substr(n.size() + 1);
-            } else {
-                continue;
-            }
-            conValor = true;
-            if (n == "--raiz") opciones.raiz = valor;
-            if (n == "--carpeta") opciones.carpeta = valor;
-            if (n == "--compilador") opciones.compilador = valor;
-            if (n == "--pagina") opciones.pagina = valor;
-            break;
-        }
-        if (conValor) continue;
-        if (argumento.compare(0, 1, "-") == 0) return false;
-        sueltos.push_back(argumento);
     }
     const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
     if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria)) return false;
@@ -108,8 +97,7 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
     if (solo) return true;
     opciones.numero = sueltos[1];
     return !opciones.numero.empty() && opciones.numero.size() <= 3 && opciones.numero[0] != '0' &&
-           std::all_of(opciones.numero.begin(), opciones.numero.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
+           opciones.numero.find_first_not_of("0123456789") == std::string::npos;
 }
 
 // Runs one compiler command, its messages added to `mensajes`; false if it did not succeed.
@@ -129,11 +117,15 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
     return resultado.fin == proceso::Fin::Estado && resultado.codigo == 0;
 }
 
-// Builds the program into `ejecutable`, making again only the objects that changed. False, with
-// what the learner reads already written, when it could not.
-bool construir(const Opciones& opciones, const std::string& compilador, const fs::path& carpeta,
-               const fs::path& ejecutable, const std::string& ejercicio, bool depurar = false)
+// Builds the program as `<carpeta>/<nombre>`, making again only the objects that changed. Its
+// path; empty, with what the learner reads already written, when it could not.
+fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool depurar = false)
 {
+    const std::string& compilador = opciones.compilador;
+    const fs::path& carpeta = opciones.carpeta;
+    std::error_code fallo;
+    const fs::path ejecutable =
+        fs::absolute(carpeta / (ejercicio + (proceso::enWindows() ? ".exe" : "")), fallo);
     const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
     std::vector<std::string> fuentes = programas::propias(opciones.raiz, programa);
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
@@ -145,7 +137,6 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     const compilacion::Plan plan = compilacion::planear(
         raiz, fuentes, objetos, sello, compilacion::esCl(compilador) ? ".obj" : ".o");
 
-    std::error_code fallo;
     if (plan.deCero) {
         fs::remove_all(objetos, fallo);
         fs::create_directories(objetos, fallo);
@@ -182,7 +173,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                   << (depurar ? "--memoria " + opciones.programa
                               : opciones.programa + " " + opciones.numero)
                   << " --compilador clang++\n";
-        return false;
+        return {};
     }
     if (!bien) {
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
@@ -191,7 +182,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                               : ": todavía no está bien: el programa no compila.\n")
                   << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
-    return bien;
+    return bien ? ejecutable : fs::path();
 }
 
 // Whether --raiz, or the current folder, holds the project; if not, says so.
@@ -207,49 +198,45 @@ bool hayProyecto(const fs::path& raiz)
     return false;
 }
 
-// What a check and a drawing of the memory both need: a folder to work in, a compiler. 0, or the
-// exit status after saying what is missing.
-int preparar(const Opciones& opciones, const char* carpetaPropia, fs::path& carpeta,
-             std::string& compilador)
+// What a check and a drawing of the memory both need, set in `opciones`: a folder to work in,
+// shared, so that an attempt checked is drawn with no compiling again; a compiler. 0, or the exit
+// status after saying what is missing.
+int preparar(Opciones& opciones)
 {
     std::error_code fallo;
-    carpeta = opciones.carpeta.empty() ? opciones.raiz / carpetaPropia : opciones.carpeta;
-    fs::create_directories(carpeta, fallo);
+    if (opciones.carpeta.empty()) opciones.carpeta = opciones.raiz / "comprobacion";
+    fs::create_directories(opciones.carpeta, fallo);
     if (fallo) {
-        std::cout << "No se puede crear la carpeta «" << carpeta.string()
+        std::cout << "No se puede crear la carpeta «" << opciones.carpeta.string()
                   << "»: " << fallo.message() << ".\n";
         return 2;
     }
-    compilador = opciones.compilador;
-    if (compilador.empty()) {
-        const std::string cxx = proceso::variable("CXX");
-        compilador = cxx.empty() ? compiladorPropio() : cxx;
-    }
+    if (opciones.compilador.empty()) opciones.compilador = proceso::variable("CXX");
+    if (opciones.compilador.empty()) opciones.compilador = compiladorPropio();
     // The compilers' messages in English, the language of mensajes.h (cl reads VSLANG).
     proceso::fijarVariable("LC_ALL", "C");
     proceso::fijarVariable("VSLANG", "1033");
-    std::cout << "Compilando " << opciones.programa << " con " << compilador << "...\n"
+    std::cout << "Compilando " << opciones.programa << " con " << opciones.compilador << "...\n"
               << std::flush;
     return 0;
 }
 
 // The program's input in the checks: garaxo's four words, nothing for the others.
-fs::path entradaDe(const Opciones& opciones, const fs::path& carpeta)
+fs::path entradaDe(const Opciones& opciones)
 {
     std::error_code fallo;
     fs::path entrada = opciones.raiz / "ejercicios" / (opciones.programa + ".entrada");
     if (!fs::is_regular_file(entrada, fallo)) {
-        entrada = carpeta / "vacia.entrada";
+        entrada = opciones.carpeta / "vacia.entrada";
         std::ofstream vacia(entrada, std::ios::binary | std::ios::trunc);
     }
     return entrada;
 }
 
-int comprobar(const Opciones& opciones)
+int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
-    std::error_code fallo;
     std::string esperadaBruta;
     if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
         std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
@@ -257,18 +244,15 @@ int comprobar(const Opciones& opciones)
                   << ".salida). Mira en la guía el número del ejercicio.\n";
         return 2;
     }
-    fs::path carpeta;
-    std::string compilador;
-    if (const int mal = preparar(opciones, "comprobacion", carpeta, compilador)) return mal;
-    const fs::path ejecutable =
-        fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable, ejercicio)) return 1;
+    if (const int mal = preparar(opciones)) return mal;
+    const fs::path ejecutable = construir(opciones, ejercicio);
+    if (ejecutable.empty()) return 1;
 
     proceso::Orden ejecutar;
     ejecutar.argumentos.push_back(compilacion::nativa(ejecutable));
-    ejecutar.entrada = entradaDe(opciones, carpeta).string();
-    ejecutar.salida = (carpeta / (ejercicio + ".salida.txt")).string();
-    ejecutar.errores = (carpeta / (ejercicio + ".errores.txt")).string();
+    ejecutar.entrada = entradaDe(opciones).string();
+    ejecutar.salida = (opciones.carpeta / (ejercicio + ".salida.txt")).string();
+    ejecutar.errores = (opciones.carpeta / (ejercicio + ".errores.txt")).string();
     ejecutar.segundos = terminacion::kPlazo;
     const proceso::Resultado fin = proceso::ejecutar(ejecutar);
 
@@ -340,13 +324,11 @@ std::string paraGdb(const std::string& texto)
 // Builds the program for debugging and runs it under gdb with the checks' input; memoria.py
 // writes a page of every line of main and every object then. 0; 1 where the program does not
 // compile (the page then says so); 2 where it cannot run.
-int memoria(const Opciones& opciones)
+int memoria(Opciones& opciones)
 {
-    fs::path carpeta;
-    std::string compilador;
-    if (const int mal = preparar(opciones, "memoria", carpeta, compilador)) return mal;
+    if (const int mal = preparar(opciones)) return mal;
     const std::string& programa = opciones.programa;
-    if (compilacion::esCl(compilador)) {
+    if (compilacion::esCl(opciones.compilador)) {
         std::cout << programa
                   << ": la memoria se dibuja con gdb, que sigue programas hechos con "
                      "g++ o clang++, no con cl. Usa, por ejemplo: comprobar --memoria "
@@ -354,15 +336,14 @@ int memoria(const Opciones& opciones)
         return 2;
     }
     std::error_code fallo;
-    const fs::path ejecutable =
-        fs::absolute(carpeta / (programa + proceso::sufijoEjecutable()), fallo);
     const fs::path pagina = fs::absolute(
         opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
         fallo);
     const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
     // A page of the program as it was before must not stay to be taken for this one's.
     fs::remove(pagina, fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable, programa, true)) {
+    const fs::path ejecutable = construir(opciones, programa, true);
+    if (ejecutable.empty()) {
         std::string plantilla;
         if (lineas::leer(comprobador / "memoria.html", plantilla)) {
             for (const auto& [marca, texto] :
@@ -394,9 +375,9 @@ int memoria(const Opciones& opciones)
         {"memoria_programa", paraGdb(programa)},
         {"memoria_marcas", "\"" + marcasEnGdb + "\""},
         {"memoria_raiz", paraGdb(fs::absolute(opciones.raiz, fallo).generic_string())},
-        {"memoria_entrada",
-         paraGdb(fs::absolute(entradaDe(opciones, carpeta), fallo).generic_string())},
-        {"memoria_salida", paraGdb(fs::absolute(carpeta / "salida.txt", fallo).generic_string())},
+        {"memoria_entrada", paraGdb(fs::absolute(entradaDe(opciones), fallo).generic_string())},
+        {"memoria_salida",
+         paraGdb(fs::absolute(opciones.carpeta / "salida.txt", fallo).generic_string())},
         {"memoria_plantilla", paraGdb((comprobador / "memoria.html").generic_string())},
         {"memoria_pagina", paraGdb(pagina.generic_string())}};
     for (const auto& [nombre, valor] : variables)
@@ -405,7 +386,7 @@ int memoria(const Opciones& opciones)
     gdb.argumentos.insert(
         gdb.argumentos.end(),
         {"-x", compilacion::nativa(comprobador / "memoria.py"), compilacion::nativa(ejecutable)});
-    const fs::path registro = carpeta / "gdb.txt";
+    const fs::path registro = opciones.carpeta / "gdb.txt";
     gdb.salida = registro.string();
     gdb.errores = gdb.salida;
     gdb.segundos = 6 * terminacion::kPlazo;

@@ -19,16 +19,15 @@ enum class Fin {
 
 // What a crash usually means, so that the answer can explain it.
 enum class Clase {
-    Ninguna,  // no crash
+    Otra,     // nothing to explain: no crash, or any other signal or exception
     Memoria,  // invalid memory access: SIGSEGV, SIGBUS, 0xC0000005, 0xC00000FD...
     Aborto,   // abort: SIGABRT, 0xC0000409 (exit status 3 from msvcrt's abort is left as a status)
-    Otra,     // any other signal or exception
 };
 
 struct Resultado {
     Fin fin = Fin::NoArranca;
     unsigned long codigo = 0;
-    Clase clase = Clase::Ninguna;
+    Clase clase = Clase::Otra;
     std::string error;
 };
 
@@ -46,9 +45,6 @@ Resultado ejecutar(const Orden& orden);
 // result is an exit status.
 std::string nombre(const Resultado& resultado);
 
-// What this system's executables end in: ".exe" on Windows, "" elsewhere.
-const char* sufijoEjecutable();
-
 // An environment variable's value; empty when it is not set.
 std::string variable(const char* nombre);
 
@@ -58,7 +54,8 @@ void fijarVariable(const char* nombre, const char* valor);
 // Makes the checker's own UTF-8 text show as such in a console (Windows); nothing elsewhere.
 void salidaUtf8();
 
-// True on Windows, where a MinGW program is linked statically so that it starts with no DLL.
+// True on Windows, where executables end in ".exe" and a MinGW program is linked statically, so
+// that it starts with no DLL.
 bool enWindows();
 
 }  // namespace proceso

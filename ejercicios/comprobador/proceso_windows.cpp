@@ -62,23 +62,7 @@ std::string mensajeDelSistema(DWORD codigo)
     return resultado.empty() ? "error " + std::to_string(codigo) : resultado;
 }
 
-Resultado noArranca(const std::string& por)
-{
-    Resultado r;
-    r.fin = Fin::NoArranca;
-    r.error = por;
-    return r;
-}
-
-HANDLE abrir(const std::string& ruta, bool escribir)
-{
-    SECURITY_ATTRIBUTES heredable{};
-    heredable.nLength = sizeof heredable;
-    heredable.bInheritHandle = TRUE;
-    return CreateFileW(ancho(ruta).c_str(), escribir ? GENERIC_WRITE : GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
-                       escribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::Otra, por}; }
 
 Clase clasificar(DWORD codigo)
 {
@@ -104,25 +88,30 @@ Resultado ejecutar(const Orden& orden)
     // A crashing child ends with its exception code, with no dialog waiting for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
-    HANDLE entrada = abrir(orden.entrada.empty() ? "NUL" : orden.entrada, false);
-    if (entrada == INVALID_HANDLE_VALUE)
-        return noArranca(orden.entrada + ": " + mensajeDelSistema(GetLastError()));
-    HANDLE salida = abrir(orden.salida, true);
-    if (salida == INVALID_HANDLE_VALUE) {
-        CloseHandle(entrada);
-        return noArranca(orden.salida + ": " + mensajeDelSistema(GetLastError()));
-    }
-    HANDLE errores = orden.errores == orden.salida ? salida : abrir(orden.errores, true);
-    if (errores == INVALID_HANDLE_VALUE) {
-        CloseHandle(entrada);
-        CloseHandle(salida);
-        return noArranca(orden.errores + ": " + mensajeDelSistema(GetLastError()));
-    }
-    auto cerrar = [&] {
-        CloseHandle(entrada);
-        CloseHandle(salida);
-        if (errores != salida) CloseHandle(errores);
+    std::string noAbre;  // the first file that could not be opened, and why; none opened after it
+    const auto abrir = [&](const std::string& ruta, bool escribir) {
+        if (!noAbre.empty()) return INVALID_HANDLE_VALUE;
+        SECURITY_ATTRIBUTES heredable{};
+        heredable.nLength = sizeof heredable;
+        heredable.bInheritHandle = TRUE;
+        const HANDLE h =
+            CreateFileW(ancho(ruta).c_str(), escribir ? GENERIC_WRITE : GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
+                        escribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) noAbre = ruta + ": " + mensajeDelSistema(GetLastError());
+        return h;
     };
+    const HANDLE entrada = abrir(orden.entrada.empty() ? "NUL" : orden.entrada, false);
+    const HANDLE salida = abrir(orden.salida, true);
+    const HANDLE errores = orden.errores == orden.salida ? salida : abrir(orden.errores, true);
+    auto cerrar = [&] {
+        for (const HANDLE h : {entrada, salida, errores == salida ? INVALID_HANDLE_VALUE : errores})
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    };
+    if (!noAbre.empty()) {
+        cerrar();
+        return noArranca(noAbre);
+    }
 
     std::wstring linea;
     for (const std::string& argumento : orden.argumentos) anadirArgumento(linea, ancho(argumento));
@@ -213,8 +202,6 @@ void salidaUtf8()
     SetConsoleOutputCP(CP_UTF8);
     std::atexit([] { SetConsoleOutputCP(paginaAnterior); });
 }
-
-const char* sufijoEjecutable() { return ".exe"; }
 
 bool enWindows() { return true; }
 
