@@ -244,7 +244,7 @@ TEST(Mensajes, AMissingBodyIsExplainedFromTheLinkersLineWhichHasNoPlace)
                    "collect2: error: ld returned 1 exit status"},
                   true);
     EXPECT_EQ(texto, std::string("Lo que suele querer decir:\n- ") +
-                         mensajes::explicaciones().back().texto + "\n");
+                         mensajes::kExplicaciones.back().texto + "\n");
 }
 
 TEST(Mensajes, ADestructorDeclaredAndNeverWrittenIsNamedFromTheLinkersLines)
