@@ -50,39 +50,53 @@ inline std::size_t direccionEn(const std::string& texto, std::size_t i)
     return fin - i;
 }
 
-// The program's output with its addresses renamed, and where each offset was before.
+// The length of a placeholder "[dirección <digits>]" at `i`, or 0.
+inline std::size_t marcadorEn(const std::string& texto, std::size_t i)
+{
+    if (texto.compare(i, kMarcaDireccion.size(), kMarcaDireccion) != 0) return 0;
+    const std::size_t desde = i + kMarcaDireccion.size();
+    const std::size_t cierre = texto.find_first_not_of("0123456789", desde);
+    return cierre > desde && cierre != std::string::npos && texto[cierre] == ']' ? cierre + 1 - i
+                                                                                 : 0;
+}
+
+// A text with its addresses renamed, and where each offset was before.
 struct Obtenida {
     std::string texto;
+    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
     std::vector<marcas::Suceso> sucesos;  // offsets into `texto`
     std::string real;                     // the output as it came
-    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
-    bool conDirecciones = false;
 };
 
-inline Obtenida nombrar(const marcas::Salida& salida)
+// Each piece that `largoEn` finds (its length at an offset, or 0) renamed [dirección 1],
+// [dirección 2]... in order of first appearance: the same piece, the same name.
+template <typename Largo>
+Obtenida renombrar(const std::string& texto, Largo largoEn)
 {
     Obtenida r;
-    r.real = salida.texto;
-    const std::string& texto = salida.texto;
     std::map<std::string, std::size_t> nombres;
     for (std::size_t i = 0; i < texto.size();) {
-        const std::size_t largo = direccionEn(texto, i);
+        const std::size_t largo = largoEn(texto, i);
         if (largo == 0) {
             r.texto += texto[i];
-            r.antes.push_back(i);
-            ++i;
+            r.antes.push_back(i++);
             continue;
         }
-        const auto nombre =
-            nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first->second;
-        const std::string puesto = marcador(nombre);
+        const std::string puesto =
+            marcador(nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first->second);
         r.texto += puesto;
         r.antes.insert(r.antes.end(), puesto.size(), i);
-        r.conDirecciones = true;
         i += largo;
     }
     r.antes.push_back(texto.size());
-    std::vector<std::size_t> despues(texto.size() + 1, r.texto.size());
+    return r;
+}
+
+inline Obtenida nombrar(const marcas::Salida& salida)
+{
+    Obtenida r = renombrar(salida.texto, direccionEn);
+    r.real = salida.texto;
+    std::vector<std::size_t> despues(salida.texto.size() + 1, r.texto.size());
     for (std::size_t i = r.antes.size(); i-- > 0;) despues[r.antes[i]] = i;
     r.sucesos = salida.sucesos;
     for (marcas::Suceso& suceso : r.sucesos) suceso.donde = despues[suceso.donde];
@@ -93,31 +107,7 @@ inline Obtenida nombrar(const marcas::Salida& salida)
 // appearance, and LF for CR LF.
 inline std::string esperada(const std::string& bruta)
 {
-    const std::string texto = lineas::sinRetornos(bruta);
-    std::string r;
-    std::map<std::string, std::size_t> nombres;
-    std::size_t i = 0;
-    while (i < texto.size()) {
-        const std::size_t marca = texto.find(kMarcaDireccion, i);
-        if (marca == std::string::npos) break;
-        const std::size_t cierre = texto.find(']', marca);
-        const std::size_t desde = marca + kMarcaDireccion.size();
-        if (cierre == std::string::npos || cierre == desde ||
-            !std::all_of(texto.begin() + static_cast<std::ptrdiff_t>(desde),
-                         texto.begin() + static_cast<std::ptrdiff_t>(cierre),
-                         [](char c) { return c >= '0' && c <= '9'; })) {
-            r.append(texto, i, desde - i);
-            i = desde;
-            continue;
-        }
-        r.append(texto, i, marca - i);
-        const auto nombre =
-            nombres.emplace(texto.substr(desde, cierre - desde), nombres.size() + 1).first->second;
-        r += marcador(nombre);
-        i = cierre + 1;
-    }
-    r.append(texto, i, std::string::npos);
-    return r;
+    return renombrar(lineas::sinRetornos(bruta), marcadorEn).texto;
 }
 
 struct Lugar {
