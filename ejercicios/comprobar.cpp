@@ -104,16 +104,9 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
 bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
               std::vector<std::string>& mensajes, proceso::Resultado& resultado)
 {
-    proceso::Orden compilacion;
-    compilacion.argumentos = orden;
-    compilacion.salida = registro.string();
-    compilacion.errores = compilacion.salida;
-    resultado = proceso::ejecutar(compilacion);
-    std::string texto;
-    lineas::leer(registro, texto);
-    std::vector<std::string> nuevas = lineas::partir(texto);
-    mensajes.insert(mensajes.end(), std::make_move_iterator(nuevas.begin()),
-                    std::make_move_iterator(nuevas.end()));
+    resultado = proceso::ejecutar({orden, "", registro.string(), registro.string()});
+    for (std::string& linea : lineas::partir(lineas::leer(registro).value_or("")))
+        mensajes.push_back(std::move(linea));
     return resultado.fin == proceso::Fin::Estado && resultado.codigo == 0;
 }
 
@@ -237,8 +230,8 @@ int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
-    std::string esperadaBruta;
-    if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
+    const auto esperadaBruta = lineas::leer(carpetaEjercicios / (ejercicio + ".salida"));
+    if (!esperadaBruta) {
         std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
                   << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
                   << ".salida). Mira en la guía el número del ejercicio.\n";
@@ -248,20 +241,17 @@ int comprobar(Opciones& opciones)
     const fs::path ejecutable = construir(opciones, ejercicio);
     if (ejecutable.empty()) return 1;
 
-    proceso::Orden ejecutar;
-    ejecutar.argumentos.push_back(compilacion::nativa(ejecutable));
-    ejecutar.entrada = entradaDe(opciones).string();
-    ejecutar.salida = (opciones.carpeta / (ejercicio + ".salida.txt")).string();
-    ejecutar.errores = (opciones.carpeta / (ejercicio + ".errores.txt")).string();
-    ejecutar.segundos = terminacion::kPlazo;
+    const proceso::Orden ejecutar{{compilacion::nativa(ejecutable)},
+                                  entradaDe(opciones).string(),
+                                  (opciones.carpeta / (ejercicio + ".salida.txt")).string(),
+                                  (opciones.carpeta / (ejercicio + ".errores.txt")).string(),
+                                  terminacion::kPlazo};
     const proceso::Resultado fin = proceso::ejecutar(ejecutar);
 
-    std::string bruta;
-    std::string errores;
-    lineas::leer(ejecutar.salida, bruta);
-    lineas::leer(ejecutar.errores, errores);
-    const comparacion::Obtenida obtenida = comparacion::nombrar(marcas::separar(bruta));
-    const std::string esperada = comparacion::esperada(esperadaBruta);
+    const std::string errores = lineas::leer(ejecutar.errores).value_or("");
+    const comparacion::Obtenida obtenida =
+        comparacion::nombrar(marcas::separar(lineas::leer(ejecutar.salida).value_or("")));
+    const std::string esperada = comparacion::esperada(*esperadaBruta);
     const std::string estado = terminacion::comoTermino(fin);
     if (obtenida.texto == esperada && estado.empty()) {
         std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
@@ -273,19 +263,16 @@ int comprobar(Opciones& opciones)
     if (!errores.empty()) {
         const std::vector<std::string> escritas = lineas::partir(errores);
         std::cout << "El programa ha escrito en la salida de errores:\n"
-                  << lineas::sangradas(escritas.begin(), escritas.end(), kLineasErrores,
-                                       lineas::kAncho);
+                  << lineas::sangradas(escritas, 0, kLineasErrores);
         if (escritas.size() > kLineasErrores) std::cout << "  (y más líneas)\n";
     }
     if (obtenida.texto == esperada) {
         std::cout << "La salida es la esperada, pero el programa no ha terminado bien.\n";
         return 1;
     }
-    std::string original;
     // Said only of a program that ended well: a loop added to it changed something after all.
-    if (estado.empty() &&
-        lineas::leer(carpetaEjercicios / (opciones.programa + ".original"), original) &&
-        comparacion::esperada(original) == obtenida.texto) {
+    const auto original = lineas::leer(carpetaEjercicios / (opciones.programa + ".original"));
+    if (estado.empty() && original && comparacion::esperada(*original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
                      "sin ningún cambio. ";
         const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
@@ -303,18 +290,25 @@ int comprobar(Opciones& opciones)
     }
     const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);
     std::cout << comparacion::describir(diferencia);
-    std::string textoPistas;
-    lineas::leer(carpetaEjercicios / (ejercicio + ".pistas"), textoPistas);
-    const std::string pista = pistas::para(pistas::leer(textoPistas), diferencia);
+    const std::string pista = pistas::para(
+        pistas::leer(lineas::leer(carpetaEjercicios / (ejercicio + ".pistas")).value_or("")),
+        diferencia);
     if (!pista.empty()) std::cout << "Pista: " << pista << "\n";
     return 1;
 }
 
-// A text for a gdb command line, between quotes.
+// A text for a gdb command line, between quotes; a control character (the marks) as an octal
+// escape.
 std::string paraGdb(const std::string& texto)
 {
     std::string r = "\"";
     for (const char c : texto) {
+        const auto codigo = static_cast<unsigned char>(c);
+        if (codigo < 32) {
+            r += {'\\', static_cast<char>('0' + codigo / 64),
+                  static_cast<char>('0' + codigo / 8 % 8), static_cast<char>('0' + codigo % 8)};
+            continue;
+        }
         if (c == '"' || c == '\\') r += '\\';
         r += c;
     }
@@ -344,52 +338,42 @@ int memoria(Opciones& opciones)
     fs::remove(pagina, fallo);
     const fs::path ejecutable = construir(opciones, programa, true);
     if (ejecutable.empty()) {
-        std::string plantilla;
-        if (lineas::leer(comprobador / "memoria.html", plantilla)) {
+        if (auto plantilla = lineas::leer(comprobador / "memoria.html")) {
             for (const auto& [marca, texto] :
                  {std::pair<std::string, std::string>{"@PROGRAMA@", programa},
                   {"@TRAZA@",
                    R"({"programa": ")" + programa + R"(", "compila": false, "pasos": []})"},
                   {"@FUENTES@", "{}"}})
-                for (auto donde = plantilla.find(marca); donde != std::string::npos;
-                     donde = plantilla.find(marca, donde + texto.size()))
-                    plantilla.replace(donde, marca.size(), texto);
-            std::ofstream(pagina, std::ios::binary) << plantilla;
+                for (auto donde = plantilla->find(marca); donde != std::string::npos;
+                     donde = plantilla->find(marca, donde + texto.size()))
+                    plantilla->replace(donde, marca.size(), texto);
+            std::ofstream(pagina, std::ios::binary) << *plantilla;
         }
         return 1;
     }
 
-    // The marks as gdb reads them in a string: each as an octal escape.
-    std::string marcasEnGdb;
-    for (const char marca : {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}) {
-        const auto codigo = static_cast<unsigned char>(marca);
-        marcasEnGdb +=
-            {'\\', static_cast<char>('0' + codigo / 64), static_cast<char>('0' + codigo / 8 % 8),
-             static_cast<char>('0' + codigo % 8)};
-    }
-    proceso::Orden gdb;
+    const fs::path registro = opciones.carpeta / "gdb.txt";
     // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
-    gdb.argumentos = {
-        "gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-iex", "set auto-load off"};
+    proceso::Orden gdb{
+        {"gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-iex", "set auto-load off"},
+        "",
+        registro.string(),
+        registro.string(),
+        6 * terminacion::kPlazo};
     const std::pair<const char*, std::string> variables[] = {
-        {"memoria_programa", paraGdb(programa)},
-        {"memoria_marcas", "\"" + marcasEnGdb + "\""},
-        {"memoria_raiz", paraGdb(fs::absolute(opciones.raiz, fallo).generic_string())},
-        {"memoria_entrada", paraGdb(fs::absolute(entradaDe(opciones), fallo).generic_string())},
-        {"memoria_salida",
-         paraGdb(fs::absolute(opciones.carpeta / "salida.txt", fallo).generic_string())},
-        {"memoria_plantilla", paraGdb((comprobador / "memoria.html").generic_string())},
-        {"memoria_pagina", paraGdb(pagina.generic_string())}};
+        {"memoria_programa", programa},
+        {"memoria_marcas", {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}},
+        {"memoria_raiz", fs::absolute(opciones.raiz, fallo).generic_string()},
+        {"memoria_entrada", fs::absolute(entradaDe(opciones), fallo).generic_string()},
+        {"memoria_salida", fs::absolute(opciones.carpeta / "salida.txt", fallo).generic_string()},
+        {"memoria_plantilla", (comprobador / "memoria.html").generic_string()},
+        {"memoria_pagina", pagina.generic_string()}};
     for (const auto& [nombre, valor] : variables)
         gdb.argumentos.insert(gdb.argumentos.end(),
-                              {"-ex", std::string("set $") + nombre + " = " + valor});
+                              {"-ex", std::string("set $") + nombre + " = " + paraGdb(valor)});
     gdb.argumentos.insert(
         gdb.argumentos.end(),
         {"-x", compilacion::nativa(comprobador / "memoria.py"), compilacion::nativa(ejecutable)});
-    const fs::path registro = opciones.carpeta / "gdb.txt";
-    gdb.salida = registro.string();
-    gdb.errores = gdb.salida;
-    gdb.segundos = 6 * terminacion::kPlazo;
     const proceso::Resultado corrio = proceso::ejecutar(gdb);
     if (corrio.fin == proceso::Fin::NoArranca) {
         std::cout << programa
@@ -400,8 +384,7 @@ int memoria(Opciones& opciones)
         return 2;
     }
     if (!fs::is_regular_file(pagina, fallo)) {
-        std::string dicho;
-        lineas::leer(registro, dicho);
+        const std::string dicho = lineas::leer(registro).value_or("");
         if (dicho.find("Python scripting is not supported") != std::string::npos) {
             std::cout << programa
                       << ": este gdb no tiene Python, que hace falta para leer la "
@@ -416,10 +399,10 @@ int memoria(Opciones& opciones)
         } else {
             // Its last lines, where the failure is.
             const std::vector<std::string> escritas = lineas::partir(dicho);
-            const std::size_t ultimas = std::min<std::size_t>(escritas.size(), 10);
             std::cout << programa << ": no se ha podido dibujar la memoria. gdb dice:\n"
-                      << lineas::sangradas(escritas.end() - static_cast<std::ptrdiff_t>(ultimas),
-                                           escritas.end(), ultimas, lineas::kAncho);
+                      << lineas::sangradas(escritas,
+                                           std::max<std::size_t>(escritas.size(), 10) - 10,
+                                           escritas.size());
         }
         return 2;
     }

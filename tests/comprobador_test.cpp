@@ -326,20 +326,18 @@ TEST(Terminacion, EachWayOfEndingBadlyIsExplained)
 {
     // A crash as each system tells it, named as it names it.
 #ifdef _WIN32
-    const proceso::Fin anormal = proceso::Fin::Excepcion;
     const unsigned long violacion = 0xC0000005UL;
     const unsigned long abortado = 0xC0000409UL;
     const std::string comoMemoria = "(0xC0000005)";
     const std::string comoAborto = "(0xC0000409)";
 #else
-    const proceso::Fin anormal = proceso::Fin::Senal;
     const unsigned long violacion = 11;
     const unsigned long abortado = 6;
     const std::string comoMemoria = "(señal 11, SIGSEGV)";
     const std::string comoAborto = "(señal 6, SIGABRT)";
 #endif
     proceso::Resultado memoria;
-    memoria.fin = anormal;
+    memoria.fin = proceso::Fin::Anormal;
     memoria.codigo = violacion;
     memoria.clase = proceso::Clase::Memoria;
     EXPECT_EQ(terminacion::comoTermino(memoria),

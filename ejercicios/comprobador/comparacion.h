@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "ejercicios/comprobador/lineas.h"
@@ -145,20 +145,18 @@ inline Lugar lugarDe(const std::string& texto, const std::vector<marcas::Suceso>
     return lugar;
 }
 
-// The text from `desde` to the end of its line, and whether there is any.
-inline std::pair<std::string, bool> lineaDesde(const std::string& texto, std::size_t desde)
+// The text from `desde` to the end of its line; none past the end of `texto`.
+inline std::optional<std::string> lineaDesde(const std::string& texto, std::size_t desde)
 {
-    if (desde >= texto.size()) return {"", false};
-    const std::size_t fin = texto.find('\n', desde);
-    return {texto.substr(desde, fin == std::string::npos ? std::string::npos : fin - desde), true};
+    if (desde >= texto.size()) return std::nullopt;
+    return texto.substr(desde, texto.find('\n', desde) - desde);  // npos: to the end
 }
 
 struct Diferencia {
     Lugar lugar;
-    std::string vino;  // the line as the terminal shows it, from the line's start or the echo
-    bool hayVino = false;
-    std::string iba;
-    bool hayIba = false;
+    // The line as the terminal shows it, from its start or the echo; and the one expected there.
+    std::optional<std::string> vino;
+    std::optional<std::string> iba;
     std::string entera;  // the whole line of the output, as a .salida writes it
     std::string real;    // `vino` with its addresses as they came
 };
@@ -171,17 +169,12 @@ inline Diferencia primeraDiferencia(const Obtenida& obtenida, const std::string&
     Diferencia d;
     d.lugar =
         lugarDe(texto, obtenida.sucesos, static_cast<std::size_t>(distinto.first - texto.begin()));
-    std::tie(d.vino, d.hayVino) = lineaDesde(texto, d.lugar.inicio);
-    std::tie(d.iba, d.hayIba) = lineaDesde(esperada, d.lugar.inicio);
+    d.vino = lineaDesde(texto, d.lugar.inicio);
+    d.iba = lineaDesde(esperada, d.lugar.inicio);
     const std::size_t inicioEntero =
         d.lugar.inicio == 0 ? 0 : texto.rfind('\n', d.lugar.inicio - 1) + 1;
-    d.entera = lineaDesde(texto, inicioEntero).first;
-    if (d.hayVino) {
-        const std::size_t desde = obtenida.antes[d.lugar.inicio];
-        const std::size_t hasta = obtenida.real.find('\n', desde);
-        d.real = obtenida.real.substr(
-            desde, hasta == std::string::npos ? std::string::npos : hasta - desde);
-    }
+    d.entera = lineaDesde(texto, inicioEntero).value_or("");
+    d.real = lineaDesde(obtenida.real, obtenida.antes[d.lugar.inicio]).value_or("");
     return d;
 }
 
@@ -192,16 +185,15 @@ inline std::string describir(const Diferencia& d)
         "La salida no es la esperada. Primera diferencia, en la pantalla " +
         std::to_string(d.lugar.pantalla) + ", línea " + std::to_string(d.lugar.linea) +
         ":\n  se esperaba: " +
-        (d.hayIba ? lineas::mostrar(d.iba) : "(nada: la salida esperada termina antes)") +
+        (d.iba ? lineas::mostrar(*d.iba) : "(nada: la salida esperada termina antes)") +
         "\n  ha salido:   " +
-        (d.hayVino ? lineas::mostrar(d.vino) : "(nada: la salida del programa termina antes)") +
-        "\n";
-    if (d.hayVino && d.hayIba && d.vino == d.iba)
+        (d.vino ? lineas::mostrar(*d.vino) : "(nada: la salida del programa termina antes)") + "\n";
+    if (d.vino && d.vino == d.iba)
         r += "Las dos líneas se ven iguales: la diferencia está en el salto de línea del final, "
              "que falta o sobra.\n";
-    if (d.vino.find(kMarcaDireccion) != std::string::npos ||
-        d.iba.find(kMarcaDireccion) != std::string::npos) {
-        if (d.hayVino && d.real != d.vino) r += "  tal cual:    " + lineas::mostrar(d.real) + "\n";
+    if (d.vino.value_or("").find(kMarcaDireccion) != std::string::npos ||
+        d.iba.value_or("").find(kMarcaDireccion) != std::string::npos) {
+        if (d.vino && d.real != *d.vino) r += "  tal cual:    " + lineas::mostrar(d.real) + "\n";
         r += "[dirección 1], [dirección 2]... están en lugar de las direcciones de memoria que "
              "escribe el programa (como 0x7ffd5e8c1a40), que cambian de una ejecución a otra: el "
              "mismo número es la misma dirección, y números distintos son direcciones distintas.\n";

@@ -26,16 +26,12 @@ inline bool esCl(const std::string& compilador)
     return base == "cl" || base == "clang-cl";
 }
 
+// A path with this system's separators; a compiler named with no folder stays as it is written,
+// to be looked up on PATH.
 inline std::string nativa(const fs::path& ruta)
 {
     fs::path copia = ruta;
     return copia.make_preferred().string();
-}
-
-// A compiler named with no folder is looked up on PATH as it is written.
-inline std::string programa(const std::string& compilador)
-{
-    return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
 }
 
 // g++ and clang compile with what gdb needs to follow the program line by line, so that a check
@@ -43,7 +39,7 @@ inline std::string programa(const std::string& compilador)
 inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
                                                const fs::path& fuente, const fs::path& objeto)
 {
-    std::vector<std::string> orden{programa(compilador)};
+    std::vector<std::string> orden{nativa(compilador)};
     if (esCl(compilador)) {
         orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8", "/I" + nativa(raiz),
                                    "/c", nativa(fuente), "/Fo" + nativa(objeto)});
@@ -59,7 +55,7 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
                                         const std::vector<fs::path>& objetos,
                                         const fs::path& ejecutable, bool estatico)
 {
-    std::vector<std::string> orden{programa(compilador)};
+    std::vector<std::string> orden{nativa(compilador)};
     if (esCl(compilador)) {
         orden.insert(orden.end(), {"/nologo", "/Fe" + nativa(ejecutable)});
     } else {

@@ -45,7 +45,7 @@ inline std::string para(const std::vector<Pista>& lista, const comparacion::Dife
     const auto encaja = std::find_if(lista.begin(), lista.end(), [&](const Pista& p) {
         return p.sale == diferencia.vino || p.sale == diferencia.entera;
     });
-    return diferencia.hayVino && encaja != lista.end() ? encaja->pista : "";
+    return diferencia.vino && encaja != lista.end() ? encaja->pista : "";
 }
 
 }  // namespace pistas

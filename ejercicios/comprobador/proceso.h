@@ -11,8 +11,7 @@ namespace proceso {
 
 enum class Fin {
     Estado,     // it returned from main or called exit: `codigo` is the exit status
-    Senal,      // POSIX: killed by signal `codigo`
-    Excepcion,  // Windows: ended by exception `codigo` (0xC0000005 and the like)
+    Anormal,    // killed by signal `codigo` (POSIX), or ended by exception `codigo` (Windows)
     Plazo,      // still running when the time limit passed: it was killed
     NoArranca,  // could not be started at all: `error` says why
 };
@@ -41,8 +40,8 @@ struct Orden {
 
 Resultado ejecutar(const Orden& orden);
 
-// The name of a signal or exception code for an answer ("SIGSEGV", "0xC0000005"); empty when the
-// result is an exit status.
+// An abnormal end named for an answer: "señal 11, SIGSEGV" ("señal 42" for a signal not named
+// here) on POSIX, "0xC0000005" on Windows.
 std::string nombre(const Resultado& resultado);
 
 // An environment variable's value; empty when it is not set.

@@ -148,7 +148,7 @@ Resultado ejecutar(const Orden& orden)
     if (plazoPasado) {
         r.fin = Fin::Plazo;
     } else if (WIFSIGNALED(estado)) {
-        r.fin = Fin::Senal;
+        r.fin = Fin::Anormal;
         r.codigo = static_cast<unsigned long>(WTERMSIG(estado));
         r.clase = clasificar(WTERMSIG(estado));
     } else {
@@ -163,10 +163,10 @@ std::string nombre(const Resultado& resultado)
     const std::pair<int, const char*> nombres[] = {
         {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGABRT, "SIGABRT"}, {SIGFPE, "SIGFPE"},
         {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGPIPE, "SIGPIPE"}};
+    std::string r = "señal " + std::to_string(resultado.codigo);
     for (const auto& [senal, texto] : nombres)
-        if (resultado.fin == Fin::Senal && static_cast<unsigned long>(senal) == resultado.codigo)
-            return texto;
-    return "";  // the answer gives the number alone
+        if (static_cast<unsigned long>(senal) == resultado.codigo) r += std::string(", ") + texto;
+    return r;
 }
 
 std::string variable(const char* nombre)

@@ -156,12 +156,8 @@ Resultado ejecutar(const Orden& orden)
         DWORD codigo = 0;
         GetExitCodeProcess(hijo.hProcess, &codigo);
         r.codigo = codigo;
-        if (codigo >= 0xC0000000UL) {
-            r.fin = Fin::Excepcion;
-            r.clase = clasificar(codigo);
-        } else {
-            r.fin = Fin::Estado;
-        }
+        r.fin = codigo >= 0xC0000000UL ? Fin::Anormal : Fin::Estado;
+        r.clase = clasificar(codigo);
     }
     CloseHandle(hijo.hProcess);
     if (trabajo != nullptr) CloseHandle(trabajo);  // ends whatever the child left behind
@@ -170,7 +166,6 @@ Resultado ejecutar(const Orden& orden)
 
 std::string nombre(const Resultado& resultado)
 {
-    if (resultado.fin != Fin::Excepcion) return "";
     char texto[16];
     std::snprintf(texto, sizeof texto, "0x%08lX", resultado.codigo);
     return texto;

@@ -13,11 +13,7 @@ inline constexpr double kPlazo = 10;  // seconds a program may run; every exerci
 // Empty for a program that ended with status 0.
 inline std::string comoTermino(const proceso::Resultado& fin)
 {
-    const std::string nombre = proceso::nombre(fin);
-    const std::string codigo =
-        fin.fin == proceso::Fin::Senal
-            ? "señal " + std::to_string(fin.codigo) + (nombre.empty() ? "" : ", " + nombre)
-            : nombre;
+    const std::string codigo = proceso::nombre(fin);
     if (fin.fin == proceso::Fin::Estado)
         return fin.codigo == 0 ? ""
                                : "El programa ha terminado con el estado " +
