@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,10 +100,10 @@ struct ErrorDelCompilador {
 };
 
 // "<file>:<line>:<col>: error: ..." (g++, clang) or "<file>(<line>): error C2143: ..." (cl);
-// false for any other line.
-inline bool leerError(const std::string& texto, ErrorDelCompilador& error)
+// none for any other line.
+inline std::optional<ErrorDelCompilador> leerError(const std::string& texto)
 {
-    if (texto.find("error") == std::string::npos) return false;
+    if (texto.find("error") == std::string::npos) return std::nullopt;
     // Where the digits from `i` end: `i` itself where there are none.
     const auto cifras = [&](std::size_t i) {
         while (i < texto.size() && texto[i] >= '0' && texto[i] <= '9') ++i;
@@ -114,11 +115,9 @@ inline bool leerError(const std::string& texto, ErrorDelCompilador& error)
         const std::size_t fin = cifras(abre + 1);
         const std::size_t cierre = texto.find(')', fin);
         if (fin > abre + 1 && fin < texto.size() && (texto[fin] == ')' || texto[fin] == ',') &&
-            cierre != std::string::npos && texto.compare(cierre, 8, "): error") == 0) {
-            error = {texto.substr(0, abre), texto.substr(abre + 1, fin - abre - 1),
-                     texto.substr(cierre + 3)};
-            return true;
-        }
+            cierre != std::string::npos && texto.compare(cierre, 8, "): error") == 0)
+            return ErrorDelCompilador{texto.substr(0, abre), texto.substr(abre + 1, fin - abre - 1),
+                                      texto.substr(cierre + 3)};
     }
     // g++ and clang: "<file>:<line>:[<column>:] [fatal ]error", the file perhaps with a drive
     // letter.
@@ -130,11 +129,11 @@ inline bool leerError(const std::string& texto, ErrorDelCompilador& error)
         if (resto > fin + 1 && resto < texto.size() && texto[resto] == ':') ++resto;
         resto = std::min(texto.find_first_not_of(' ', resto), texto.size());
         if (texto.compare(resto, 5, "error") != 0 && texto.compare(resto, 11, "fatal error") != 0)
-            return false;
-        error = {texto.substr(0, dos), texto.substr(dos + 1, fin - dos - 1), texto.substr(resto)};
-        return true;
+            return std::nullopt;
+        return ErrorDelCompilador{texto.substr(0, dos), texto.substr(dos + 1, fin - dos - 1),
+                                  texto.substr(resto)};
     }
-    return false;
+    return std::nullopt;
 }
 
 inline std::string relativa(const std::string& archivo, const std::filesystem::path& raiz)
@@ -203,17 +202,15 @@ inline std::string explicar(const std::vector<std::string>& salida,
                             const std::filesystem::path& raiz, bool enlazando)
 {
     std::vector<Explicado> explicados;
-    ErrorDelCompilador primerError;
-    bool hayPrimerError = false;
+    std::string primerLugar;
     for (const std::string& bruta : salida) {
         const std::string linea = comillasSimples(bruta);
-        ErrorDelCompilador error;
-        const bool conLugar = leerError(linea, error);
-        if (conLugar && !hayPrimerError) {
-            primerError = error;
-            hayPrimerError = true;
-        }
-        const std::string& mensaje = conLugar ? error.mensaje : linea;
+        const auto error = leerError(linea);
+        const bool conLugar = error.has_value();
+        const std::string lugar =
+            conLugar ? relativa(error->archivo, raiz) + ", línea " + error->linea : "";
+        if (primerLugar.empty()) primerLugar = lugar;
+        const std::string& mensaje = conLugar ? error->mensaje : linea;
         const auto encaja = std::find_if(
             kExplicaciones.begin(), kExplicaciones.end(), [&](const Explicacion& explicacion) {
                 // cl's codes, and "missing ';'" of its C2143, stand only in its error lines.
@@ -232,9 +229,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             explicados.push_back({&*encaja, {}});
             ya = explicados.end() - 1;
         }
-        if (!conLugar) continue;
-        const std::string lugar = relativa(error.archivo, raiz) + ", línea " + error.linea;
-        if (ya->lugares.size() < kLugares &&
+        if (conLugar && ya->lugares.size() < kLugares &&
             std::find(ya->lugares.begin(), ya->lugares.end(), lugar) == ya->lugares.end())
             ya->lugares.push_back(lugar);
     }
@@ -243,9 +238,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             "Lee arriba la primera línea que dice «error»: empieza por el archivo y el número de "
             "línea donde el compilador ha visto el fallo, y el fallo suele estar en esa línea o "
             "poco antes.";
-        if (hayPrimerError)
-            r += " Mira " + relativa(primerError.archivo, raiz) + ", línea " + primerError.linea +
-                 ".";
+        if (!primerLugar.empty()) r += " Mira " + primerLugar + ".";
         return r + "\n";
     }
     std::string r = "Lo que suele querer decir:\n";

@@ -44,11 +44,9 @@ inline const std::vector<const char*> kComunes = {
 
 inline std::optional<Programa> buscar(const std::filesystem::path& raiz, std::string_view nombre)
 {
-    const std::vector<Programa> lista = todos(raiz);
-    const auto p = std::find_if(lista.begin(), lista.end(), [&](const Programa& programa) {
-        return programa.nombre == nombre;
-    });
-    return p == lista.end() ? std::nullopt : std::optional<Programa>(*p);
+    for (Programa& programa : todos(raiz))
+        if (programa.nombre == nombre) return std::move(programa);
+    return std::nullopt;
 }
 
 // The program's own sources under `raiz`, as paths from it with '/': its folder's .cpp files in
@@ -65,15 +63,6 @@ inline std::vector<std::string> propias(const std::filesystem::path& raiz, const
     std::sort(fuentes.begin(), fuentes.end());
     fuentes.insert(fuentes.end(), programa.prestados.begin(), programa.prestados.end());
     return fuentes;
-}
-
-// Whether the file at `ruta` (from the root, with '/') is one of the program's.
-inline bool esSuyo(const Programa& programa, const std::string& ruta)
-{
-    const std::string carpeta = programa.carpeta + "/";
-    return ruta.compare(0, carpeta.size(), carpeta) == 0 ||
-           std::find(programa.prestados.begin(), programa.prestados.end(), ruta) !=
-               programa.prestados.end();
 }
 
 struct Guardado {
@@ -100,7 +89,9 @@ inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa
             const auto cuando = i->last_write_time(sinFecha);
             if (sinFecha) continue;
             const std::string ruta = otro.carpeta + "/" + i->path().filename().string();
-            if (esSuyo(programa, ruta)) {
+            const auto& prestados = programa.prestados;
+            if (otro.carpeta == programa.carpeta ||
+                std::find(prestados.begin(), prestados.end(), ruta) != prestados.end()) {
                 cuandoPropio = std::max(cuandoPropio, cuando);
             } else if (cuando > cuandoUltimo) {
                 cuandoUltimo = cuando;
