@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,16 +38,14 @@ namespace {
 
 constexpr std::size_t kLineasErrores = 5;  // lines of the program's standard error shown
 
-const char* compiladorPropio()
-{
+// The kind of compiler that built the checker, where none is named.
 #if defined(_MSC_VER) && !defined(__clang__)
-    return "cl";
+constexpr const char* kCompiladorPropio = "cl";
 #elif defined(__clang__)
-    return "clang++";
+constexpr const char* kCompiladorPropio = "clang++";
 #else
-    return "g++";
+constexpr const char* kCompiladorPropio = "g++";
 #endif
-}
 
 int uso()
 {
@@ -205,7 +202,7 @@ int preparar(Opciones& opciones)
         return 2;
     }
     if (opciones.compilador.empty()) opciones.compilador = proceso::variable("CXX");
-    if (opciones.compilador.empty()) opciones.compilador = compiladorPropio();
+    if (opciones.compilador.empty()) opciones.compilador = kCompiladorPropio;
     // The compilers' messages in English, the language of mensajes.h (cl reads VSLANG).
     proceso::fijarVariable("LC_ALL", "C");
     proceso::fijarVariable("VSLANG", "1033");

@@ -44,7 +44,6 @@ Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::
 
 Resultado ejecutar(const Orden& orden)
 {
-    if (orden.argumentos.empty()) return noArranca("no program");
     std::string noAbre;  // the first file that could not be opened, and why; none opened after it
     const auto abrir = [&](const std::string& ruta, int modo) {
         if (!noAbre.empty()) return -1;
@@ -122,22 +121,20 @@ Resultado ejecutar(const Orden& orden)
     } while (leido < 0 && errno == EINTR);
     close(aviso[0]);
 
-    Resultado r;
     int estado = 0;
     bool plazoPasado = false;
     const auto limite =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(orden.segundos);
     for (;;) {
-        const pid_t hecho = waitpid(hijo, &estado, orden.segundos > 0 ? WNOHANG : 0);
+        const bool hastaQueAcabe = orden.segundos <= 0 || plazoPasado;
+        const pid_t hecho = waitpid(hijo, &estado, hastaQueAcabe ? 0 : WNOHANG);
         if (hecho == hijo || (hecho < 0 && errno != EINTR)) break;
         if (hecho == 0 && std::chrono::steady_clock::now() >= limite) {
             plazoPasado = true;
             kill(-hijo, SIGKILL);
-            while (waitpid(hijo, &estado, 0) < 0 && errno == EINTR) {
-            }
-            break;
+        } else if (hecho == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     // Anything the child left running in its group goes with it.
     kill(-hijo, SIGKILL);
@@ -145,17 +142,11 @@ Resultado ejecutar(const Orden& orden)
     grupoEnMarcha = 0;
 
     if (leido == static_cast<ssize_t>(sizeof fallo)) return noArranca(std::strerror(fallo));
-    if (plazoPasado) {
-        r.fin = Fin::Plazo;
-    } else if (WIFSIGNALED(estado)) {
-        r.fin = Fin::Anormal;
-        r.codigo = static_cast<unsigned long>(WTERMSIG(estado));
-        r.clase = clasificar(WTERMSIG(estado));
-    } else {
-        r.fin = Fin::Estado;
-        r.codigo = static_cast<unsigned long>(WEXITSTATUS(estado));
-    }
-    return r;
+    if (plazoPasado) return {Fin::Plazo, 0, Clase::Otra, ""};
+    if (WIFSIGNALED(estado))
+        return {Fin::Anormal, static_cast<unsigned long>(WTERMSIG(estado)),
+                clasificar(WTERMSIG(estado)), ""};
+    return {Fin::Estado, static_cast<unsigned long>(WEXITSTATUS(estado)), Clase::Otra, ""};
 }
 
 std::string nombre(const Resultado& resultado)

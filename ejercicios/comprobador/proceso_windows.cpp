@@ -66,25 +66,18 @@ Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::
 
 Clase clasificar(DWORD codigo)
 {
-    switch (codigo) {
-        case 0xC0000005UL:  // access violation
-        case 0xC0000006UL:  // in-page error
-        case 0xC000008CUL:  // array bounds exceeded
-        case 0xC00000FDUL:  // stack overflow
-        case 0xC0000374UL:  // heap corruption
-            return Clase::Memoria;
-        case 0xC0000409UL:  // fail-fast, which the MSVC runtime's abort raises
-            return Clase::Aborto;
-        default:
-            return Clase::Otra;
-    }
+    // Access violation, in-page error, array bounds exceeded, stack overflow, heap corruption.
+    for (const DWORD memoria :
+         {0xC0000005UL, 0xC0000006UL, 0xC000008CUL, 0xC00000FDUL, 0xC0000374UL})
+        if (codigo == memoria) return Clase::Memoria;
+    // Fail-fast, which the MSVC runtime's abort raises.
+    return codigo == 0xC0000409UL ? Clase::Aborto : Clase::Otra;
 }
 
 }  // namespace
 
 Resultado ejecutar(const Orden& orden)
 {
-    if (orden.argumentos.empty()) return noArranca("no program");
     // A crashing child ends with its exception code, with no dialog waiting for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
