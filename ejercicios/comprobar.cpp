@@ -175,19 +175,6 @@ fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool 
     return bien ? ejecutable : fs::path();
 }
 
-// Whether --raiz, or the current folder, holds the project; if not, says so.
-bool hayProyecto(const fs::path& raiz)
-{
-    std::error_code fallo;
-    if (fs::is_regular_file(raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp",
-                            fallo))
-        return true;
-    std::cout << "No se encuentra el proyecto en la carpeta «" << raiz.string()
-              << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
-                 "la carpeta ejercicios.\n";
-    return false;
-}
-
 // What a check and a drawing of the memory both need, set in `opciones`: a folder to work in,
 // shared, so that an attempt checked is drawn with no compiling again; a compiler. 0, or the exit
 // status after saying what is missing.
@@ -415,7 +402,15 @@ int main(int argc, char** argv)
     proceso::salidaUtf8();
     Opciones opciones;
     if (!leerOpciones(argc, argv, opciones)) return uso();
-    if (!hayProyecto(opciones.raiz)) return 2;
+    std::error_code fallo;
+    // --raiz, or the current folder, must hold the project.
+    if (!fs::is_regular_file(
+            opciones.raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp", fallo)) {
+        std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
+                  << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
+                     "la carpeta ejercicios.\n";
+        return 2;
+    }
     const auto programa = programas::buscar(opciones.raiz, opciones.programa);
     if (!programa) return uso();
     if (opciones.fuentes) {

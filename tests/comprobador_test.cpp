@@ -336,32 +336,23 @@ TEST(Terminacion, EachWayOfEndingBadlyIsExplained)
     const std::string comoMemoria = "(señal 11, SIGSEGV)";
     const std::string comoAborto = "(señal 6, SIGABRT)";
 #endif
-    proceso::Resultado memoria;
-    memoria.fin = proceso::Fin::Anormal;
-    memoria.codigo = violacion;
-    memoria.clase = proceso::Clase::Memoria;
-    EXPECT_EQ(terminacion::comoTermino(memoria),
+    using proceso::Clase;
+    using proceso::Fin;
+    EXPECT_EQ(terminacion::comoTermino({Fin::Anormal, violacion, Clase::Memoria, ""}),
               "El programa ha terminado de forma anormal " + comoMemoria +
                   ": ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un "
                   "puntero a algo que ya no existe (un objeto borrado con delete, o una variable "
                   "local de una función que ya terminó), o un índice que se sale del final de un "
                   "array.");
-    proceso::Resultado aborto = memoria;
-    aborto.codigo = abortado;
-    aborto.clase = proceso::Clase::Aborto;
-    EXPECT_NE(terminacion::comoTermino(aborto).find(comoAborto + ": se ha detenido a sí mismo"),
+    EXPECT_NE(terminacion::comoTermino({Fin::Anormal, abortado, Clase::Aborto, ""})
+                  .find(comoAborto + ": se ha detenido a sí mismo"),
               std::string::npos);
-    proceso::Resultado plazo;
-    plazo.fin = proceso::Fin::Plazo;
-    EXPECT_EQ(
-        terminacion::comoTermino(plazo).rfind("El programa no ha terminado en 10 segundos", 0), 0U);
-    proceso::Resultado estado;
-    estado.fin = proceso::Fin::Estado;
-    estado.codigo = 3;
-    EXPECT_EQ(terminacion::comoTermino(estado),
+    EXPECT_EQ(terminacion::comoTermino({Fin::Plazo, 0, Clase::Otra, ""})
+                  .rfind("El programa no ha terminado en 10 segundos", 0),
+              0U);
+    EXPECT_EQ(terminacion::comoTermino({Fin::Estado, 3, Clase::Otra, ""}),
               "El programa ha terminado con el estado 3, no con 0.");
-    estado.codigo = 0;
-    EXPECT_EQ(terminacion::comoTermino(estado), "");
+    EXPECT_EQ(terminacion::comoTermino({Fin::Estado, 0, Clase::Otra, ""}), "");
 }
 
 // A table as a Windows checkout may hold it, with its comment.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -18,19 +19,10 @@ namespace comparacion {
 
 inline constexpr std::string_view kMarcaDireccion = "[dirección ";
 
-inline bool esHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
+// A letter, a digit or '_' (the checker keeps the "C" locale): what an address is not inside.
 inline bool esPalabra(char c)
 {
-    return esHex(c) || (c >= 'g' && c <= 'z') || (c >= 'G' && c <= 'Z') || c == '_';
-}
-
-inline std::string marcador(std::size_t numero)
-{
-    return std::string(kMarcaDireccion) + std::to_string(numero) + "]";
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
 
 // The length of an address at `i` as std::cout writes a pointer, or 0: "0x" and hex digits
@@ -38,14 +30,11 @@ inline std::string marcador(std::size_t numero)
 inline std::size_t direccionEn(const std::string& texto, std::size_t i)
 {
     if (i > 0 && esPalabra(texto[i - 1])) return 0;
-    std::size_t fin = i;
-    if (texto.compare(i, 2, "0x") == 0 && i + 2 < texto.size() && esHex(texto[i + 2])) {
-        fin = i + 2;
-        while (fin < texto.size() && esHex(texto[fin])) ++fin;
-    } else {
-        while (fin < texto.size() && esHex(texto[fin])) ++fin;
-        if (fin - i != 16) return 0;
-    }
+    const bool conPrefijo = texto.compare(i, 2, "0x") == 0;
+    const std::size_t desde = conPrefijo ? i + 2 : i;
+    const std::size_t fin =
+        std::min(texto.find_first_not_of("0123456789abcdefABCDEF", desde), texto.size());
+    if (fin == desde || (!conPrefijo && fin - i != 16)) return 0;
     if (fin < texto.size() && esPalabra(texto[fin])) return 0;
     return fin - i;
 }
@@ -82,8 +71,9 @@ Obtenida renombrar(const std::string& texto, Largo largoEn)
             r.antes.push_back(i++);
             continue;
         }
+        const auto numero = nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first;
         const std::string puesto =
-            marcador(nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first->second);
+            std::string(kMarcaDireccion) + std::to_string(numero->second) + "]";
         r.texto += puesto;
         r.antes.insert(r.antes.end(), puesto.size(), i);
         i += largo;

@@ -36,8 +36,7 @@ inline std::vector<std::string> partir(const std::string& texto)
 {
     std::vector<std::string> resultado;
     std::istringstream flujo(texto);
-    std::string linea;
-    while (std::getline(flujo, linea)) {
+    for (std::string linea; std::getline(flujo, linea);) {
         if (!linea.empty() && linea.back() == '\r') linea.pop_back();
         resultado.push_back(linea);
     }
