@@ -102,8 +102,8 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
               std::vector<std::string>& mensajes, proceso::Resultado& resultado)
 {
     resultado = proceso::ejecutar({orden, "", registro.string(), registro.string()});
-    for (std::string& linea : lineas::partir(lineas::leer(registro).value_or("")))
-        mensajes.push_back(std::move(linea));
+    const std::vector<std::string> nuevas = lineas::partir(lineas::leer(registro).value_or(""));
+    mensajes.insert(mensajes.end(), nuevas.begin(), nuevas.end());
     return resultado.fin == proceso::Fin::Estado && resultado.codigo == 0;
 }
 

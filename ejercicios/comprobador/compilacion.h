@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,7 +63,8 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
         if (estatico) orden.emplace_back("-static");
         orden.insert(orden.end(), {"-o", nativa(ejecutable)});
     }
-    for (const fs::path& objeto : objetos) orden.push_back(nativa(objeto));
+    std::transform(objetos.begin(), objetos.end(), std::back_inserter(orden),
+                   [](const fs::path& objeto) { return nativa(objeto); });
     return orden;
 }
 

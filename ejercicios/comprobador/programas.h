@@ -44,9 +44,11 @@ inline const std::vector<const char*> kComunes = {
 
 inline std::optional<Programa> buscar(const std::filesystem::path& raiz, std::string_view nombre)
 {
-    for (Programa& programa : todos(raiz))
-        if (programa.nombre == nombre) return std::move(programa);
-    return std::nullopt;
+    const std::vector<Programa> lista = todos(raiz);
+    const auto p = std::find_if(lista.begin(), lista.end(), [&](const Programa& programa) {
+        return programa.nombre == nombre;
+    });
+    return p == lista.end() ? std::nullopt : std::optional<Programa>(*p);
 }
 
 // The program's own sources under `raiz`, as paths from it with '/': its folder's .cpp files in
