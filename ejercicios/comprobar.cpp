@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,16 +38,14 @@ namespace {
 
 constexpr std::size_t kLineasErrores = 5;  // lines of the program's standard error shown
 
-const char* compiladorPropio()
-{
+// The kind of compiler that built the checker, where none is named.
 #if defined(_MSC_VER) && !defined(__clang__)
-    return "cl";
+constexpr const char* kCompiladorPropio = "cl";
 #elif defined(__clang__)
-    return "clang++";
+constexpr const char* kCompiladorPropio = "clang++";
 #else
-    return "g++";
+constexpr const char* kCompiladorPropio = "g++";
 #endif
-}
 
 int uso()
 {
@@ -74,33 +71,22 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
 {
     std::vector<std::string> sueltos;
     for (int i = 1; i < argc; ++i) {
-        std::string argumento = argv[i];
+        const std::string argumento = argv[i];
+        fs::path* const ruta = argumento == "--raiz"      ? &opciones.raiz
+                               : argumento == "--carpeta" ? &opciones.carpeta
+                               : argumento == "--pagina"  ? &opciones.pagina
+                                                          : nullptr;
         if (argumento == "--fuentes" || argumento == "--memoria") {
             (argumento == "--fuentes" ? opciones.fuentes : opciones.memoria) = true;
-            continue;
+        } else if (argumento.rfind('-', 0) != 0) {
+            sueltos.push_back(argumento);
+        } else if (i + 1 >= argc || (ruta == nullptr && argumento != "--compilador")) {
+            return false;
+        } else if (ruta != nullptr) {
+            *ruta = argv[++i];
+        } else {
+            opciones.compilador = argv[++i];
         }
-        std::string valor;
-        bool conValor = false;
-        for (const char* nombre : {"--raiz", "--carpeta", "--compilador", "--pagina"}) {
-            const std::string n = nombre;
-            if (argumento == n) {
-                if (i + 1 >= argc) return false;
-                valor = argv[++i];
-            } else if (argumento.compare(0, n.size() + 1, n + "=") == 0) {
-                valor = argumento.substr(n.size() + 1);
-            } else {
-                continue;
-            }
-            conValor = true;
-            if (n == "--raiz") opciones.raiz = valor;
-            if (n == "--carpeta") opciones.carpeta = valor;
-            if (n == "--compilador") opciones.compilador = valor;
-            if (n == "--pagina") opciones.pagina = valor;
-            break;
-        }
-        if (conValor) continue;
-        if (argumento.compare(0, 1, "-") == 0) return false;
-        sueltos.push_back(argumento);
     }
     const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
     if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria)) return false;
@@ -108,32 +94,28 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
     if (solo) return true;
     opciones.numero = sueltos[1];
     return !opciones.numero.empty() && opciones.numero.size() <= 3 && opciones.numero[0] != '0' &&
-           std::all_of(opciones.numero.begin(), opciones.numero.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
+           opciones.numero.find_first_not_of("0123456789") == std::string::npos;
 }
 
 // Runs one compiler command, its messages added to `mensajes`; false if it did not succeed.
 bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
               std::vector<std::string>& mensajes, proceso::Resultado& resultado)
 {
-    proceso::Orden compilacion;
-    compilacion.argumentos = orden;
-    compilacion.salida = registro.string();
-    compilacion.errores = compilacion.salida;
-    resultado = proceso::ejecutar(compilacion);
-    std::string texto;
-    lineas::leer(registro, texto);
-    std::vector<std::string> nuevas = lineas::partir(texto);
-    mensajes.insert(mensajes.end(), std::make_move_iterator(nuevas.begin()),
-                    std::make_move_iterator(nuevas.end()));
+    resultado = proceso::ejecutar({orden, "", registro.string(), registro.string()});
+    const std::vector<std::string> nuevas = lineas::partir(lineas::leer(registro).value_or(""));
+    mensajes.insert(mensajes.end(), nuevas.begin(), nuevas.end());
     return resultado.fin == proceso::Fin::Estado && resultado.codigo == 0;
 }
 
-// Builds the program into `ejecutable`, making again only the objects that changed. False, with
-// what the learner reads already written, when it could not.
-bool construir(const Opciones& opciones, const std::string& compilador, const fs::path& carpeta,
-               const fs::path& ejecutable, const std::string& ejercicio, bool depurar = false)
+// Builds the program as `<carpeta>/<nombre>`, making again only the objects that changed. Its
+// path; empty, with what the learner reads already written, when it could not.
+fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool depurar = false)
 {
+    const std::string& compilador = opciones.compilador;
+    const fs::path& carpeta = opciones.carpeta;
+    std::error_code fallo;
+    const fs::path ejecutable =
+        fs::absolute(carpeta / (ejercicio + (proceso::enWindows() ? ".exe" : "")), fallo);
     const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
     std::vector<std::string> fuentes = programas::propias(opciones.raiz, programa);
     fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
@@ -145,7 +127,6 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
     const compilacion::Plan plan = compilacion::planear(
         raiz, fuentes, objetos, sello, compilacion::esCl(compilador) ? ".obj" : ".o");
 
-    std::error_code fallo;
     if (plan.deCero) {
         fs::remove_all(objetos, fallo);
         fs::create_directories(objetos, fallo);
@@ -182,7 +163,7 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                   << (depurar ? "--memoria " + opciones.programa
                               : opciones.programa + " " + opciones.numero)
                   << " --compilador clang++\n";
-        return false;
+        return {};
     }
     if (!bien) {
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
@@ -191,93 +172,70 @@ bool construir(const Opciones& opciones, const std::string& compilador, const fs
                               : ": todavía no está bien: el programa no compila.\n")
                   << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
-    return bien;
+    return bien ? ejecutable : fs::path();
 }
 
-// Whether --raiz, or the current folder, holds the project; if not, says so.
-bool hayProyecto(const fs::path& raiz)
+// What a check and a drawing of the memory both need, set in `opciones`: a folder to work in,
+// shared, so that an attempt checked is drawn with no compiling again; a compiler. 0, or the exit
+// status after saying what is missing.
+int preparar(Opciones& opciones)
 {
     std::error_code fallo;
-    if (fs::is_regular_file(raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp",
-                            fallo))
-        return true;
-    std::cout << "No se encuentra el proyecto en la carpeta «" << raiz.string()
-              << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
-                 "la carpeta ejercicios.\n";
-    return false;
-}
-
-// What a check and a drawing of the memory both need: a folder to work in, a compiler. 0, or the
-// exit status after saying what is missing.
-int preparar(const Opciones& opciones, const char* carpetaPropia, fs::path& carpeta,
-             std::string& compilador)
-{
-    std::error_code fallo;
-    carpeta = opciones.carpeta.empty() ? opciones.raiz / carpetaPropia : opciones.carpeta;
-    fs::create_directories(carpeta, fallo);
+    if (opciones.carpeta.empty()) opciones.carpeta = opciones.raiz / "comprobacion";
+    fs::create_directories(opciones.carpeta, fallo);
     if (fallo) {
-        std::cout << "No se puede crear la carpeta «" << carpeta.string()
+        std::cout << "No se puede crear la carpeta «" << opciones.carpeta.string()
                   << "»: " << fallo.message() << ".\n";
         return 2;
     }
-    compilador = opciones.compilador;
-    if (compilador.empty()) {
-        const std::string cxx = proceso::variable("CXX");
-        compilador = cxx.empty() ? compiladorPropio() : cxx;
-    }
+    if (opciones.compilador.empty()) opciones.compilador = proceso::variable("CXX");
+    if (opciones.compilador.empty()) opciones.compilador = kCompiladorPropio;
     // The compilers' messages in English, the language of mensajes.h (cl reads VSLANG).
     proceso::fijarVariable("LC_ALL", "C");
     proceso::fijarVariable("VSLANG", "1033");
-    std::cout << "Compilando " << opciones.programa << " con " << compilador << "...\n"
+    std::cout << "Compilando " << opciones.programa << " con " << opciones.compilador << "...\n"
               << std::flush;
     return 0;
 }
 
 // The program's input in the checks: garaxo's four words, nothing for the others.
-fs::path entradaDe(const Opciones& opciones, const fs::path& carpeta)
+fs::path entradaDe(const Opciones& opciones)
 {
     std::error_code fallo;
     fs::path entrada = opciones.raiz / "ejercicios" / (opciones.programa + ".entrada");
     if (!fs::is_regular_file(entrada, fallo)) {
-        entrada = carpeta / "vacia.entrada";
+        entrada = opciones.carpeta / "vacia.entrada";
         std::ofstream vacia(entrada, std::ios::binary | std::ios::trunc);
     }
     return entrada;
 }
 
-int comprobar(const Opciones& opciones)
+int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
-    std::error_code fallo;
-    std::string esperadaBruta;
-    if (!lineas::leer(carpetaEjercicios / (ejercicio + ".salida"), esperadaBruta)) {
+    const auto esperadaBruta = lineas::leer(carpetaEjercicios / (ejercicio + ".salida"));
+    if (!esperadaBruta) {
         std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
                   << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
                   << ".salida). Mira en la guía el número del ejercicio.\n";
         return 2;
     }
-    fs::path carpeta;
-    std::string compilador;
-    if (const int mal = preparar(opciones, "comprobacion", carpeta, compilador)) return mal;
-    const fs::path ejecutable =
-        fs::absolute(carpeta / (ejercicio + proceso::sufijoEjecutable()), fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable, ejercicio)) return 1;
+    if (const int mal = preparar(opciones)) return mal;
+    const fs::path ejecutable = construir(opciones, ejercicio);
+    if (ejecutable.empty()) return 1;
 
-    proceso::Orden ejecutar;
-    ejecutar.argumentos.push_back(compilacion::nativa(ejecutable));
-    ejecutar.entrada = entradaDe(opciones, carpeta).string();
-    ejecutar.salida = (carpeta / (ejercicio + ".salida.txt")).string();
-    ejecutar.errores = (carpeta / (ejercicio + ".errores.txt")).string();
-    ejecutar.segundos = terminacion::kPlazo;
+    const proceso::Orden ejecutar{{compilacion::nativa(ejecutable)},
+                                  entradaDe(opciones).string(),
+                                  (opciones.carpeta / (ejercicio + ".salida.txt")).string(),
+                                  (opciones.carpeta / (ejercicio + ".errores.txt")).string(),
+                                  terminacion::kPlazo};
     const proceso::Resultado fin = proceso::ejecutar(ejecutar);
 
-    std::string bruta;
-    std::string errores;
-    lineas::leer(ejecutar.salida, bruta);
-    lineas::leer(ejecutar.errores, errores);
-    const comparacion::Obtenida obtenida = comparacion::nombrar(marcas::separar(bruta));
-    const std::string esperada = comparacion::esperada(esperadaBruta);
+    const std::string errores = lineas::leer(ejecutar.errores).value_or("");
+    const comparacion::Obtenida obtenida =
+        comparacion::nombrar(marcas::separar(lineas::leer(ejecutar.salida).value_or("")));
+    const std::string esperada = comparacion::esperada(*esperadaBruta);
     const std::string estado = terminacion::comoTermino(fin);
     if (obtenida.texto == esperada && estado.empty()) {
         std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
@@ -289,19 +247,16 @@ int comprobar(const Opciones& opciones)
     if (!errores.empty()) {
         const std::vector<std::string> escritas = lineas::partir(errores);
         std::cout << "El programa ha escrito en la salida de errores:\n"
-                  << lineas::sangradas(escritas.begin(), escritas.end(), kLineasErrores,
-                                       lineas::kAncho);
+                  << lineas::sangradas(escritas, 0, kLineasErrores);
         if (escritas.size() > kLineasErrores) std::cout << "  (y más líneas)\n";
     }
     if (obtenida.texto == esperada) {
         std::cout << "La salida es la esperada, pero el programa no ha terminado bien.\n";
         return 1;
     }
-    std::string original;
     // Said only of a program that ended well: a loop added to it changed something after all.
-    if (estado.empty() &&
-        lineas::leer(carpetaEjercicios / (opciones.programa + ".original"), original) &&
-        comparacion::esperada(original) == obtenida.texto) {
+    const auto original = lineas::leer(carpetaEjercicios / (opciones.programa + ".original"));
+    if (estado.empty() && original && comparacion::esperada(*original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
                      "sin ningún cambio. ";
         const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
@@ -319,18 +274,25 @@ int comprobar(const Opciones& opciones)
     }
     const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);
     std::cout << comparacion::describir(diferencia);
-    std::string textoPistas;
-    lineas::leer(carpetaEjercicios / (ejercicio + ".pistas"), textoPistas);
-    const std::string pista = pistas::para(pistas::leer(textoPistas), diferencia);
+    const std::string pista = pistas::para(
+        pistas::leer(lineas::leer(carpetaEjercicios / (ejercicio + ".pistas")).value_or("")),
+        diferencia);
     if (!pista.empty()) std::cout << "Pista: " << pista << "\n";
     return 1;
 }
 
-// A text for a gdb command line, between quotes.
+// A text for a gdb command line, between quotes; a control character (the marks) as an octal
+// escape.
 std::string paraGdb(const std::string& texto)
 {
     std::string r = "\"";
     for (const char c : texto) {
+        const auto codigo = static_cast<unsigned char>(c);
+        if (codigo < 32) {
+            r += {'\\', static_cast<char>('0' + codigo / 64),
+                  static_cast<char>('0' + codigo / 8 % 8), static_cast<char>('0' + codigo % 8)};
+            continue;
+        }
         if (c == '"' || c == '\\') r += '\\';
         r += c;
     }
@@ -340,13 +302,11 @@ std::string paraGdb(const std::string& texto)
 // Builds the program for debugging and runs it under gdb with the checks' input; memoria.py
 // writes a page of every line of main and every object then. 0; 1 where the program does not
 // compile (the page then says so); 2 where it cannot run.
-int memoria(const Opciones& opciones)
+int memoria(Opciones& opciones)
 {
-    fs::path carpeta;
-    std::string compilador;
-    if (const int mal = preparar(opciones, "memoria", carpeta, compilador)) return mal;
+    if (const int mal = preparar(opciones)) return mal;
     const std::string& programa = opciones.programa;
-    if (compilacion::esCl(compilador)) {
+    if (compilacion::esCl(opciones.compilador)) {
         std::cout << programa
                   << ": la memoria se dibuja con gdb, que sigue programas hechos con "
                      "g++ o clang++, no con cl. Usa, por ejemplo: comprobar --memoria "
@@ -354,61 +314,50 @@ int memoria(const Opciones& opciones)
         return 2;
     }
     std::error_code fallo;
-    const fs::path ejecutable =
-        fs::absolute(carpeta / (programa + proceso::sufijoEjecutable()), fallo);
     const fs::path pagina = fs::absolute(
         opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
         fallo);
     const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
     // A page of the program as it was before must not stay to be taken for this one's.
     fs::remove(pagina, fallo);
-    if (!construir(opciones, compilador, carpeta, ejecutable, programa, true)) {
-        std::string plantilla;
-        if (lineas::leer(comprobador / "memoria.html", plantilla)) {
+    const fs::path ejecutable = construir(opciones, programa, true);
+    if (ejecutable.empty()) {
+        if (auto plantilla = lineas::leer(comprobador / "memoria.html")) {
             for (const auto& [marca, texto] :
                  {std::pair<std::string, std::string>{"@PROGRAMA@", programa},
                   {"@TRAZA@",
                    R"({"programa": ")" + programa + R"(", "compila": false, "pasos": []})"},
                   {"@FUENTES@", "{}"}})
-                for (auto donde = plantilla.find(marca); donde != std::string::npos;
-                     donde = plantilla.find(marca, donde + texto.size()))
-                    plantilla.replace(donde, marca.size(), texto);
-            std::ofstream(pagina, std::ios::binary) << plantilla;
+                for (auto donde = plantilla->find(marca); donde != std::string::npos;
+                     donde = plantilla->find(marca, donde + texto.size()))
+                    plantilla->replace(donde, marca.size(), texto);
+            std::ofstream(pagina, std::ios::binary) << *plantilla;
         }
         return 1;
     }
 
-    // The marks as gdb reads them in a string: each as an octal escape.
-    std::string marcasEnGdb;
-    for (const char marca : {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}) {
-        const auto codigo = static_cast<unsigned char>(marca);
-        marcasEnGdb +=
-            {'\\', static_cast<char>('0' + codigo / 64), static_cast<char>('0' + codigo / 8 % 8),
-             static_cast<char>('0' + codigo % 8)};
-    }
-    proceso::Orden gdb;
+    const fs::path registro = opciones.carpeta / "gdb.txt";
     // Nothing fetched or loaded that the trace does not read: no symbol servers, no printers.
-    gdb.argumentos = {
-        "gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-iex", "set auto-load off"};
+    proceso::Orden gdb{
+        {"gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-iex", "set auto-load off"},
+        "",
+        registro.string(),
+        registro.string(),
+        6 * terminacion::kPlazo};
     const std::pair<const char*, std::string> variables[] = {
-        {"memoria_programa", paraGdb(programa)},
-        {"memoria_marcas", "\"" + marcasEnGdb + "\""},
-        {"memoria_raiz", paraGdb(fs::absolute(opciones.raiz, fallo).generic_string())},
-        {"memoria_entrada",
-         paraGdb(fs::absolute(entradaDe(opciones, carpeta), fallo).generic_string())},
-        {"memoria_salida", paraGdb(fs::absolute(carpeta / "salida.txt", fallo).generic_string())},
-        {"memoria_plantilla", paraGdb((comprobador / "memoria.html").generic_string())},
-        {"memoria_pagina", paraGdb(pagina.generic_string())}};
+        {"memoria_programa", programa},
+        {"memoria_marcas", {marcas::kPausa, marcas::kEcoInicio, marcas::kEcoFin}},
+        {"memoria_raiz", fs::absolute(opciones.raiz, fallo).generic_string()},
+        {"memoria_entrada", fs::absolute(entradaDe(opciones), fallo).generic_string()},
+        {"memoria_salida", fs::absolute(opciones.carpeta / "salida.txt", fallo).generic_string()},
+        {"memoria_plantilla", (comprobador / "memoria.html").generic_string()},
+        {"memoria_pagina", pagina.generic_string()}};
     for (const auto& [nombre, valor] : variables)
         gdb.argumentos.insert(gdb.argumentos.end(),
-                              {"-ex", std::string("set $") + nombre + " = " + valor});
+                              {"-ex", std::string("set $") + nombre + " = " + paraGdb(valor)});
     gdb.argumentos.insert(
         gdb.argumentos.end(),
         {"-x", compilacion::nativa(comprobador / "memoria.py"), compilacion::nativa(ejecutable)});
-    const fs::path registro = carpeta / "gdb.txt";
-    gdb.salida = registro.string();
-    gdb.errores = gdb.salida;
-    gdb.segundos = 6 * terminacion::kPlazo;
     const proceso::Resultado corrio = proceso::ejecutar(gdb);
     if (corrio.fin == proceso::Fin::NoArranca) {
         std::cout << programa
@@ -419,8 +368,7 @@ int memoria(const Opciones& opciones)
         return 2;
     }
     if (!fs::is_regular_file(pagina, fallo)) {
-        std::string dicho;
-        lineas::leer(registro, dicho);
+        const std::string dicho = lineas::leer(registro).value_or("");
         if (dicho.find("Python scripting is not supported") != std::string::npos) {
             std::cout << programa
                       << ": este gdb no tiene Python, que hace falta para leer la "
@@ -435,10 +383,10 @@ int memoria(const Opciones& opciones)
         } else {
             // Its last lines, where the failure is.
             const std::vector<std::string> escritas = lineas::partir(dicho);
-            const std::size_t ultimas = std::min<std::size_t>(escritas.size(), 10);
             std::cout << programa << ": no se ha podido dibujar la memoria. gdb dice:\n"
-                      << lineas::sangradas(escritas.end() - static_cast<std::ptrdiff_t>(ultimas),
-                                           escritas.end(), ultimas, lineas::kAncho);
+                      << lineas::sangradas(escritas,
+                                           std::max<std::size_t>(escritas.size(), 10) - 10,
+                                           escritas.size());
         }
         return 2;
     }
@@ -454,7 +402,15 @@ int main(int argc, char** argv)
     proceso::salidaUtf8();
     Opciones opciones;
     if (!leerOpciones(argc, argv, opciones)) return uso();
-    if (!hayProyecto(opciones.raiz)) return 2;
+    std::error_code fallo;
+    // --raiz, or the current folder, must hold the project.
+    if (!fs::is_regular_file(
+            opciones.raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp", fallo)) {
+        std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
+                  << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
+                     "la carpeta ejercicios.\n";
+        return 2;
+    }
     const auto programa = programas::buscar(opciones.raiz, opciones.programa);
     if (!programa) return uso();
     if (opciones.fuentes) {

@@ -244,7 +244,7 @@ TEST(Mensajes, AMissingBodyIsExplainedFromTheLinkersLineWhichHasNoPlace)
                    "collect2: error: ld returned 1 exit status"},
                   true);
     EXPECT_EQ(texto, std::string("Lo que suele querer decir:\n- ") +
-                         mensajes::explicaciones().back().texto + "\n");
+                         mensajes::kExplicaciones.back().texto + "\n");
 }
 
 TEST(Mensajes, ADestructorDeclaredAndNeverWrittenIsNamedFromTheLinkersLines)
@@ -326,44 +326,33 @@ TEST(Terminacion, EachWayOfEndingBadlyIsExplained)
 {
     // A crash as each system tells it, named as it names it.
 #ifdef _WIN32
-    const proceso::Fin anormal = proceso::Fin::Excepcion;
     const unsigned long violacion = 0xC0000005UL;
     const unsigned long abortado = 0xC0000409UL;
     const std::string comoMemoria = "(0xC0000005)";
     const std::string comoAborto = "(0xC0000409)";
 #else
-    const proceso::Fin anormal = proceso::Fin::Senal;
     const unsigned long violacion = 11;
     const unsigned long abortado = 6;
     const std::string comoMemoria = "(señal 11, SIGSEGV)";
     const std::string comoAborto = "(señal 6, SIGABRT)";
 #endif
-    proceso::Resultado memoria;
-    memoria.fin = anormal;
-    memoria.codigo = violacion;
-    memoria.clase = proceso::Clase::Memoria;
-    EXPECT_EQ(terminacion::comoTermino(memoria),
+    using proceso::Clase;
+    using proceso::Fin;
+    EXPECT_EQ(terminacion::comoTermino({Fin::Anormal, violacion, Clase::Memoria, ""}),
               "El programa ha terminado de forma anormal " + comoMemoria +
                   ": ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un "
                   "puntero a algo que ya no existe (un objeto borrado con delete, o una variable "
                   "local de una función que ya terminó), o un índice que se sale del final de un "
                   "array.");
-    proceso::Resultado aborto = memoria;
-    aborto.codigo = abortado;
-    aborto.clase = proceso::Clase::Aborto;
-    EXPECT_NE(terminacion::comoTermino(aborto).find(comoAborto + ": se ha detenido a sí mismo"),
+    EXPECT_NE(terminacion::comoTermino({Fin::Anormal, abortado, Clase::Aborto, ""})
+                  .find(comoAborto + ": se ha detenido a sí mismo"),
               std::string::npos);
-    proceso::Resultado plazo;
-    plazo.fin = proceso::Fin::Plazo;
-    EXPECT_EQ(
-        terminacion::comoTermino(plazo).rfind("El programa no ha terminado en 10 segundos", 0), 0U);
-    proceso::Resultado estado;
-    estado.fin = proceso::Fin::Estado;
-    estado.codigo = 3;
-    EXPECT_EQ(terminacion::comoTermino(estado),
+    EXPECT_EQ(terminacion::comoTermino({Fin::Plazo, 0, Clase::Otra, ""})
+                  .rfind("El programa no ha terminado en 10 segundos", 0),
+              0U);
+    EXPECT_EQ(terminacion::comoTermino({Fin::Estado, 3, Clase::Otra, ""}),
               "El programa ha terminado con el estado 3, no con 0.");
-    estado.codigo = 0;
-    EXPECT_EQ(terminacion::comoTermino(estado), "");
+    EXPECT_EQ(terminacion::comoTermino({Fin::Estado, 0, Clase::Otra, ""}), "");
 }
 
 // A table as a Windows checkout may hold it, with its comment.

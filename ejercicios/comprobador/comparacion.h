@@ -4,11 +4,12 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "ejercicios/comprobador/lineas.h"
@@ -18,19 +19,10 @@ namespace comparacion {
 
 inline constexpr std::string_view kMarcaDireccion = "[dirección ";
 
-inline bool esHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
+// A letter, a digit or '_' (the checker keeps the "C" locale): what an address is not inside.
 inline bool esPalabra(char c)
 {
-    return esHex(c) || (c >= 'g' && c <= 'z') || (c >= 'G' && c <= 'Z') || c == '_';
-}
-
-inline std::string marcador(std::size_t numero)
-{
-    return std::string(kMarcaDireccion) + std::to_string(numero) + "]";
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
 
 // The length of an address at `i` as std::cout writes a pointer, or 0: "0x" and hex digits
@@ -38,51 +30,63 @@ inline std::string marcador(std::size_t numero)
 inline std::size_t direccionEn(const std::string& texto, std::size_t i)
 {
     if (i > 0 && esPalabra(texto[i - 1])) return 0;
-    std::size_t fin = i;
-    if (texto.compare(i, 2, "0x") == 0 && i + 2 < texto.size() && esHex(texto[i + 2])) {
-        fin = i + 2;
-        while (fin < texto.size() && esHex(texto[fin])) ++fin;
-    } else {
-        while (fin < texto.size() && esHex(texto[fin])) ++fin;
-        if (fin - i != 16) return 0;
-    }
+    const bool conPrefijo = texto.compare(i, 2, "0x") == 0;
+    const std::size_t desde = conPrefijo ? i + 2 : i;
+    const std::size_t fin =
+        std::min(texto.find_first_not_of("0123456789abcdefABCDEF", desde), texto.size());
+    if (fin == desde || (!conPrefijo && fin - i != 16)) return 0;
     if (fin < texto.size() && esPalabra(texto[fin])) return 0;
     return fin - i;
 }
 
-// The program's output with its addresses renamed, and where each offset was before.
+// The length of a placeholder "[dirección <digits>]" at `i`, or 0.
+inline std::size_t marcadorEn(const std::string& texto, std::size_t i)
+{
+    if (texto.compare(i, kMarcaDireccion.size(), kMarcaDireccion) != 0) return 0;
+    const std::size_t desde = i + kMarcaDireccion.size();
+    const std::size_t cierre = texto.find_first_not_of("0123456789", desde);
+    return cierre > desde && cierre != std::string::npos && texto[cierre] == ']' ? cierre + 1 - i
+                                                                                 : 0;
+}
+
+// A text with its addresses renamed, and where each offset was before.
 struct Obtenida {
     std::string texto;
+    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
     std::vector<marcas::Suceso> sucesos;  // offsets into `texto`
     std::string real;                     // the output as it came
-    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
-    bool conDirecciones = false;
 };
 
-inline Obtenida nombrar(const marcas::Salida& salida)
+// Each piece that `largoEn` finds (its length at an offset, or 0) renamed [dirección 1],
+// [dirección 2]... in order of first appearance: the same piece, the same name.
+template <typename Largo>
+Obtenida renombrar(const std::string& texto, Largo largoEn)
 {
     Obtenida r;
-    r.real = salida.texto;
-    const std::string& texto = salida.texto;
     std::map<std::string, std::size_t> nombres;
     for (std::size_t i = 0; i < texto.size();) {
-        const std::size_t largo = direccionEn(texto, i);
+        const std::size_t largo = largoEn(texto, i);
         if (largo == 0) {
             r.texto += texto[i];
-            r.antes.push_back(i);
-            ++i;
+            r.antes.push_back(i++);
             continue;
         }
-        const auto nombre =
-            nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first->second;
-        const std::string puesto = marcador(nombre);
+        const auto numero = nombres.emplace(texto.substr(i, largo), nombres.size() + 1).first;
+        const std::string puesto =
+            std::string(kMarcaDireccion) + std::to_string(numero->second) + "]";
         r.texto += puesto;
         r.antes.insert(r.antes.end(), puesto.size(), i);
-        r.conDirecciones = true;
         i += largo;
     }
     r.antes.push_back(texto.size());
-    std::vector<std::size_t> despues(texto.size() + 1, r.texto.size());
+    return r;
+}
+
+inline Obtenida nombrar(const marcas::Salida& salida)
+{
+    Obtenida r = renombrar(salida.texto, direccionEn);
+    r.real = salida.texto;
+    std::vector<std::size_t> despues(salida.texto.size() + 1, r.texto.size());
     for (std::size_t i = r.antes.size(); i-- > 0;) despues[r.antes[i]] = i;
     r.sucesos = salida.sucesos;
     for (marcas::Suceso& suceso : r.sucesos) suceso.donde = despues[suceso.donde];
@@ -93,31 +97,7 @@ inline Obtenida nombrar(const marcas::Salida& salida)
 // appearance, and LF for CR LF.
 inline std::string esperada(const std::string& bruta)
 {
-    const std::string texto = lineas::sinRetornos(bruta);
-    std::string r;
-    std::map<std::string, std::size_t> nombres;
-    std::size_t i = 0;
-    while (i < texto.size()) {
-        const std::size_t marca = texto.find(kMarcaDireccion, i);
-        if (marca == std::string::npos) break;
-        const std::size_t cierre = texto.find(']', marca);
-        const std::size_t desde = marca + kMarcaDireccion.size();
-        if (cierre == std::string::npos || cierre == desde ||
-            !std::all_of(texto.begin() + static_cast<std::ptrdiff_t>(desde),
-                         texto.begin() + static_cast<std::ptrdiff_t>(cierre),
-                         [](char c) { return c >= '0' && c <= '9'; })) {
-            r.append(texto, i, desde - i);
-            i = desde;
-            continue;
-        }
-        r.append(texto, i, marca - i);
-        const auto nombre =
-            nombres.emplace(texto.substr(desde, cierre - desde), nombres.size() + 1).first->second;
-        r += marcador(nombre);
-        i = cierre + 1;
-    }
-    r.append(texto, i, std::string::npos);
-    return r;
+    return renombrar(lineas::sinRetornos(bruta), marcadorEn).texto;
 }
 
 struct Lugar {
@@ -155,20 +135,18 @@ inline Lugar lugarDe(const std::string& texto, const std::vector<marcas::Suceso>
     return lugar;
 }
 
-// The text from `desde` to the end of its line, and whether there is any.
-inline std::pair<std::string, bool> lineaDesde(const std::string& texto, std::size_t desde)
+// The text from `desde` to the end of its line; none past the end of `texto`.
+inline std::optional<std::string> lineaDesde(const std::string& texto, std::size_t desde)
 {
-    if (desde >= texto.size()) return {"", false};
-    const std::size_t fin = texto.find('\n', desde);
-    return {texto.substr(desde, fin == std::string::npos ? std::string::npos : fin - desde), true};
+    if (desde >= texto.size()) return std::nullopt;
+    return texto.substr(desde, texto.find('\n', desde) - desde);  // npos: to the end
 }
 
 struct Diferencia {
     Lugar lugar;
-    std::string vino;  // the line as the terminal shows it, from the line's start or the echo
-    bool hayVino = false;
-    std::string iba;
-    bool hayIba = false;
+    // The line as the terminal shows it, from its start or the echo; and the one expected there.
+    std::optional<std::string> vino;
+    std::optional<std::string> iba;
     std::string entera;  // the whole line of the output, as a .salida writes it
     std::string real;    // `vino` with its addresses as they came
 };
@@ -181,17 +159,12 @@ inline Diferencia primeraDiferencia(const Obtenida& obtenida, const std::string&
     Diferencia d;
     d.lugar =
         lugarDe(texto, obtenida.sucesos, static_cast<std::size_t>(distinto.first - texto.begin()));
-    std::tie(d.vino, d.hayVino) = lineaDesde(texto, d.lugar.inicio);
-    std::tie(d.iba, d.hayIba) = lineaDesde(esperada, d.lugar.inicio);
+    d.vino = lineaDesde(texto, d.lugar.inicio);
+    d.iba = lineaDesde(esperada, d.lugar.inicio);
     const std::size_t inicioEntero =
         d.lugar.inicio == 0 ? 0 : texto.rfind('\n', d.lugar.inicio - 1) + 1;
-    d.entera = lineaDesde(texto, inicioEntero).first;
-    if (d.hayVino) {
-        const std::size_t desde = obtenida.antes[d.lugar.inicio];
-        const std::size_t hasta = obtenida.real.find('\n', desde);
-        d.real = obtenida.real.substr(
-            desde, hasta == std::string::npos ? std::string::npos : hasta - desde);
-    }
+    d.entera = lineaDesde(texto, inicioEntero).value_or("");
+    d.real = lineaDesde(obtenida.real, obtenida.antes[d.lugar.inicio]).value_or("");
     return d;
 }
 
@@ -202,16 +175,15 @@ inline std::string describir(const Diferencia& d)
         "La salida no es la esperada. Primera diferencia, en la pantalla " +
         std::to_string(d.lugar.pantalla) + ", línea " + std::to_string(d.lugar.linea) +
         ":\n  se esperaba: " +
-        (d.hayIba ? lineas::mostrar(d.iba) : "(nada: la salida esperada termina antes)") +
+        (d.iba ? lineas::mostrar(*d.iba) : "(nada: la salida esperada termina antes)") +
         "\n  ha salido:   " +
-        (d.hayVino ? lineas::mostrar(d.vino) : "(nada: la salida del programa termina antes)") +
-        "\n";
-    if (d.hayVino && d.hayIba && d.vino == d.iba)
+        (d.vino ? lineas::mostrar(*d.vino) : "(nada: la salida del programa termina antes)") + "\n";
+    if (d.vino && d.vino == d.iba)
         r += "Las dos líneas se ven iguales: la diferencia está en el salto de línea del final, "
              "que falta o sobra.\n";
-    if (d.vino.find(kMarcaDireccion) != std::string::npos ||
-        d.iba.find(kMarcaDireccion) != std::string::npos) {
-        if (d.hayVino && d.real != d.vino) r += "  tal cual:    " + lineas::mostrar(d.real) + "\n";
+    if (d.vino.value_or("").find(kMarcaDireccion) != std::string::npos ||
+        d.iba.value_or("").find(kMarcaDireccion) != std::string::npos) {
+        if (d.vino && d.real != *d.vino) r += "  tal cual:    " + lineas::mostrar(d.real) + "\n";
         r += "[dirección 1], [dirección 2]... están en lugar de las direcciones de memoria que "
              "escribe el programa (como 0x7ffd5e8c1a40), que cambian de una ejecución a otra: el "
              "mismo número es la misma dirección, y números distintos son direcciones distintas.\n";

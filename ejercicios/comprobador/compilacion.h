@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "ejercicios/comprobador/lineas.h"
+
 namespace compilacion {
 
 namespace fs = std::filesystem;
@@ -26,32 +28,27 @@ inline bool esCl(const std::string& compilador)
     return base == "cl" || base == "clang-cl";
 }
 
-inline std::string nativa(const fs::path& ruta)
-{
-    fs::path copia = ruta;
-    return copia.make_preferred().string();
-}
-
-// A compiler named with no folder is looked up on PATH as it is written.
-inline std::string programa(const std::string& compilador)
-{
-    return compilador.find_first_of("/\\") == std::string::npos ? compilador : nativa(compilador);
-}
+// A path with this system's separators; a compiler named with no folder stays as it is written,
+// to be looked up on PATH.
+inline std::string nativa(const fs::path& ruta) { return fs::path(ruta).make_preferred().string(); }
 
 // g++ and clang compile with what gdb needs to follow the program line by line, so that a check
 // and the memory page share one set of objects (cl's programs are never traced).
 inline std::vector<std::string> compilarObjeto(const std::string& compilador, const fs::path& raiz,
                                                const fs::path& fuente, const fs::path& objeto)
 {
-    std::vector<std::string> orden{programa(compilador)};
-    if (esCl(compilador)) {
-        orden.insert(orden.end(), {"/nologo", "/std:c++17", "/EHsc", "/utf-8", "/I" + nativa(raiz),
-                                   "/c", nativa(fuente), "/Fo" + nativa(objeto)});
-        return orden;
-    }
-    orden.insert(orden.end(), {"-std=c++17", "-g", "-O0", "-I" + nativa(raiz), "-c", nativa(fuente),
-                               "-o", nativa(objeto)});
-    return orden;
+    if (esCl(compilador))
+        return {nativa(compilador),
+                "/nologo",
+                "/std:c++17",
+                "/EHsc",
+                "/utf-8",
+                "/I" + nativa(raiz),
+                "/c",
+                nativa(fuente),
+                "/Fo" + nativa(objeto)};
+    return {nativa(compilador), "-std=c++17", "-g",          "-O0", "-I" + nativa(raiz), "-c",
+            nativa(fuente),     "-o",         nativa(objeto)};
 }
 
 // `estatico`: a MinGW program links statically, so that it starts with no DLL beside it.
@@ -59,7 +56,7 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
                                         const std::vector<fs::path>& objetos,
                                         const fs::path& ejecutable, bool estatico)
 {
-    std::vector<std::string> orden{programa(compilador)};
+    std::vector<std::string> orden{nativa(compilador)};
     if (esCl(compilador)) {
         orden.insert(orden.end(), {"/nologo", "/Fe" + nativa(ejecutable)});
     } else {
@@ -67,7 +64,7 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
         orden.insert(orden.end(), {"-o", nativa(ejecutable)});
     }
     std::transform(objetos.begin(), objetos.end(), std::back_inserter(orden),
-                   [](const fs::path& o) { return nativa(o); });
+                   [](const fs::path& objeto) { return nativa(objeto); });
     return orden;
 }
 
@@ -77,12 +74,8 @@ inline std::vector<std::string> enlazar(const std::string& compilador,
 inline std::string huella(const std::vector<fs::path>& archivos)
 {
     std::string todo;
-    for (const fs::path& archivo : archivos) {
-        std::ifstream leido(archivo, std::ios::binary);
-        todo += archivo.filename().string() + '\0';
-        todo.append(std::istreambuf_iterator<char>(leido), std::istreambuf_iterator<char>());
-        todo += '\0';
-    }
+    for (const fs::path& archivo : archivos)
+        todo += archivo.filename().string() + '\0' + lineas::leer(archivo).value_or("") + '\0';
     return std::to_string(std::hash<std::string>{}(todo));
 }
 
@@ -109,12 +102,7 @@ inline void anotar(const Paso& paso)
 inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuentes,
                     const fs::path& carpeta, const std::string& sello, const std::string& extension)
 {
-    const auto leer = [](const fs::path& ruta) {
-        std::ifstream archivo(ruta, std::ios::binary);
-        std::string texto;
-        std::getline(archivo, texto, '\0');
-        return texto;
-    };
+    const auto leer = [](const fs::path& ruta) { return lineas::leer(ruta).value_or(""); };
     Plan plan;
     plan.deCero = leer(carpeta / "sello.txt") != sello;
 

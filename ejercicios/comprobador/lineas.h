@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,12 +15,12 @@ namespace lineas {
 
 inline constexpr std::size_t kAncho = 100;  // bytes of a program's line shown
 
-inline bool leer(const std::filesystem::path& ruta, std::string& texto)
+// A file's bytes; none where it cannot be read.
+inline std::optional<std::string> leer(const std::filesystem::path& ruta)
 {
     std::ifstream archivo(ruta, std::ios::binary);
-    if (!archivo) return false;
-    texto.assign(std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>());
-    return true;
+    if (!archivo) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>());
 }
 
 inline std::string sinRetornos(const std::string& texto)
@@ -35,8 +36,7 @@ inline std::vector<std::string> partir(const std::string& texto)
 {
     std::vector<std::string> resultado;
     std::istringstream flujo(texto);
-    std::string linea;
-    while (std::getline(flujo, linea)) {
+    for (std::string linea; std::getline(flujo, linea);) {
         if (!linea.empty() && linea.back() == '\r') linea.pop_back();
         resultado.push_back(linea);
     }
@@ -52,14 +52,14 @@ inline std::string cortar(const std::string& linea, std::size_t ancho)
     return linea.substr(0, fin) + "...";
 }
 
-// Up to `maximo` lines from `desde`, each indented and cut to `ancho` bytes, as the checker shows
-// what a compiler or a program wrote.
-template <typename Iterador>
-std::string sangradas(Iterador desde, Iterador hasta, std::size_t maximo, std::size_t ancho)
+// The lines from `desde` up to `hasta`, of those there are, each indented and cut to kAncho bytes,
+// as the checker shows what a program or gdb wrote.
+inline std::string sangradas(const std::vector<std::string>& todas, std::size_t desde,
+                             std::size_t hasta)
 {
     std::string r;
-    for (std::size_t n = 0; desde != hasta && n < maximo; ++desde, ++n)
-        r += "  " + cortar(*desde, ancho) + "\n";
+    for (std::size_t i = desde; i < hasta && i < todas.size(); ++i)
+        r += "  " + cortar(todas[i], kAncho) + "\n";
     return r;
 }
 

@@ -32,25 +32,20 @@ inline Salida separar(const std::string& bruta)
     Salida salida;
     bool enEco = false;
     std::string eco;
-    for (std::size_t i = 0; i < bruta.size(); ++i) {
-        const char c = bruta[i];
-        if (enEco) {
-            if (c == kEcoFin) {
-                salida.sucesos.push_back({salida.texto.size(), false, lineas::sinRetornos(eco)});
-                enEco = false;
-            } else {
-                eco += c;
-            }
-        } else if (c == kPausa) {
-            salida.sucesos.push_back({salida.texto.size(), true, ""});
+    for (const char c : lineas::sinRetornos(bruta)) {
+        if (enEco && c != kEcoFin) {
+            eco += c;
+        } else if (enEco || c == kPausa) {
+            salida.sucesos.push_back({salida.texto.size(), !enEco, enEco ? eco : ""});
+            enEco = false;
         } else if (c == kEcoInicio) {
             enEco = true;
             eco.clear();
-        } else if (!(c == '\r' && i + 1 < bruta.size() && bruta[i + 1] == '\n')) {
+        } else {
             salida.texto += c;
         }
     }
-    if (enEco) salida.sucesos.push_back({salida.texto.size(), false, lineas::sinRetornos(eco)});
+    if (enEco) salida.sucesos.push_back({salida.texto.size(), false, eco});
     return salida;
 }
 

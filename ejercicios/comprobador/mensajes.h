@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,6 @@ inline constexpr std::size_t kExplicados = 3;  // kinds of compiler error explai
 inline constexpr std::size_t kLugares = 4;     // places named for each kind
 
 struct Explicacion {
-    const char* que;
     std::vector<const char*> senales;  // any of these in an error line
     const char* texto;
     bool delEnlazador = false;  // read only in the linker's lines
@@ -29,90 +29,69 @@ struct Explicacion {
 
 // Checked in this order: "no matching function" lines also say "cannot convert", a name of std::
 // is also a name not declared, and a missing destructor is also a missing body.
-inline const std::vector<Explicacion>& explicaciones()
-{
-    static const std::vector<Explicacion> lista = {
-        {"override",
-         {"marked 'override', but does not override", "marked 'override' but does not override",
-          "only virtual member functions can be marked 'override'",
-          "non-virtual member function marked 'override'", "C3668"},
-         "Una función marcada con override no redefine ninguna función virtual de la clase base: o "
-         "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
-         "los mismos."},
-        {"llamada",
-         {"no matching function for call to", "no matching member function",
-          "no matching constructor", "too many arguments to function",
-          "too few arguments to function", "C2660", "C2664"},
-         "Ninguna función con ese nombre acepta esos argumentos: compara cuántos le pasas, y de "
-         "qué tipo, con su declaración en el archivo .h."},
-        {"miembro",
-         {"has no member named", "no member named", "C2039"},
-         "La clase no tiene ningún miembro con ese nombre: mira cómo está escrito en su archivo .h "
-         "(las mayúsculas y minúsculas cuentan)."},
-        {"flecha",
-         {"request for member", "did you mean to use '->'", "C2228", "C2227"},
-         "Se usa «.» con un puntero, o «->» con un objeto: con un objeto se escribe "
-         "objeto.miembro, y con un puntero, puntero->miembro."},
-        {"imprimir",
-         {"no match for 'operator<<'", "invalid operands to binary expression ('std::ostream'",
-          "invalid operands to binary expression ('std::basic_ostream", "C2679"},
-         "cout no sabe escribir un objeto de una clase tuya: escribe sus campos, uno a uno, con "
-         "sus "
-         "get (por ejemplo, c1.getColor() o p1.getCoche()->getColor())."},
-        {"temporal",
-         {"taking address of rvalue", "taking the address of a temporary",
-          "cannot take the address of an rvalue", "C2102"},
-         "Se pide con «&» la dirección de algo que no la tiene: lo que devuelve una función por "
-         "valor (como p2.getCoche(), que devuelve una copia) es un temporal que desaparece al "
-         "acabar la línea. Guárdalo antes en una variable, o usa la función que devuelve un "
-         "puntero "
-         "(getPunteroCoche)."},
-        {"array",
-         {"invalid array assignment", "is not assignable", "C3863"},
-         "Un array no se asigna con «=»: sus elementos se copian uno a uno. Un texto de la clase "
-         "se copia con copiarTexto(destino, origen), de platform/texto.h, como en el constructor."},
-        {"conversion",
-         {"invalid conversion from", "cannot convert", "cannot initialize", "no viable conversion",
-          "to non-scalar type", "C2440"},
-         "Se da un valor de un tipo donde hace falta otro que no se puede sacar de él: por "
-         "ejemplo, un objeto donde se espera un puntero (¿falta un &?), o un puntero donde se "
-         "espera un objeto (¿falta un *?)."},
-        {"std",
-         {"did you mean 'std::", "is not a member of 'std'; did you mean"},
-         "Los nombres de la biblioteca estándar (cout, endl, string...) están en el espacio de "
-         "nombres std: escríbelos std::cout y std::endl, o pon using std::cout; y using "
-         "std::endl; después de los #include, como en main.cpp."},
-        {"declarado",
-         {"was not declared in this scope", "use of undeclared identifier", "C2065", "C3861",
-          "does not name a type", "unknown type name"},
-         "Se usa un nombre que el compilador no conoce en ese punto: puede estar mal escrito (las "
-         "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
-         "faltar el #include de su archivo .h."},
-        {"cierre",
-         {"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
-         "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
-         "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
-        {"punto y coma",
-         {"expected ';'", "missing ';'"},
-         "Falta un punto y coma (;) al final de una instrucción o de una declaración (también "
-         "después de la «}» que cierra una clase). A menudo falta al final de la línea anterior a "
-         "la que se señala."},
-        {"destructor",
-         {"vtable for", "::~"},
-         "El programa se compila, pero al enlazarlo falta el cuerpo de un destructor (o de otra "
-         "función virtual) que se declara en el .h: escribe su cuerpo en el .cpp, como "
-         "Clase::~Clase() { ... }, o vuelve a dejar su declaración con «= default».",
-         true},
-        {"enlace",
-         {"undefined reference to", "unresolved external symbol", "undefined symbol",
-          "Undefined symbols"},
-         "El programa se compila, pero al enlazarlo falta el cuerpo de una función que se declara "
-         "y se usa. Mira que esté escrito en su archivo .cpp, con la clase delante (Clase::) y los "
-         "mismos parámetros que en el .h.",
-         true},
-    };
-    return lista;
-}
+inline const std::vector<Explicacion> kExplicaciones = {
+    {{"marked 'override', but does not override", "marked 'override' but does not override",
+      "only virtual member functions can be marked 'override'",
+      "non-virtual member function marked 'override'", "C3668"},
+     "Una función marcada con override no redefine ninguna función virtual de la clase base: o "
+     "la de la base no es virtual, o el nombre, los parámetros o el const no son exactamente "
+     "los mismos."},
+    {{"no matching function for call to", "no matching member function", "no matching constructor",
+      "too many arguments to function", "too few arguments to function", "C2660", "C2664"},
+     "Ninguna función con ese nombre acepta esos argumentos: compara cuántos le pasas, y de "
+     "qué tipo, con su declaración en el archivo .h."},
+    {{"has no member named", "no member named", "C2039"},
+     "La clase no tiene ningún miembro con ese nombre: mira cómo está escrito en su archivo .h "
+     "(las mayúsculas y minúsculas cuentan)."},
+    {{"request for member", "did you mean to use '->'", "C2228", "C2227"},
+     "Se usa «.» con un puntero, o «->» con un objeto: con un objeto se escribe "
+     "objeto.miembro, y con un puntero, puntero->miembro."},
+    {{"no match for 'operator<<'", "invalid operands to binary expression ('std::ostream'",
+      "invalid operands to binary expression ('std::basic_ostream", "C2679"},
+     "cout no sabe escribir un objeto de una clase tuya: escribe sus campos, uno a uno, con sus "
+     "get (por ejemplo, c1.getColor() o p1.getCoche()->getColor())."},
+    {{"taking address of rvalue", "taking the address of a temporary",
+      "cannot take the address of an rvalue", "C2102"},
+     "Se pide con «&» la dirección de algo que no la tiene: lo que devuelve una función por "
+     "valor (como p2.getCoche(), que devuelve una copia) es un temporal que desaparece al "
+     "acabar la línea. Guárdalo antes en una variable, o usa la función que devuelve un puntero "
+     "(getPunteroCoche)."},
+    {{"invalid array assignment", "is not assignable", "C3863"},
+     "Un array no se asigna con «=»: sus elementos se copian uno a uno. Un texto de la clase "
+     "se copia con copiarTexto(destino, origen), de platform/texto.h, como en el constructor."},
+    {{"invalid conversion from", "cannot convert", "cannot initialize", "no viable conversion",
+      "to non-scalar type", "C2440"},
+     "Se da un valor de un tipo donde hace falta otro que no se puede sacar de él: por "
+     "ejemplo, un objeto donde se espera un puntero (¿falta un &?), o un puntero donde se "
+     "espera un objeto (¿falta un *?)."},
+    {{"did you mean 'std::", "is not a member of 'std'; did you mean"},
+     "Los nombres de la biblioteca estándar (cout, endl, string...) están en el espacio de "
+     "nombres std: escríbelos std::cout y std::endl, o pon using std::cout; y using "
+     "std::endl; después de los #include, como en main.cpp."},
+    {{"was not declared in this scope", "use of undeclared identifier", "C2065", "C3861",
+      "does not name a type", "unknown type name"},
+     "Se usa un nombre que el compilador no conoce en ese punto: puede estar mal escrito (las "
+     "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
+     "faltar el #include de su archivo .h."},
+    {{"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
+     "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
+     "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
+    {{"expected ';'", "missing ';'"},
+     "Falta un punto y coma (;) al final de una instrucción o de una declaración (también "
+     "después de la «}» que cierra una clase). A menudo falta al final de la línea anterior a "
+     "la que se señala."},
+    {{"vtable for", "::~"},
+     "El programa se compila, pero al enlazarlo falta el cuerpo de un destructor (o de otra "
+     "función virtual) que se declara en el .h: escribe su cuerpo en el .cpp, como "
+     "Clase::~Clase() { ... }, o vuelve a dejar su declaración con «= default».",
+     true},
+    {{"undefined reference to", "unresolved external symbol", "undefined symbol",
+      "Undefined symbols"},
+     "El programa se compila, pero al enlazarlo falta el cuerpo de una función que se declara "
+     "y se usa. Mira que esté escrito en su archivo .cpp, con la clase delante (Clase::) y los "
+     "mismos parámetros que en el .h.",
+     true},
+};
 
 struct ErrorDelCompilador {
     std::string archivo;
@@ -121,44 +100,40 @@ struct ErrorDelCompilador {
 };
 
 // "<file>:<line>:<col>: error: ..." (g++, clang) or "<file>(<line>): error C2143: ..." (cl);
-// false for any other line.
-inline bool leerError(const std::string& texto, ErrorDelCompilador& error)
+// none for any other line.
+inline std::optional<ErrorDelCompilador> leerError(const std::string& texto)
 {
-    if (texto.find("error") == std::string::npos) return false;
+    if (texto.find("error") == std::string::npos) return std::nullopt;
+    // Where the digits from `i` end: `i` itself where there are none.
+    const auto cifras = [&](std::size_t i) {
+        while (i < texto.size() && texto[i] >= '0' && texto[i] <= '9') ++i;
+        return i;
+    };
     // cl
-    std::size_t abre = texto.find('(');
+    const std::size_t abre = texto.find('(');
     if (abre != std::string::npos && abre > 0) {
-        std::size_t cifras = abre + 1;
-        while (cifras < texto.size() && texto[cifras] >= '0' && texto[cifras] <= '9') ++cifras;
-        if (cifras > abre + 1 && cifras < texto.size() &&
-            (texto[cifras] == ')' || texto[cifras] == ',')) {
-            const std::size_t cierre = texto.find(')', cifras);
-            if (cierre != std::string::npos && texto.compare(cierre, 3, "): ") == 0 &&
-                texto.find("error", cierre) == cierre + 3) {
-                error = {texto.substr(0, abre), texto.substr(abre + 1, cifras - abre - 1),
-                         texto.substr(cierre + 3)};
-                return true;
-            }
-        }
+        const std::size_t fin = cifras(abre + 1);
+        const std::size_t cierre = texto.find(')', fin);
+        if (fin > abre + 1 && fin < texto.size() && (texto[fin] == ')' || texto[fin] == ',') &&
+            cierre != std::string::npos && texto.compare(cierre, 8, "): error") == 0)
+            return ErrorDelCompilador{texto.substr(0, abre), texto.substr(abre + 1, fin - abre - 1),
+                                      texto.substr(cierre + 3)};
     }
     // g++ and clang: "<file>:<line>:[<column>:] [fatal ]error", the file perhaps with a drive
     // letter.
     for (std::size_t dos = texto.find(':', 2); dos != std::string::npos;
          dos = texto.find(':', dos + 1)) {
-        std::size_t cifras = dos + 1;
-        while (cifras < texto.size() && texto[cifras] >= '0' && texto[cifras] <= '9') ++cifras;
-        if (cifras == dos + 1 || cifras >= texto.size() || texto[cifras] != ':') continue;
-        std::size_t resto = cifras + 1;
-        while (resto < texto.size() && texto[resto] >= '0' && texto[resto] <= '9') ++resto;
-        if (resto > cifras + 1 && resto < texto.size() && texto[resto] == ':') ++resto;
-        while (resto < texto.size() && texto[resto] == ' ') ++resto;
+        const std::size_t fin = cifras(dos + 1);
+        if (fin == dos + 1 || fin >= texto.size() || texto[fin] != ':') continue;
+        std::size_t resto = cifras(fin + 1);
+        if (resto > fin + 1 && resto < texto.size() && texto[resto] == ':') ++resto;
+        resto = std::min(texto.find_first_not_of(' ', resto), texto.size());
         if (texto.compare(resto, 5, "error") != 0 && texto.compare(resto, 11, "fatal error") != 0)
-            return false;
-        error = {texto.substr(0, dos), texto.substr(dos + 1, cifras - dos - 1),
-                 texto.substr(resto)};
-        return true;
+            return std::nullopt;
+        return ErrorDelCompilador{texto.substr(0, dos), texto.substr(dos + 1, fin - dos - 1),
+                                  texto.substr(resto)};
     }
-    return false;
+    return std::nullopt;
 }
 
 inline std::string relativa(const std::string& archivo, const std::filesystem::path& raiz)
@@ -211,11 +186,9 @@ struct Explicado {
 inline std::string mostrar(const std::vector<std::string>& salida,
                            const std::filesystem::path& raiz)
 {
-    std::vector<std::string> sinCarpeta;
+    std::string r = "El compilador dice:\n";
     for (std::size_t i = 0; i < salida.size() && i < kLineas; ++i)
-        sinCarpeta.push_back(sinRaiz(salida[i], raiz));
-    std::string r = "El compilador dice:\n" +
-                    lineas::sangradas(sinCarpeta.begin(), sinCarpeta.end(), kLineas, kAncho);
+        r += "  " + lineas::cortar(sinRaiz(salida[i], raiz), kAncho) + "\n";
     if (salida.size() > kLineas)
         r += "  (y " + std::to_string(salida.size() - kLineas) + " líneas más)\n";
     r += "\n";
@@ -229,19 +202,17 @@ inline std::string explicar(const std::vector<std::string>& salida,
                             const std::filesystem::path& raiz, bool enlazando)
 {
     std::vector<Explicado> explicados;
-    ErrorDelCompilador primerError;
-    bool hayPrimerError = false;
+    std::string primerLugar;
     for (const std::string& bruta : salida) {
         const std::string linea = comillasSimples(bruta);
-        ErrorDelCompilador error;
-        const bool conLugar = leerError(linea, error);
-        if (conLugar && !hayPrimerError) {
-            primerError = error;
-            hayPrimerError = true;
-        }
-        const std::string& mensaje = conLugar ? error.mensaje : linea;
+        const auto error = leerError(linea);
+        const bool conLugar = error.has_value();
+        const std::string lugar =
+            conLugar ? relativa(error->archivo, raiz) + ", línea " + error->linea : "";
+        if (primerLugar.empty()) primerLugar = lugar;
+        const std::string& mensaje = conLugar ? error->mensaje : linea;
         const auto encaja = std::find_if(
-            explicaciones().begin(), explicaciones().end(), [&](const Explicacion& explicacion) {
+            kExplicaciones.begin(), kExplicaciones.end(), [&](const Explicacion& explicacion) {
                 // cl's codes, and "missing ';'" of its C2143, stand only in its error lines.
                 const bool aqui =
                     enlazando ? explicacion.delEnlazador : conLugar && !explicacion.delEnlazador;
@@ -250,7 +221,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
                                                return mensaje.find(senal) != std::string::npos;
                                            });
             });
-        if (encaja == explicaciones().end()) continue;
+        if (encaja == kExplicaciones.end()) continue;
         auto ya = std::find_if(explicados.begin(), explicados.end(),
                                [&](const Explicado& e) { return e.explicacion == &*encaja; });
         if (ya == explicados.end()) {
@@ -258,9 +229,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             explicados.push_back({&*encaja, {}});
             ya = explicados.end() - 1;
         }
-        if (!conLugar) continue;
-        const std::string lugar = relativa(error.archivo, raiz) + ", línea " + error.linea;
-        if (ya->lugares.size() < kLugares &&
+        if (conLugar && ya->lugares.size() < kLugares &&
             std::find(ya->lugares.begin(), ya->lugares.end(), lugar) == ya->lugares.end())
             ya->lugares.push_back(lugar);
     }
@@ -269,9 +238,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             "Lee arriba la primera línea que dice «error»: empieza por el archivo y el número de "
             "línea donde el compilador ha visto el fallo, y el fallo suele estar en esa línea o "
             "poco antes.";
-        if (hayPrimerError)
-            r += " Mira " + relativa(primerError.archivo, raiz) + ", línea " + primerError.linea +
-                 ".";
+        if (!primerLugar.empty()) r += " Mira " + primerLugar + ".";
         return r + "\n";
     }
     std::string r = "Lo que suele querer decir:\n";

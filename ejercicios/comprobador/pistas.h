@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,17 +23,11 @@ struct Pista {
 inline std::vector<Pista> leer(const std::string& texto)
 {
     std::vector<Pista> lista;
-    std::string sale;
-    bool haySale = false;
+    std::optional<std::string> sale;
+    // Any other line, a comment included, is read as nothing.
     for (const std::string& linea : lineas::partir(texto)) {
-        const std::size_t primero = linea.find_first_not_of(" \t");
-        if (primero == std::string::npos || linea[primero] == '#') continue;
-        if (linea.compare(0, 6, "sale: ") == 0) {
-            sale = linea.substr(6);
-            haySale = true;
-        } else if (linea.compare(0, 7, "pista: ") == 0 && haySale) {
-            lista.push_back({sale, linea.substr(7)});
-        }
+        if (linea.compare(0, 6, "sale: ") == 0) sale = linea.substr(6);
+        if (linea.compare(0, 7, "pista: ") == 0 && sale) lista.push_back({*sale, linea.substr(7)});
     }
     return lista;
 }
@@ -45,7 +40,7 @@ inline std::string para(const std::vector<Pista>& lista, const comparacion::Dife
     const auto encaja = std::find_if(lista.begin(), lista.end(), [&](const Pista& p) {
         return p.sale == diferencia.vino || p.sale == diferencia.entera;
     });
-    return diferencia.hayVino && encaja != lista.end() ? encaja->pista : "";
+    return diferencia.vino && encaja != lista.end() ? encaja->pista : "";
 }
 
 }  // namespace pistas

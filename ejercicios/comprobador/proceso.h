@@ -11,24 +11,22 @@ namespace proceso {
 
 enum class Fin {
     Estado,     // it returned from main or called exit: `codigo` is the exit status
-    Senal,      // POSIX: killed by signal `codigo`
-    Excepcion,  // Windows: ended by exception `codigo` (0xC0000005 and the like)
+    Anormal,    // killed by signal `codigo` (POSIX), or ended by exception `codigo` (Windows)
     Plazo,      // still running when the time limit passed: it was killed
     NoArranca,  // could not be started at all: `error` says why
 };
 
 // What a crash usually means, so that the answer can explain it.
 enum class Clase {
-    Ninguna,  // no crash
+    Otra,     // nothing to explain: no crash, or any other signal or exception
     Memoria,  // invalid memory access: SIGSEGV, SIGBUS, 0xC0000005, 0xC00000FD...
     Aborto,   // abort: SIGABRT, 0xC0000409 (exit status 3 from msvcrt's abort is left as a status)
-    Otra,     // any other signal or exception
 };
 
 struct Resultado {
     Fin fin = Fin::NoArranca;
     unsigned long codigo = 0;
-    Clase clase = Clase::Ninguna;
+    Clase clase = Clase::Otra;
     std::string error;
 };
 
@@ -42,12 +40,9 @@ struct Orden {
 
 Resultado ejecutar(const Orden& orden);
 
-// The name of a signal or exception code for an answer ("SIGSEGV", "0xC0000005"); empty when the
-// result is an exit status.
+// An abnormal end named for an answer: "señal 11, SIGSEGV" ("señal 42" for a signal not named
+// here) on POSIX, "0xC0000005" on Windows.
 std::string nombre(const Resultado& resultado);
-
-// What this system's executables end in: ".exe" on Windows, "" elsewhere.
-const char* sufijoEjecutable();
 
 // An environment variable's value; empty when it is not set.
 std::string variable(const char* nombre);
@@ -58,7 +53,8 @@ void fijarVariable(const char* nombre, const char* valor);
 // Makes the checker's own UTF-8 text show as such in a console (Windows); nothing elsewhere.
 void salidaUtf8();
 
-// True on Windows, where a MinGW program is linked statically so that it starts with no DLL.
+// True on Windows, where executables end in ".exe" and a MinGW program is linked statically, so
+// that it starts with no DLL.
 bool enWindows();
 
 }  // namespace proceso

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ejercicios/comprobador/proceso.h"
@@ -30,15 +31,6 @@ extern "C" void alInterrumpir(int senal)
     std::raise(senal);
 }
 
-int abrir(const std::string& ruta, int modo)
-{
-    int fd = -1;
-    do {
-        fd = open(ruta.c_str(), modo | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 Clase clasificar(int senal)
 {
     if (senal == SIGSEGV || senal == SIGBUS) return Clase::Memoria;
@@ -46,38 +38,34 @@ Clase clasificar(int senal)
     return Clase::Otra;
 }
 
-Resultado noArranca(const std::string& por)
-{
-    Resultado r;
-    r.fin = Fin::NoArranca;
-    r.error = por;
-    return r;
-}
+Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::Otra, por}; }
 
 }  // namespace
 
 Resultado ejecutar(const Orden& orden)
 {
-    if (orden.argumentos.empty()) return noArranca("no program");
+    std::string noAbre;  // the first file that could not be opened, and why; none opened after it
+    const auto abrir = [&](const std::string& ruta, int modo) {
+        if (!noAbre.empty()) return -1;
+        int fd = -1;
+        do {
+            fd = open(ruta.c_str(), modo | O_CLOEXEC, 0644);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) noAbre = ruta + ": " + std::strerror(errno);
+        return fd;
+    };
     const int entrada = abrir(orden.entrada.empty() ? "/dev/null" : orden.entrada, O_RDONLY);
-    if (entrada < 0) return noArranca(orden.entrada + ": " + std::strerror(errno));
     const int salida = abrir(orden.salida, O_WRONLY | O_CREAT | O_TRUNC);
-    if (salida < 0) {
-        close(entrada);
-        return noArranca(orden.salida + ": " + std::strerror(errno));
-    }
     const int errores =
         orden.errores == orden.salida ? salida : abrir(orden.errores, O_WRONLY | O_CREAT | O_TRUNC);
-    if (errores < 0) {
-        close(entrada);
-        close(salida);
-        return noArranca(orden.errores + ": " + std::strerror(errno));
-    }
     auto cerrar = [&] {
-        close(entrada);
-        close(salida);
-        if (errores != salida) close(errores);
+        for (const int fd : {entrada, salida, errores == salida ? -1 : errores})
+            if (fd >= 0) close(fd);
     };
+    if (!noAbre.empty()) {
+        cerrar();
+        return noArranca(noAbre);
+    }
 
     // The child tells exec's failure through this pipe; a successful exec closes it.
     int aviso[2];
@@ -133,26 +121,19 @@ Resultado ejecutar(const Orden& orden)
     } while (leido < 0 && errno == EINTR);
     close(aviso[0]);
 
-    Resultado r;
     int estado = 0;
     bool plazoPasado = false;
-    if (orden.segundos > 0) {
-        const auto limite =
-            std::chrono::steady_clock::now() + std::chrono::duration<double>(orden.segundos);
-        for (;;) {
-            const pid_t hecho = waitpid(hijo, &estado, WNOHANG);
-            if (hecho == hijo || (hecho < 0 && errno != EINTR)) break;
-            if (std::chrono::steady_clock::now() >= limite) {
-                plazoPasado = true;
-                kill(-hijo, SIGKILL);
-                while (waitpid(hijo, &estado, 0) < 0 && errno == EINTR) {
-                }
-                break;
-            }
+    const auto limite =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(orden.segundos);
+    for (;;) {
+        const bool hastaQueAcabe = orden.segundos <= 0 || plazoPasado;
+        const pid_t hecho = waitpid(hijo, &estado, hastaQueAcabe ? 0 : WNOHANG);
+        if (hecho == hijo || (hecho < 0 && errno != EINTR)) break;
+        if (hecho == 0 && std::chrono::steady_clock::now() >= limite) {
+            plazoPasado = true;
+            kill(-hijo, SIGKILL);
+        } else if (hecho == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    } else {
-        while (waitpid(hijo, &estado, 0) < 0 && errno == EINTR) {
         }
     }
     // Anything the child left running in its group goes with it.
@@ -161,42 +142,22 @@ Resultado ejecutar(const Orden& orden)
     grupoEnMarcha = 0;
 
     if (leido == static_cast<ssize_t>(sizeof fallo)) return noArranca(std::strerror(fallo));
-    if (plazoPasado) {
-        r.fin = Fin::Plazo;
-    } else if (WIFSIGNALED(estado)) {
-        r.fin = Fin::Senal;
-        r.codigo = static_cast<unsigned long>(WTERMSIG(estado));
-        r.clase = clasificar(WTERMSIG(estado));
-    } else {
-        r.fin = Fin::Estado;
-        r.codigo = static_cast<unsigned long>(WEXITSTATUS(estado));
-    }
-    return r;
+    if (plazoPasado) return {Fin::Plazo, 0, Clase::Otra, ""};
+    if (WIFSIGNALED(estado))
+        return {Fin::Anormal, static_cast<unsigned long>(WTERMSIG(estado)),
+                clasificar(WTERMSIG(estado)), ""};
+    return {Fin::Estado, static_cast<unsigned long>(WEXITSTATUS(estado)), Clase::Otra, ""};
 }
 
 std::string nombre(const Resultado& resultado)
 {
-    if (resultado.fin != Fin::Senal) return "";
-    switch (static_cast<int>(resultado.codigo)) {
-        case SIGSEGV:
-            return "SIGSEGV";
-        case SIGBUS:
-            return "SIGBUS";
-        case SIGABRT:
-            return "SIGABRT";
-        case SIGFPE:
-            return "SIGFPE";
-        case SIGILL:
-            return "SIGILL";
-        case SIGKILL:
-            return "SIGKILL";
-        case SIGTERM:
-            return "SIGTERM";
-        case SIGPIPE:
-            return "SIGPIPE";
-        default:
-            return "";  // the answer gives the number alone
-    }
+    const std::pair<int, const char*> nombres[] = {
+        {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGABRT, "SIGABRT"}, {SIGFPE, "SIGFPE"},
+        {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGPIPE, "SIGPIPE"}};
+    std::string r = "señal " + std::to_string(resultado.codigo);
+    for (const auto& [senal, texto] : nombres)
+        if (static_cast<unsigned long>(senal) == resultado.codigo) r += std::string(", ") + texto;
+    return r;
 }
 
 std::string variable(const char* nombre)
@@ -208,8 +169,6 @@ std::string variable(const char* nombre)
 void fijarVariable(const char* nombre, const char* valor) { setenv(nombre, valor, 1); }
 
 void salidaUtf8() {}
-
-const char* sufijoEjecutable() { return ""; }
 
 bool enWindows() { return false; }
 

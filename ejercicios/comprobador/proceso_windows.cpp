@@ -62,67 +62,49 @@ std::string mensajeDelSistema(DWORD codigo)
     return resultado.empty() ? "error " + std::to_string(codigo) : resultado;
 }
 
-Resultado noArranca(const std::string& por)
-{
-    Resultado r;
-    r.fin = Fin::NoArranca;
-    r.error = por;
-    return r;
-}
-
-HANDLE abrir(const std::string& ruta, bool escribir)
-{
-    SECURITY_ATTRIBUTES heredable{};
-    heredable.nLength = sizeof heredable;
-    heredable.bInheritHandle = TRUE;
-    return CreateFileW(ancho(ruta).c_str(), escribir ? GENERIC_WRITE : GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
-                       escribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::Otra, por}; }
 
 Clase clasificar(DWORD codigo)
 {
-    switch (codigo) {
-        case 0xC0000005UL:  // access violation
-        case 0xC0000006UL:  // in-page error
-        case 0xC000008CUL:  // array bounds exceeded
-        case 0xC00000FDUL:  // stack overflow
-        case 0xC0000374UL:  // heap corruption
-            return Clase::Memoria;
-        case 0xC0000409UL:  // fail-fast, which the MSVC runtime's abort raises
-            return Clase::Aborto;
-        default:
-            return Clase::Otra;
-    }
+    // Access violation, in-page error, array bounds exceeded, stack overflow, heap corruption.
+    for (const DWORD memoria :
+         {0xC0000005UL, 0xC0000006UL, 0xC000008CUL, 0xC00000FDUL, 0xC0000374UL})
+        if (codigo == memoria) return Clase::Memoria;
+    // Fail-fast, which the MSVC runtime's abort raises.
+    return codigo == 0xC0000409UL ? Clase::Aborto : Clase::Otra;
 }
 
 }  // namespace
 
 Resultado ejecutar(const Orden& orden)
 {
-    if (orden.argumentos.empty()) return noArranca("no program");
     // A crashing child ends with its exception code, with no dialog waiting for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
-    HANDLE entrada = abrir(orden.entrada.empty() ? "NUL" : orden.entrada, false);
-    if (entrada == INVALID_HANDLE_VALUE)
-        return noArranca(orden.entrada + ": " + mensajeDelSistema(GetLastError()));
-    HANDLE salida = abrir(orden.salida, true);
-    if (salida == INVALID_HANDLE_VALUE) {
-        CloseHandle(entrada);
-        return noArranca(orden.salida + ": " + mensajeDelSistema(GetLastError()));
-    }
-    HANDLE errores = orden.errores == orden.salida ? salida : abrir(orden.errores, true);
-    if (errores == INVALID_HANDLE_VALUE) {
-        CloseHandle(entrada);
-        CloseHandle(salida);
-        return noArranca(orden.errores + ": " + mensajeDelSistema(GetLastError()));
-    }
-    auto cerrar = [&] {
-        CloseHandle(entrada);
-        CloseHandle(salida);
-        if (errores != salida) CloseHandle(errores);
+    std::string noAbre;  // the first file that could not be opened, and why; none opened after it
+    const auto abrir = [&](const std::string& ruta, bool escribir) {
+        if (!noAbre.empty()) return INVALID_HANDLE_VALUE;
+        SECURITY_ATTRIBUTES heredable{};
+        heredable.nLength = sizeof heredable;
+        heredable.bInheritHandle = TRUE;
+        const HANDLE h =
+            CreateFileW(ancho(ruta).c_str(), escribir ? GENERIC_WRITE : GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, &heredable,
+                        escribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) noAbre = ruta + ": " + mensajeDelSistema(GetLastError());
+        return h;
     };
+    const HANDLE entrada = abrir(orden.entrada.empty() ? "NUL" : orden.entrada, false);
+    const HANDLE salida = abrir(orden.salida, true);
+    const HANDLE errores = orden.errores == orden.salida ? salida : abrir(orden.errores, true);
+    auto cerrar = [&] {
+        for (const HANDLE h : {entrada, salida, errores == salida ? INVALID_HANDLE_VALUE : errores})
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    };
+    if (!noAbre.empty()) {
+        cerrar();
+        return noArranca(noAbre);
+    }
 
     std::wstring linea;
     for (const std::string& argumento : orden.argumentos) anadirArgumento(linea, ancho(argumento));
@@ -167,12 +149,8 @@ Resultado ejecutar(const Orden& orden)
         DWORD codigo = 0;
         GetExitCodeProcess(hijo.hProcess, &codigo);
         r.codigo = codigo;
-        if (codigo >= 0xC0000000UL) {
-            r.fin = Fin::Excepcion;
-            r.clase = clasificar(codigo);
-        } else {
-            r.fin = Fin::Estado;
-        }
+        r.fin = codigo >= 0xC0000000UL ? Fin::Anormal : Fin::Estado;
+        r.clase = clasificar(codigo);
     }
     CloseHandle(hijo.hProcess);
     if (trabajo != nullptr) CloseHandle(trabajo);  // ends whatever the child left behind
@@ -181,7 +159,6 @@ Resultado ejecutar(const Orden& orden)
 
 std::string nombre(const Resultado& resultado)
 {
-    if (resultado.fin != Fin::Excepcion) return "";
     char texto[16];
     std::snprintf(texto, sizeof texto, "0x%08lX", resultado.codigo);
     return texto;
@@ -213,8 +190,6 @@ void salidaUtf8()
     SetConsoleOutputCP(CP_UTF8);
     std::atexit([] { SetConsoleOutputCP(paginaAnterior); });
 }
-
-const char* sufijoEjecutable() { return ".exe"; }
 
 bool enWindows() { return true; }
 

@@ -67,15 +67,6 @@ inline std::vector<std::string> propias(const std::filesystem::path& raiz, const
     return fuentes;
 }
 
-// Whether the file at `ruta` (from the root, with '/') is one of the program's.
-inline bool esSuyo(const Programa& programa, const std::string& ruta)
-{
-    const std::string carpeta = programa.carpeta + "/";
-    return ruta.compare(0, carpeta.size(), carpeta) == 0 ||
-           std::find(programa.prestados.begin(), programa.prestados.end(), ruta) !=
-               programa.prestados.end();
-}
-
 struct Guardado {
     std::string ruta;  // from the root, with '/'
     std::string de;    // the program whose folder holds it
@@ -100,7 +91,9 @@ inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa
             const auto cuando = i->last_write_time(sinFecha);
             if (sinFecha) continue;
             const std::string ruta = otro.carpeta + "/" + i->path().filename().string();
-            if (esSuyo(programa, ruta)) {
+            const auto& prestados = programa.prestados;
+            if (otro.carpeta == programa.carpeta ||
+                std::find(prestados.begin(), prestados.end(), ruta) != prestados.end()) {
                 cuandoPropio = std::max(cuandoPropio, cuando);
             } else if (cuando > cuandoUltimo) {
                 cuandoUltimo = cuando;

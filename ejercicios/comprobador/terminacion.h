@@ -13,42 +13,27 @@ inline constexpr double kPlazo = 10;  // seconds a program may run; every exerci
 // Empty for a program that ended with status 0.
 inline std::string comoTermino(const proceso::Resultado& fin)
 {
-    const std::string nombre = proceso::nombre(fin);
-    const std::string codigo =
-        fin.fin == proceso::Fin::Senal
-            ? "señal " + std::to_string(fin.codigo) + (nombre.empty() ? "" : ", " + nombre)
-            : nombre;
-    switch (fin.fin) {
-        case proceso::Fin::Estado:
-            if (fin.codigo == 0) return "";
-            return "El programa ha terminado con el estado " + std::to_string(fin.codigo) +
-                   ", no con 0.";
-        case proceso::Fin::Plazo:
-            return "El programa no ha terminado en " + std::to_string(static_cast<int>(kPlazo)) +
-                   " segundos y se ha detenido. Suele ser un bucle que no acaba nunca, o una "
-                   "lectura que espera una entrada que nunca llega (aquí la entrada es un archivo "
-                   "que se acaba).";
-        case proceso::Fin::NoArranca:
-            return "No se ha podido ejecutar el programa: " + fin.error + ".";
-        case proceso::Fin::Senal:
-        case proceso::Fin::Excepcion:
-            break;
-    }
-    switch (fin.clase) {
-        case proceso::Clase::Memoria:
-            return "El programa ha terminado de forma anormal (" + codigo +
-                   "): ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un "
-                   "puntero a algo que ya no existe (un objeto borrado con delete, o una variable "
-                   "local de una función que ya terminó), o un índice que se sale del final de un "
-                   "array.";
-        case proceso::Clase::Aborto:
-            return "El programa ha terminado de forma anormal (" + codigo +
-                   "): se ha detenido a sí mismo (abort) al ver un error grave, por ejemplo un "
-                   "delete repetido del mismo puntero, o un delete de algo que no se creó con new.";
-        case proceso::Clase::Ninguna:
-        case proceso::Clase::Otra:
-            break;
-    }
+    const std::string codigo = proceso::nombre(fin);
+    if (fin.fin == proceso::Fin::Estado)
+        return fin.codigo == 0 ? ""
+                               : "El programa ha terminado con el estado " +
+                                     std::to_string(fin.codigo) + ", no con 0.";
+    if (fin.fin == proceso::Fin::Plazo)
+        return "El programa no ha terminado en " + std::to_string(static_cast<int>(kPlazo)) +
+               " segundos y se ha detenido. Suele ser un bucle que no acaba nunca, o una lectura "
+               "que espera una entrada que nunca llega (aquí la entrada es un archivo que se "
+               "acaba).";
+    if (fin.fin == proceso::Fin::NoArranca)
+        return "No se ha podido ejecutar el programa: " + fin.error + ".";
+    if (fin.clase == proceso::Clase::Memoria)
+        return "El programa ha terminado de forma anormal (" + codigo +
+               "): ha intentado usar memoria que no es suya. Suele ser un puntero nulo, un puntero "
+               "a algo que ya no existe (un objeto borrado con delete, o una variable local de una "
+               "función que ya terminó), o un índice que se sale del final de un array.";
+    if (fin.clase == proceso::Clase::Aborto)
+        return "El programa ha terminado de forma anormal (" + codigo +
+               "): se ha detenido a sí mismo (abort) al ver un error grave, por ejemplo un delete "
+               "repetido del mismo puntero, o un delete de algo que no se creó con new.";
     return "El programa ha terminado de forma anormal (" + codigo + ").";
 }
 
