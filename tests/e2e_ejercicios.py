@@ -188,7 +188,7 @@ class Ejercicio(EnVpl):
         aplicar_exactamente(copia, ejercicio)
 
         # The real program, with the system's console, built by the guide's line for it.
-        linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- órdenes g++")
+        linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- comandos g++")
                      if f" -o {programa} " in l)
         ejecutar(["sh", "-e", "-c", linea], copia, check=True)
         assertEscribe(self, copia, programa, ejercicio + ".salida")
@@ -402,7 +402,7 @@ class Guia(ConCopia):
                              f"GUIA.md, {lugar}: {programa}'s line must name exactly these files")
 
     def test_the_gcc_lines_build_each_program_as_written_which_prints_its_unchanged_output(self):
-        marca = "<!-- órdenes g++"
+        marca = "<!-- comandos g++"
         self.sus_fuentes("the g++ lines", self.lineas(marca, r"-o(\w+)"), "g++")
         bloque = bloque_de_la_guia(leer(self.copia, "GUIA.md"), marca)
         ejecutar(["sh", "-e", "-c", "\n".join(bloque)], self.copia, check=True)
@@ -411,9 +411,9 @@ class Guia(ConCopia):
                 assertEscribe(self, self.copia, programa, programa + ".original")
 
     def test_the_mingw_and_cl_lines_name_each_programs_sources(self):
-        self.sus_fuentes("the MinGW lines", self.lineas("<!-- órdenes mingw", r"-o(\w+)\.exe"),
+        self.sus_fuentes("the MinGW lines", self.lineas("<!-- comandos mingw", r"-o(\w+)\.exe"),
                          "mingw")
-        self.sus_fuentes("the cl lines", self.lineas("<!-- órdenes cl", r"/Fe(\w+)\.exe"), "cl")
+        self.sus_fuentes("the cl lines", self.lineas("<!-- comandos cl", r"/Fe(\w+)\.exe"), "cl")
 
     def test_the_ide_table_names_each_programs_sources(self):
         guia = leer(self.copia, "GUIA.md")

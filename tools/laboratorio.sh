@@ -18,11 +18,11 @@ laboratorio=${1:?"usage: tools/laboratorio.sh bullseye|trixie|mingw"}
 area=$PWD/desarrollo/laboratorio-$laboratorio
 mapfile -t programas < <(awk '!/^#/ && NF { print $1 }' programas.txt)
 
-# The lines of the fenced block that follows the marker comment "<!-- órdenes NAME..." in
+# The lines of the fenced block that follows the marker comment "<!-- comandos NAME..." in
 # GUIA.md, the learner's guide, which holds every compiler line so that no learner needs the
 # teacher's edition, into the file $2; there must be a g++ line a program.
 ordenes_de_la_guia() {
-  awk -v marca="<!-- órdenes $1" '
+  awk -v marca="<!-- comandos $1" '
     index($0, marca) == 1 { visto = 1; next }
     visto && /^```/ { if (dentro) exit; dentro = 1; next }
     dentro { print }' GUIA.md >"$2"

@@ -28,7 +28,7 @@ RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(RAIZ, "tests"))
 sys.dont_write_bytecode = True
 from e2e_ejercicios import copia_limpia  # noqa: E402
-MARCA_PROGRAMAS = "<!-- órdenes g++"
+MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
 CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
 EVALUAR = """#!/bin/bash
