@@ -265,17 +265,6 @@ TEST(Mensajes, ADestructorDeclaredAndNeverWrittenIsNamedFromTheLinkersLines)
         << "one explanation, not the general one besides";
 }
 
-TEST(Mensajes, ALinkersHintNeverFollowsASourceThatDidNotCompile)
-{
-    // g++ names the destructor it was compiling; the linker never ran.
-    const std::string texto = explicado(
-        {"car_owner_demo/coche.cpp: In destructor 'virtual coche::~coche()':",
-         "car_owner_demo/coche.cpp:26:19: error: 'cout' was not declared in this scope; did you "
-         "mean 'std::cout'?"});
-    EXPECT_EQ(texto.find("al enlazarlo"), std::string::npos) << texto;
-    EXPECT_NE(texto.find("- Los nombres de la biblioteca estándar"), std::string::npos) << texto;
-}
-
 TEST(Mensajes, OneErrorMadeThreeTimesIsExplainedOnceWithEachPlace)
 {
     const std::string error = ": error: expected ';' before '}' token";
