@@ -87,19 +87,6 @@ TEST(CopiaAcotada, CopiesAFieldOntoItself)
     EXPECT_STREQ(modelo, "Audi A3");
 }
 
-TEST(LecturaDePalabra, TakesOneWordAtATimeSkippingLeadingWhiteSpaceAndCarriageReturns)
-{
-    std::istringstream entrada("  \t Juan Perez\r\n12345678-Z\r\n");
-    char nombre[30];
-    char dni[11];
-    leerPalabra(entrada, nombre);
-    leerPalabra(entrada, dni);
-    EXPECT_STREQ(nombre, "Juan");
-    EXPECT_STREQ(dni, "Perez");
-    leerPalabra(entrada, nombre);
-    EXPECT_STREQ(nombre, "12345678-Z");
-}
-
 TEST(LecturaDePalabra, FillsTheBufferToCapacityMinusOneAndDropsTheRestOfAnOverLongWord)
 {
     const std::string cuarenta = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
@@ -121,24 +108,6 @@ TEST(LecturaDePalabra, CutsAnOverLongWordAtACharacterBoundary)
     EXPECT_EQ(std::string(nombre), std::string(28, 'n'));
     leerPalabra(entrada, nombre);
     EXPECT_STREQ(nombre, "siguiente");
-}
-
-TEST(LecturaDePalabra, GivesTheEmptyTextAtTheEndOfInputAndOnEveryLaterRead)
-{
-    std::istringstream entrada("ultima");
-    char nombre[30];
-    leerPalabra(entrada, nombre);
-    EXPECT_STREQ(nombre, "ultima");
-    for (int i = 0; i < 3; ++i) {
-        std::memcpy(nombre, "basura", sizeof "basura");
-        leerPalabra(entrada, nombre);
-        EXPECT_STREQ(nombre, "");
-    }
-
-    std::istringstream soloBlancos(" \r\n\t ");
-    std::memcpy(nombre, "basura", sizeof "basura");
-    leerPalabra(soloBlancos, nombre);
-    EXPECT_STREQ(nombre, "");
 }
 
 TEST(LecturaDePalabra, FlushesTheTiedOutputBeforeReading)
