@@ -724,10 +724,8 @@ class Libro(Pagina):
         cabecera = re.match(rb"P5\s+(\d+)\s+(\d+)\s+(\d+)\s", datos)
         ancho, alto = int(cabecera[1]), int(cabecera[2])
         pixeles = datos[cabecera.end():]
-        for fila in range(alto - 1, -1, -1):
-            if min(pixeles[fila * ancho:(fila + 1) * ancho]) < 200:
-                return (fila + 1) / alto
-        return 0.0
+        tinta = [fila for fila in range(alto) if min(pixeles[fila * ancho:(fila + 1) * ancho]) < 200]
+        return (tinta[-1] + 1) / alto if tinta else 0.0
 
 
 class Guia(Libro, unittest.TestCase):
