@@ -110,6 +110,18 @@ TEST(LecturaDePalabra, CutsAnOverLongWordAtACharacterBoundary)
     EXPECT_STREQ(nombre, "siguiente");
 }
 
+// The end-to-end tests prove these through garaxo on POSIX only; here every standard library
+// the unit tests build with (MSVC's too) reads them.
+TEST(LecturaDePalabra, ANulOrWhiteSpaceEndsAWordAndTheEndOfInputGivesTheEmptyText)
+{
+    std::istringstream entrada(std::string("Ana\0Mar\tia\r\n", 12));
+    char palabra[30];
+    for (const char* esperada : {"Ana", "Mar", "ia", "", ""}) {
+        leerPalabra(entrada, palabra);
+        EXPECT_STREQ(palabra, esperada);
+    }
+}
+
 TEST(LecturaDePalabra, FlushesTheTiedOutputBeforeReading)
 {
     struct Vaciados : std::stringbuf {
