@@ -12,6 +12,7 @@ import subprocess
 import tempfile
 import termios
 import time
+import sys
 import unittest
 from pathlib import Path
 
@@ -26,9 +27,10 @@ ESPERA = 120.0 if ENVOLTORIO else 10.0  # seconds before a missing output counts
 MARCADOR = re.compile(r"\[dirección (\d+)\]")
 DIRECCION = r"(?:0x[0-9a-fA-F]+|[0-9a-fA-F]{16})"
 RAIZ = Path(__file__).resolve().parent.parent
-# Each program's folder, from the programs' table at the project's root.
-with open(RAIZ / "programas.txt", encoding="utf-8") as tabla:
-    CARPETAS = {f[0]: f[1] for f in (fila.split() for fila in tabla) if f and f[0][0] != "#"}
+sys.path.insert(0, str(RAIZ / "tools"))
+import comun  # noqa: E402  (what the tools read of the tree, the tests read through it too)
+
+CARPETAS = comun.carpetas(RAIZ)
 
 
 def con_nombres(texto: str) -> str:

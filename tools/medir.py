@@ -14,6 +14,7 @@ of each, and each ratio to the rebuild's, whose goal is 1.3; and garaxo's memory
 (comprobar --memoria), whose goal is twice the check. A benchmark: it reports, and fails on
 nothing but a check that does not pass."""
 
+import contextlib
 import os
 import pathlib
 import re
@@ -24,12 +25,9 @@ import sys
 import tempfile
 import time
 
-RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(RAIZ, "tests"))
-sys.dont_write_bytecode = True
+from comun import carpetas, copia_limpia
 
-import arnes  # noqa: E402
-from e2e_ejercicios import copia_limpia  # noqa: E402
+RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 CONSTRUCCION = os.path.join(RAIZ, "desarrollo/medida")  # plain Release flags, as a learner builds
 METAS = {"instrucciones": 1.05, "memoria": 1.10}
@@ -89,7 +87,7 @@ def main() -> int:
     print(f"{'program':<10}{'instructions':>14}{'ratio':>8}{'peak KiB':>10}{'ratio':>8}"
           f"{'children':>10}")
     fallos = 0
-    for nombre in arnes.CARPETAS:
+    for nombre in carpetas(RAIZ):
         # Its whole output with no terminal, and its input, as the exercises keep them.
         entrada, texto = leer(f"{nombre}.entrada"), leer(f"{nombre}.original").decode()
         suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
@@ -115,8 +113,9 @@ def main() -> int:
 
 
 def comprobacion(veces: int = 5) -> int:
-    copia = copia_limpia(lambda *_: None)  # removed in the finally below
-    try:
+    with contextlib.ExitStack() as pila:
+        copia = copia_limpia(RAIZ, pila.callback)
+
         def en_copia(*orden, **opciones):
             return subprocess.run(orden, cwd=copia, check=True, stdout=subprocess.DEVNULL,
                                   **opciones)
@@ -167,8 +166,6 @@ def comprobacion(veces: int = 5) -> int:
         print("goals: each check within 1.3x the rebuild by hand; the memory page within 2x the "
               "check")
         return 0
-    finally:
-        shutil.rmtree(copia, ignore_errors=True)
 
 
 if __name__ == "__main__":

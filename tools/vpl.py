@@ -13,21 +13,18 @@ to desarrollo/vpl) with
 - <programa>-<n>-ejecucion.zip: ejecucion/ as VPL's file editor imports it.
 Exercises named after DESTINO are the only ones made."""
 
+import contextlib
 import glob
 import os
-import re
 import shutil
 import subprocess
 import sys
 import time
 import zipfile
 
-import intentos
+from comun import aplicar, bloque_de_la_guia, copia_limpia, intentos
 
 RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(RAIZ, "tests"))
-sys.dont_write_bytecode = True
-from e2e_ejercicios import copia_limpia  # noqa: E402
 MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
 CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
@@ -54,11 +51,6 @@ if [ $aprobado = 0 ]; then echo "Grade :=>>${VPL_GRADEMAX:-10}"; else echo "Grad
 FIN
 chmod +x vpl_execution
 """
-
-
-def bloque(guia: str, marca: str) -> list:
-    """The lines of the guide's code block right after the comment that starts with `marca`."""
-    return re.match(r"<!--.*?-->\s*```\w*\n(.*?)```", guia[guia.index(marca):], re.S).group(1).splitlines()
 
 
 def ejecutar(orden: list, carpeta: str) -> str:
@@ -104,8 +96,8 @@ def comprimir(carpeta: str, archivo: str):
 
 def actividad(copia: str, guia: str, ejercicio: str, destino: str):
     programa, numero = ejercicio.rsplit("-", 1)
-    linea = next(l for l in bloque(guia, MARCA_PROGRAMAS) if f" -o {programa} " in l)
-    comprobador = bloque(guia, MARCA_COMPROBADOR)[0]
+    linea = next(l for l in bloque_de_la_guia(guia, MARCA_PROGRAMAS) if f" -o {programa} " in l)
+    comprobador = bloque_de_la_guia(guia, MARCA_COMPROBADOR)[0]
     parche = f"ejercicios/{ejercicio}.patch"
     pedidos = sorted(l.split("\t")[2] for l in ejecutar(["git", "apply", "--numstat", parche],
                                                          copia).splitlines())
@@ -133,11 +125,11 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
     ejecutar(["git", "apply", parche], copia)
     solucion = leer(copia, pedidos)
     casos = {"pass-solucion": solucion, "fail-sin_cambios": lecciones}
-    for indice, edits in enumerate(intentos.intentos(copia, ejercicio), 1):
+    for indice, edits in enumerate(intentos(copia, ejercicio), 1):
         ajenos = {ruta for ruta, _, _ in edits} - set(pedidos)
         if ajenos:
             raise SystemExit(f"{ejercicio}: hint {indice}'s attempt edits {ajenos}, not requested")
-        intentos.aplicar(copia, edits)
+        aplicar(copia, edits)
         casos[f"fail-pista_{indice}"] = leer(copia, pedidos)
         escribir(copia, solucion)
     escribir(copia, lecciones)
@@ -152,14 +144,12 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
 def main():
     destino = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                               os.path.join(RAIZ, "desarrollo", "vpl"))
-    copia = copia_limpia(lambda *_: None)  # edited for the self-tests, removed below
-    try:
+    with contextlib.ExitStack() as pila:
+        copia = copia_limpia(RAIZ, pila.callback)  # edited for the self-tests
         texto = leer(copia, ["GUIA.md"])["GUIA.md"]
         todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
         for ejercicio in sys.argv[2:] or sorted(s[:-len(".salida")] for s in todos):
             actividad(copia, texto, ejercicio, destino)
-    finally:
-        shutil.rmtree(copia)
     print(destino)
 
 
