@@ -8,8 +8,8 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
   not changed yet and shows each hint after the wrong attempt it describes.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
 - Guia: the guide's compile lines and IDE table name exactly each program's sources.
-- Objetivos: the CMake targets of a plain build, the guide's no-CMake lines as written, and the
-  guide naming exactly the exercises in ejercicios/.
+- Objetivos: the CMake targets of a plain build, and the guide naming exactly the exercises in
+  ejercicios/.
 - Vpl: a VPL activity with the jail's compiler missing or old, and run at a terminal."""
 
 import glob
@@ -25,6 +25,8 @@ import unittest
 from pathlib import Path
 
 import arnes
+import comun
+from comun import bloque_de_la_guia
 
 FUENTES = os.environ.get("FUENTES", os.path.join(os.path.dirname(__file__), ".."))
 CMAKE = os.environ.get("CMAKE", "cmake")
@@ -50,16 +52,7 @@ def temporal(limpiar, prefijo: str) -> str:
 
 
 def copia_limpia(limpiar) -> str:
-    """A temporary folder with the files git tracks, as they are in the working tree."""
-    copia = temporal(limpiar, "ejercicios-")
-    listados = subprocess.run(["git", "-C", FUENTES, "ls-files", "-z"], capture_output=True,
-                              check=True).stdout.decode().split("\0")
-    for archivo in filter(None, listados):
-        origen = os.path.join(FUENTES, archivo)
-        if os.path.isfile(origen):  # a file deleted but not yet committed is not in the copy
-            os.makedirs(os.path.dirname(os.path.join(copia, archivo)), exist_ok=True)
-            shutil.copy(origen, os.path.join(copia, archivo))
-    return copia
+    return comun.copia_limpia(FUENTES, limpiar)
 
 
 def ejecutar(orden, cwd, check=False, **kwargs) -> subprocess.CompletedProcess:
@@ -69,27 +62,6 @@ def ejecutar(orden, cwd, check=False, **kwargs) -> subprocess.CompletedProcess:
     if check and resultado.returncode != 0:
         raise AssertionError(f"{orden} failed:\n{resultado.stdout.decode(errors='replace')}")
     return resultado
-
-
-def bloque_de_la_guia(guia: str, marca: str) -> list:
-    """The lines of the fenced block right after the comment line that starts with `marca`."""
-    bloque = re.search(re.escape(marca) + r"[^\n]*\n\s*```\w*\n(.*?)```", guia, re.S)
-    if not bloque:
-        raise AssertionError(f"GUIA.md: no code block right after a line {marca!r}...")
-    return bloque.group(1).splitlines()
-
-
-def construir_comprobador(copia: str):
-    """The first of the guide's two lines, as written, in the copy."""
-    ejecutar(["sh", "-e", "-c", bloque_de_la_guia(leer(copia, "GUIA.md"), MARCA_GUIA)[0]], copia,
-             check=True)
-
-
-def comprobar(copia: str, ejercicio: str, *opciones) -> tuple:
-    """The learner's check, run from the copy's root: its exit status and whole output."""
-    programa, numero = ejercicio.rsplit("-", 1)
-    resultado = ejecutar(["./comprobar", programa, numero, *opciones], copia)
-    return resultado.returncode, resultado.stdout.decode()
 
 
 def objetos_hechos(carpeta: str) -> dict:
@@ -236,7 +208,9 @@ class ConCopia(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.copia = copia_limpia(cls.addClassCleanup)
-        construir_comprobador(cls.copia)
+        # The first of the guide's two lines, as written.
+        ejecutar(["sh", "-e", "-c", bloque_de_la_guia(leer(cls.copia, "GUIA.md"), MARCA_GUIA)[0]],
+                 cls.copia, check=True)
 
     def editar(self, ruta: str, antes: str, despues: str) -> int:
         """Replaces the first `antes` in a file of the copy until the test ends; returns the
@@ -254,9 +228,10 @@ class ConCopia(unittest.TestCase):
 
     def mal(self, ejercicio: str, *opciones, segundos: float = 60.0) -> str:
         inicio = time.monotonic()
-        fallo, salida = comprobar(self.copia, ejercicio, *opciones)
+        resultado = ejecutar(["./comprobar", *ejercicio.rsplit("-", 1), *opciones], self.copia)
+        salida = resultado.stdout.decode()
         self.assertLess(time.monotonic() - inicio, segundos, salida)
-        self.assertEqual(fallo, 1, salida)
+        self.assertEqual(resultado.returncode, 1, salida)
         self.assertIn(f"{ejercicio}: {MAL[:-1]}", salida)
         self.assertNotIn(BIEN, salida)
         return salida
@@ -614,16 +589,6 @@ class Objetivos(unittest.TestCase):
         self.assertLessEqual(set(ejercicios("pistas")), en_la_guia)
         self.assertGreaterEqual(len(en_la_guia), 11)
 
-    def test_the_guides_lines_without_cmake_run_as_written(self):
-        copia = copia_limpia(self.addCleanup)
-        bloque = "\n".join(bloque_de_la_guia(leer(copia, "GUIA.md"), MARCA_GUIA))
-        self.assertIn("./comprobar garaxo 1", bloque)
-        aplicar_exactamente(copia, "garaxo-1")
-        resultado = ejecutar(["sh", "-e", "-c", bloque], copia)
-        salida = resultado.stdout.decode()
-        self.assertEqual(resultado.returncode, 0, salida)
-        self.assertTrue(salida.endswith(f"garaxo-1: {BIEN}\n"), salida)
-
 
 class Parches(unittest.TestCase):
     """tools/ejercicios.sh nuevo and rehacer in a git repository of the tracked files, whose
@@ -729,10 +694,14 @@ class Parches(unittest.TestCase):
                              re.sub(r"(?m)^@@.*", "", antes[nombre]))
         fallo, salida = self.script("comprobar")
         self.assertEqual(fallo, 0, salida)
-        construir_comprobador(self.copia)
+        # garaxo-1 remade passes the guide's two lines without CMake, run as written.
         self.git("apply", "ejercicios/garaxo-1.patch")
-        fallo, salida = comprobar(self.copia, "garaxo-1")
-        self.assertEqual(fallo, 0, salida)
+        bloque = "\n".join(bloque_de_la_guia(leer(self.copia, "GUIA.md"), MARCA_GUIA))
+        self.assertIn("./comprobar garaxo 1", bloque)
+        resultado = ejecutar(["sh", "-e", "-c", bloque], self.copia)
+        salida = resultado.stdout.decode()
+        self.assertEqual(resultado.returncode, 0, salida)
+        self.assertTrue(salida.endswith(f"garaxo-1: {BIEN}\n"), salida)
 
 
 class Vpl(EnVpl):
