@@ -194,13 +194,12 @@ def hallada_en(linea, texto):
     standing for placeholders. A line of some length is sought with no spaces (a wrapped line may
     break anywhere); a short one, such as a lone "Rojo" where garaxo's copies cut a line, only as a
     whole line of the text."""
-    partes = arnes.MARCADOR.split(linea)
-    if len("".join(linea.split())) >= 12:
-        patron = "".join(re.escape("".join(p.split())) if n % 2 == 0 else arnes.DIRECCION
-                         for n, p in enumerate(partes))
-        return re.search(patron, "".join(texto.split())) is not None
-    patron = "".join(re.escape(normalizar(p)) if n % 2 == 0 else arnes.DIRECCION
-                     for n, p in enumerate(partes))
+    largo = len("".join(linea.split())) >= 12
+    espacios = (lambda t: "".join(t.split())) if largo else normalizar
+    patron = "".join(re.escape(espacios(p)) if n % 2 == 0 else arnes.DIRECCION
+                     for n, p in enumerate(arnes.MARCADOR.split(linea)))
+    if largo:
+        return re.search(patron, espacios(texto)) is not None
     return any(re.fullmatch(patron, normalizar(r)) for r in texto.split("\n"))
 
 
