@@ -447,6 +447,10 @@ class Memoria(ConCopia):
         otro = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["otro"]
         self.assertEqual((otro["tipo"], campos(otro)["matricula"]["texto"]), ("coche", "3131-SBC"))
         self.assertNotEqual(otro["direccion"], objetos(dentro)["ch2"]["direccion"])
+        # Each object named while it is built: a field by its path, the argument's copy a temporary.
+        construidos = {o["nombre"] for p in todos for m in p["marcos"] for o in m["objetos"]
+                       if o.get("construye")}
+        self.assertEqual(construidos, {"p2", "p2.miCoche", "ch2", "(temporal)", "c1", "p1"})
         self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
         self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
         rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
@@ -504,6 +508,11 @@ class Memoria(ConCopia):
         # that starts over after building its Figura part.
         propias = [p["marcos"][-1]["funcion"] for p in pasos if len(p["marcos"]) == 2]
         self.assertEqual(propias.count("Cuadrado::Cuadrado(char const*, int)"), 1)
+        # What new builds is on the free store while its constructor runs, `this` an arrow to it.
+        dentro = next(p for p in pasos if p["marcos"][-1]["funcion"].startswith("Circulo::Circulo("))
+        este = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["this"]
+        nuevo = {o["direccion"]: o for o in dentro["libres"]}[este["apunta"]]
+        self.assertEqual((nuevo["tipo"], nuevo.get("construye")), ("Circulo", True))
         fi = campos(objetos(antes)["fi"])
         libres = {o["direccion"]: o for o in antes["libres"]}
         self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],

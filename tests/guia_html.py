@@ -896,8 +896,12 @@ class Memoria(Pagina, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.total = len(cls.navegador.execute_script(
-            "return JSON.parse(document.getElementById('traza').textContent).pasos"))
+        pasos = cls.navegador.execute_script(
+            "return JSON.parse(document.getElementById('traza').textContent).pasos")
+        cls.total = len(pasos)
+        de_main = [p["linea"] for p in pasos if len(p["marcos"]) == 1]
+        cls.ultima_linea = max(i for i, p in enumerate(pasos)
+                               if len(p["marcos"]) == 1 and p["linea"] < max(de_main))
 
     def vistas(self):
         # The first step and the last, where the most boxes and arrows stand, at each size.
@@ -920,7 +924,8 @@ class Memoria(Pagina, unittest.TestCase):
                     const punteros = visibles('[data-apunta]').filter(p => cajas.has(p.dataset.apunta))
                         .length + visibles('[data-tabla]').length;
                     return {ancho: document.documentElement.scrollWidth, fuera: fuera, punteros: punteros,
-                            flechas: document.querySelectorAll('#flechas > path').length};""")
+                            flechas: document.querySelectorAll('#flechas > path').length,
+                            explica: document.getElementById('explica').textContent};""")
                 with self.subTest(ancho=ancho, paso=indice + 1):
                     self.assertLessEqual(medida["ancho"], ancho, "the page scrolls sideways")
                     self.assertEqual(medida["fuera"], 0, "a box, the code or the controls cut")
@@ -928,6 +933,9 @@ class Memoria(Pagina, unittest.TestCase):
                     self.assertEqual(medida["flechas"], medida["punteros"] if ancho > 800 else 0,
                                      "an arrow for each pointer to a box on the page and each "
                                      "hidden pointer to its table")
+                    # Only once main has run its last line do its objects go.
+                    if medida["explica"].startswith("main termina"):
+                        self.assertGreater(indice, self.ultima_linea, medida["explica"])
             self.captura(f"ultimo-{ancho}", ancho, alto)
 
     def test_the_buttons_the_arrow_keys_and_the_slider_move_between_steps(self):

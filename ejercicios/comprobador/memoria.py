@@ -286,7 +286,8 @@ def seguido(marco) -> bool:
 
 def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
     """The frame's variables built by now and not yet destroyed, and its parameters: `this` an
-    arrow, or the object itself while its constructor builds it; a reference another name."""
+    arrow, or the object itself while its constructor builds it on the stack; a reference another
+    name."""
     linea = marco.find_sal().line
     construye = not en_main(marco) and papel(marco.function().print_name) == "construye"
     objetos = []
@@ -303,10 +304,15 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
                 continue
             vistos.add(simbolo.name)
             valor = simbolo.value(marco)
-            if simbolo.name == "this" and construye:
-                objeto = memoria.objeto(nombre_en_main(int(valor)), valor.dereference())
+            if simbolo.name == "this" and construye and not memoria.en_monton(int(valor)):
+                objeto = memoria.objeto(nombre_de(marco, int(valor), valor.type.target()),
+                                        valor.dereference())
                 objeto["construye"] = True
             else:
+                if simbolo.name == "this" and construye and int(valor) not in memoria.libres:
+                    # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
+                    memoria.libres[int(valor)] = dict(memoria.objeto("*this", valor.dereference()),
+                                                      construye=True)
                 objeto = memoria.objeto(simbolo.name, valor)
             if en_main(marco) and valor.address is not None:
                 numero = int(valor.address)
@@ -369,9 +375,45 @@ def locales_de_main(marco) -> list:
     return VIDA.locales
 
 
-def nombre_en_main(numero: int) -> str:
-    return next((s.name for s, donde in locales_de_main(gdb.selected_frame()) if donde == numero),
-                "*this")
+def nombre_de(marco, numero: int, clase) -> str:
+    """What the code that asked for the object a constructor builds calls it: a variable of a
+    caller, or a part of one (p2.miCoche); else it is a temporary, as an argument's copy is."""
+    clase = clase.strip_typedefs()
+    for llamante in cadena_de(marco.older()):
+        bloque = llamante.block()
+        while bloque is not None:
+            for simbolo in bloque:
+                if simbolo.is_variable or simbolo.is_argument:
+                    valor = simbolo.value(llamante)
+                    nombre = None if valor.address is None else parte(
+                        simbolo.name, valor.type.strip_typedefs(), numero - int(valor.address), clase)
+                    if nombre:
+                        return nombre
+            bloque = None if bloque.function is not None else bloque.superblock
+    return "(temporal)"
+
+
+def parte(nombre: str, tipo, desplazamiento: int, clase):
+    """The name of what lies at that offset of an object of that type and is of that class: the
+    object itself, an element or a field (p2.miCoche); None if nothing is."""
+    if not 0 <= desplazamiento < tipo.sizeof:
+        return None
+    if tipo.code == gdb.TYPE_CODE_ARRAY:
+        elemento = tipo.target().strip_typedefs()
+        i = desplazamiento // elemento.sizeof
+        return parte(f"{nombre}[{i}]", elemento, desplazamiento - i * elemento.sizeof, clase)
+    if tipo.code != gdb.TYPE_CODE_STRUCT:
+        return None
+    if desplazamiento == 0 and (tipo.name == clase.name or deriva(tipo.name, clase.name)):
+        return nombre
+    for campo in tipo.fields():
+        desde = getattr(campo, "bitpos", None)
+        if campo.is_base_class or not campo.name or desde is None:
+            continue
+        if desde // 8 <= desplazamiento < desde // 8 + campo.type.sizeof:
+            return parte(f"{nombre}.{campo.name}", campo.type.strip_typedefs(),
+                         desplazamiento - desde // 8, clase)
+    return None
 
 
 def destruido(marco, simbolo, aun) -> bool:
