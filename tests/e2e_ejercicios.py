@@ -536,6 +536,17 @@ class Memoria(ConCopia):
         self.assertEqual((circulo["tipo"], circulo["tamano"], "oculto" in circulo,
                           campos(circulo)["radio"]["valor"]), ("Circulo", 24, False, "14"))
 
+    def test_delete_destroys_its_object_on_the_free_store_and_its_pointer_is_left_dangling(self):
+        self.parche("pintafor-2")
+        pasos = self.pasos("pintafor")
+        borrar = self.linea("shape_demo/main.cpp", "delete pci2;")
+        i = next(i for i, p in enumerate(pasos) if len(p["marcos"]) == 1 and p["linea"] == borrar)
+        self.assertEqual([o["nombre"] for o in pasos[i + 1]["libres"] if o.get("destruye")],
+                         ["*pci2"])
+        pci2 = objetos(next(p for p in pasos[i + 1:] if len(p["marcos"]) == 1))["pci2"]
+        self.assertTrue(pci2.get("borrado"), pci2)
+        self.assertIsNone(objetos(pasos[i])["pci2"].get("borrado"))
+
     def test_an_attempt_that_does_not_compile_leaves_no_page_of_the_program_before(self):
         self.pasos("pintafor")
         self.editar("shape_demo/main.cpp", "int main()", "int main() {")

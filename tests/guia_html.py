@@ -925,7 +925,8 @@ class Memoria(Pagina, unittest.TestCase):
                         .length + visibles('[data-tabla]').length;
                     return {ancho: document.documentElement.scrollWidth, fuera: fuera, punteros: punteros,
                             flechas: document.querySelectorAll('#flechas > path').length,
-                            explica: document.getElementById('explica').textContent};""")
+                            explica: document.getElementById('explica').textContent,
+                            gdb: /\w const[*&]/.test(document.body.innerText)};""")
                 with self.subTest(ancho=ancho, paso=indice + 1):
                     self.assertLessEqual(medida["ancho"], ancho, "the page scrolls sideways")
                     self.assertEqual(medida["fuera"], 0, "a box, the code or the controls cut")
@@ -933,6 +934,7 @@ class Memoria(Pagina, unittest.TestCase):
                     self.assertEqual(medida["flechas"], medida["punteros"] if ancho > 800 else 0,
                                      "an arrow for each pointer to a box on the page and each "
                                      "hidden pointer to its table")
+                    self.assertFalse(medida["gdb"], "a function spelt as gdb does, not as code")
                     # Only once main has run its last line do its objects go.
                     if medida["explica"].startswith("main termina"):
                         self.assertGreater(indice, self.ultima_linea, medida["explica"])

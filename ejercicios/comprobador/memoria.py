@@ -173,6 +173,8 @@ class Memoria:
         if tipo.code == gdb.TYPE_CODE_PTR:
             numero = int(valor)
             dato = {"nombre": nombre, "apunta": hex(numero) if numero else None}
+            if numero in VIDA.borrados:
+                dato["borrado"] = True
             destino = tipo.target().strip_typedefs()
             if numero and destino.code == gdb.TYPE_CODE_STRUCT:
                 self.pendientes.append((f"*{camino}", valor))
@@ -495,6 +497,8 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
             marcos.append({"funcion": marco.function().print_name, "objetos": objetos,
                            **llamada(marco, objetos), **copia(marco)})
     memoria.seguir()
+    for numero in ahora & memoria.libres.keys():  # what delete destroys
+        memoria.libres[numero]["destruye"] = True
     for donde, objetos in temporales(memoria, cadena, ahora).items():
         marcos[len(cadena) - 1 - donde]["objetos"] += objetos
     pantalla, salida = salida_hasta_ahora(archivo_salida)
