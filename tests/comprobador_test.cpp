@@ -97,7 +97,13 @@ TEST(Comparacion, AMissingLineIsToldApartFromAnEmptyOneAndFromAMissingLineEnd)
               std::string::npos)
         << falta;
     const std::string vacia = comparacion::describir(diferencia("uno\n\n", "uno\ndos\n"));
-    EXPECT_NE(vacia.find("  ha salido:   «»\n"), std::string::npos) << vacia;
+    EXPECT_NE(vacia.find("  se esperaba: «dos»\n  ha salido:   (una línea vacía)\n"),
+              std::string::npos)
+        << vacia;
+    const std::string esperadaVacia = comparacion::describir(diferencia("uno\n", "\n"));
+    EXPECT_NE(esperadaVacia.find("  se esperaba: (una línea vacía)\n  ha salido:   «uno»\n"),
+              std::string::npos)
+        << esperadaVacia;
     const std::string sinFin = comparacion::describir(diferencia("uno", "uno\n"));
     EXPECT_NE(sinFin.find("Las dos líneas se ven iguales"), std::string::npos) << sinFin;
 }
