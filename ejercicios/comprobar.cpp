@@ -166,10 +166,15 @@ fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool 
         return {};
     }
     if (!bien) {
+        const std::string porque =
+            enlazando ? "el programa compila, pero no se puede enlazar (unir sus archivos ya "
+                        "compilados en un ejecutable)"
+                      : "el programa no compila";
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
-                  << (depurar ? ": el programa no compila, así que su memoria no se puede dibujar "
-                                "(la página lo dice).\n"
-                              : ": todavía no está bien: el programa no compila.\n")
+                  << (depurar
+                          ? ": " + porque +
+                                ", así que su memoria no se puede dibujar (la página lo dice).\n"
+                          : ": todavía no está bien: " + porque + ".\n")
                   << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
     return bien ? ejecutable : fs::path();

@@ -311,8 +311,14 @@ class Comprobacion(ConCopia):
         # A body missing, then given in a file of its own: the folder is the program.
         self.editar("figure_demo/main.cpp", "namespace {", "void falta();\nnamespace {")
         self.editar("figure_demo/main.cpp", "std::getchar();", "falta();")
-        self.assertIn("- El programa se compila, pero al enlazarlo falta el cuerpo de una función",
-                      self.mal("polifor-1"))
+        # The linker's failure is not called a compiler's, by the check nor by the memory's page.
+        salida = self.mal("polifor-1")
+        memoria = ejecutar(["./comprobar", "--memoria", "polifor"], self.copia).stdout.decode()
+        for dicho in (salida, memoria):
+            self.assertIn(": el programa compila, pero no se puede enlazar (unir sus archivos ya "
+                          "compilados en un ejecutable)", dicho)
+            self.assertIn("Lo que suele querer decir:\n- Falta el cuerpo de una función", dicho)
+            self.assertNotIn("no compila", dicho)
         nueva = os.path.join(self.copia, "figure_demo", "nueva.cpp")
         self.addCleanup(os.remove, nueva)
         escribir(self.copia, "figure_demo/nueva.cpp", "void falta() {}\n")
