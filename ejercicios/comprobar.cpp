@@ -267,13 +267,13 @@ int comprobar(Opciones& opciones)
         const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
         const programas::Guardado otro = programas::guardadoEnOtro(opciones.raiz, programa);
         if (!otro.de.empty()) {
-            std::cout << "El último archivo que has guardado es " << otro.ruta << ", de " << otro.de
-                      << ", pero este ejercicio es de " << programa.nombre
-                      << ": haz el cambio en sus archivos, en " << programa.carpeta
-                      << "/, y vuelve a comprobar.\n";
+            std::cout << "El archivo cambiado más recientemente es " << otro.ruta << ", de "
+                      << otro.de << ", pero este ejercicio es de " << programa.nombre
+                      << ": si hiciste allí el cambio, hazlo en los archivos de " << programa.nombre
+                      << ", en " << programa.carpeta << "/, y vuelve a comprobar.\n";
         } else {
-            std::cout << "Haz el cambio que pide el ejercicio, guarda el archivo y vuelve a "
-                         "comprobar.\n";
+            std::cout << "Haz el cambio que pide el ejercicio, o lo que le falte si ya has "
+                         "cambiado algo; guarda los archivos y vuelve a comprobar.\n";
         }
         return 1;
     }

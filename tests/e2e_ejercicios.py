@@ -272,9 +272,9 @@ class Comprobacion(ConCopia):
         os.utime(os.path.join(self.copia, ruta), (ahora, ahora))
         salida = self.mal("pintafor-2")
         self.assertTrue(salida.endswith(
-            "El último archivo que has guardado es figure_demo/figura.cpp, de polifor, pero este "
-            "ejercicio es de pintafor: haz el cambio en sus archivos, en shape_demo/, y vuelve a "
-            "comprobar.\n"), salida)
+            "El archivo cambiado más recientemente es figure_demo/figura.cpp, de polifor, pero este "
+            "ejercicio es de pintafor: si hiciste allí el cambio, hazlo en los archivos de "
+            "pintafor, en shape_demo/, y vuelve a comprobar.\n"), salida)
 
     def test_a_program_that_never_ends_is_stopped_after_ten_seconds(self):
         self.editar("figure_demo/main.cpp", "std::getchar();", "for (;;) std::getchar();")
@@ -323,7 +323,8 @@ class Comprobacion(ConCopia):
         self.addCleanup(os.remove, nueva)
         escribir(self.copia, "figure_demo/nueva.cpp", "void falta() {}\n")
         salida = self.mal("polifor-1")
-        self.assertIn("Lo que escribe el programa no ha cambiado todavía", salida)
+        self.assertIn(f"{SIN_CAMBIOS}: es lo mismo que escribe sin ningún cambio. Haz el cambio que "
+                      "pide el ejercicio, o lo que le falte si ya has cambiado algo;", salida)
         antes = objetos_hechos(self.copia)
         self.editar("figure_demo/nueva.cpp", "{}", "{ }")
         self.mal("polifor-1")
