@@ -166,10 +166,15 @@ fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool 
         return {};
     }
     if (!bien) {
+        const std::string porque =
+            enlazando ? "el programa compila, pero no se puede enlazar (unir sus archivos ya "
+                        "compilados en un ejecutable)"
+                      : "el programa no compila";
         std::cout << mensajes::mostrar(mensajes, opciones.raiz) << ejercicio
-                  << (depurar ? ": el programa no compila, así que su memoria no se puede dibujar "
-                                "(la página lo dice).\n"
-                              : ": todavía no está bien: el programa no compila.\n")
+                  << (depurar
+                          ? ": " + porque +
+                                ", así que su memoria no se puede dibujar (la página lo dice).\n"
+                          : ": todavía no está bien: " + porque + ".\n")
                   << mensajes::explicar(mensajes, opciones.raiz, enlazando);
     }
     return bien ? ejecutable : fs::path();
@@ -262,13 +267,13 @@ int comprobar(Opciones& opciones)
         const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
         const programas::Guardado otro = programas::guardadoEnOtro(opciones.raiz, programa);
         if (!otro.de.empty()) {
-            std::cout << "El último archivo que has guardado es " << otro.ruta << ", de " << otro.de
-                      << ", pero este ejercicio es de " << programa.nombre
-                      << ": haz el cambio en sus archivos, en " << programa.carpeta
-                      << "/, y vuelve a comprobar.\n";
+            std::cout << "El archivo cambiado más recientemente es " << otro.ruta << ", de "
+                      << otro.de << ", pero este ejercicio es de " << programa.nombre
+                      << ": si hiciste allí el cambio, hazlo en los archivos de " << programa.nombre
+                      << ", en " << programa.carpeta << "/, y vuelve a comprobar.\n";
         } else {
-            std::cout << "Haz el cambio que pide el ejercicio, guarda el archivo y vuelve a "
-                         "comprobar.\n";
+            std::cout << "Haz el cambio que pide el ejercicio, o lo que le falte si ya has "
+                         "cambiado algo; guarda los archivos y vuelve a comprobar.\n";
         }
         return 1;
     }

@@ -272,9 +272,9 @@ class Comprobacion(ConCopia):
         os.utime(os.path.join(self.copia, ruta), (ahora, ahora))
         salida = self.mal("pintafor-2")
         self.assertTrue(salida.endswith(
-            "El último archivo que has guardado es figure_demo/figura.cpp, de polifor, pero este "
-            "ejercicio es de pintafor: haz el cambio en sus archivos, en shape_demo/, y vuelve a "
-            "comprobar.\n"), salida)
+            "El archivo cambiado más recientemente es figure_demo/figura.cpp, de polifor, pero este "
+            "ejercicio es de pintafor: si hiciste allí el cambio, hazlo en los archivos de "
+            "pintafor, en shape_demo/, y vuelve a comprobar.\n"), salida)
 
     def test_a_program_that_never_ends_is_stopped_after_ten_seconds(self):
         self.editar("figure_demo/main.cpp", "std::getchar();", "for (;;) std::getchar();")
@@ -311,13 +311,20 @@ class Comprobacion(ConCopia):
         # A body missing, then given in a file of its own: the folder is the program.
         self.editar("figure_demo/main.cpp", "namespace {", "void falta();\nnamespace {")
         self.editar("figure_demo/main.cpp", "std::getchar();", "falta();")
-        self.assertIn("- El programa se compila, pero al enlazarlo falta el cuerpo de una función",
-                      self.mal("polifor-1"))
+        # The linker's failure is not called a compiler's, by the check nor by the memory's page.
+        salida = self.mal("polifor-1")
+        memoria = ejecutar(["./comprobar", "--memoria", "polifor"], self.copia).stdout.decode()
+        for dicho in (salida, memoria):
+            self.assertIn(": el programa compila, pero no se puede enlazar (unir sus archivos ya "
+                          "compilados en un ejecutable)", dicho)
+            self.assertIn("Lo que suele querer decir:\n- Falta el cuerpo de una función", dicho)
+            self.assertNotIn("no compila", dicho)
         nueva = os.path.join(self.copia, "figure_demo", "nueva.cpp")
         self.addCleanup(os.remove, nueva)
         escribir(self.copia, "figure_demo/nueva.cpp", "void falta() {}\n")
         salida = self.mal("polifor-1")
-        self.assertIn("Lo que escribe el programa no ha cambiado todavía", salida)
+        self.assertIn(f"{SIN_CAMBIOS}: es lo mismo que escribe sin ningún cambio. Haz el cambio que "
+                      "pide el ejercicio, o lo que le falte si ya has cambiado algo;", salida)
         antes = objetos_hechos(self.copia)
         self.editar("figure_demo/nueva.cpp", "{}", "{ }")
         self.mal("polifor-1")

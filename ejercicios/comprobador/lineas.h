@@ -63,7 +63,11 @@ inline std::string sangradas(const std::vector<std::string>& todas, std::size_t 
     return r;
 }
 
-// Between « and », so that blanks at the end can be seen.
-inline std::string mostrar(const std::string& linea) { return "«" + cortar(linea, kAncho) + "»"; }
+// Between « and », so that blanks at the end can be seen; an empty line by name, as «» reads as
+// nothing to a beginner.
+inline std::string mostrar(const std::string& linea)
+{
+    return linea.empty() ? "(una línea vacía)" : "«" + cortar(linea, kAncho) + "»";
+}
 
 }  // namespace lineas

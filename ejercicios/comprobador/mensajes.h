@@ -78,18 +78,17 @@ inline const std::vector<Explicacion> kExplicaciones = {
      "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
     {{"expected ';'", "missing ';'"},
      "Falta un punto y coma (;) al final de una instrucción o de una declaración (también "
-     "después de la «}» que cierra una clase). A menudo falta al final de la línea anterior a "
-     "la que se señala."},
+     "después de la «}» que cierra una clase). Con g++ y clang falta en la línea que se "
+     "señala; con cl (Visual Studio), casi siempre al final de la línea anterior."},
     {{"vtable for", "::~"},
-     "El programa se compila, pero al enlazarlo falta el cuerpo de un destructor (o de otra "
-     "función virtual) que se declara en el .h: escribe su cuerpo en el .cpp, como "
-     "Clase::~Clase() { ... }, o vuelve a dejar su declaración con «= default».",
+     "Falta el cuerpo de un destructor (o de otra función virtual) que se declara en el .h: "
+     "escribe su cuerpo en el .cpp, como Clase::~Clase() { ... }, o vuelve a dejar su "
+     "declaración con «= default».",
      true},
     {{"undefined reference to", "unresolved external symbol", "undefined symbol",
       "Undefined symbols"},
-     "El programa se compila, pero al enlazarlo falta el cuerpo de una función que se declara "
-     "y se usa. Mira que esté escrito en su archivo .cpp, con la clase delante (Clase::) y los "
-     "mismos parámetros que en el .h.",
+     "Falta el cuerpo de una función que se declara y se usa. Mira que esté escrito en su "
+     "archivo .cpp, con la clase delante (Clase::) y los mismos parámetros que en el .h.",
      true},
 };
 

@@ -72,9 +72,9 @@ struct Guardado {
     std::string de;    // the program whose folder holds it
 };
 
-// The lesson's file saved last, when it is another program's and was saved well after every file
-// of `programa` (a copy of the tree dates them all within a moment): where a change meant for
-// `programa` may have gone. Empty otherwise.
+// The lesson's file changed last (by its date: a save, or git restoring it), when it is another
+// program's and changed well after every file of `programa` (a copy of the tree dates them all
+// within a moment): where a change meant for `programa` may have gone. Empty otherwise.
 inline Guardado guardadoEnOtro(const std::filesystem::path& raiz, const Programa& programa)
 {
     namespace fs = std::filesystem;
