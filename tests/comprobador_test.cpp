@@ -181,6 +181,8 @@ TEST(Mensajes, EachCommonErrorOfGccAndClangIsExplainedWithItsPlace)
         {"figure_demo/main.cpp:6:5: error: ‘imprimirr’ was not declared in this scope; did you "
          "mean ‘imprimir’?",
          "Se usa un nombre que el compilador no conoce"},
+        {"figure_demo/main.cpp:6:19: error: 'cout' is not a member of 'std'",
+         "Se usa un nombre que el compilador no conoce"},
         {"figure_demo/main.cpp:6:5: error: use of undeclared identifier 'imprimirr'",
          "Se usa un nombre que el compilador no conoce"},
         {"figure_demo/main.cpp:6:13: error: too many arguments to function 'void "

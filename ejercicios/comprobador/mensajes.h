@@ -69,10 +69,10 @@ inline const std::vector<Explicacion> kExplicaciones = {
      "nombres std: escríbelos std::cout y std::endl, o pon using std::cout; y using "
      "std::endl; después de los #include, como en main.cpp."},
     {{"was not declared in this scope", "use of undeclared identifier", "C2065", "C3861",
-      "does not name a type", "unknown type name"},
+      "does not name a type", "unknown type name", "has not been declared", "is not a member of"},
      "Se usa un nombre que el compilador no conoce en ese punto: puede estar mal escrito (las "
      "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
-     "faltar el #include de su archivo .h."},
+     "faltar el #include que lo declara: el de su archivo .h, o #include <iostream> para cout."},
     {{"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
      "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
      "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
