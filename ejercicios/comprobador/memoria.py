@@ -459,10 +459,11 @@ def llamada(marco, objetos) -> dict:
         return {}
     objeto = Memoria().objeto("", marco.read_var("this").dereference())
     firma = marco.function().print_name[len(miembro[0]) + 2:]
-    tabla = objeto.get("oculto") or {"funciones": []}
-    return {"clase": objeto["tipo"],
+    # While a base part is built or destroyed the object is of that class: its table says which.
+    tabla = objeto.get("oculto") or {"clase": objeto["tipo"], "funciones": []}
+    return {"clase": tabla["clase"],
             "virtual": any(f.endswith("::" + firma) for f in tabla["funciones"]),
-            "propia": f"{objeto['tipo']}::{firma}" in VIDA.funciones}
+            "propia": f"{tabla['clase']}::{firma}" in VIDA.funciones}
 
 
 def copia(marco) -> dict:
@@ -476,13 +477,19 @@ def copia(marco) -> dict:
     return {"copia": hex(int(marco.read_register("rsi")))}
 
 
+def libera(funcion) -> bool:
+    """The destructor that delete calls through a table: it calls the destructor itself, then frees
+    the memory. The compiler gives it the destructor's lines; it is no step of its own."""
+    return funcion is not None and funcion.linkage_name.endswith("D0Ev")
+
+
 def destructor(marco) -> bool:
     return marco.function() is not None and papel(marco.function().print_name) == "destruye"
 
 
 def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
     VIDA.locales = None
-    cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m)]
+    cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m) and not libera(m.function())]
     ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
     aun = frozenset()
     if sin_destructor is not None:  # an object of main whose class has no destructor goes first
@@ -596,6 +603,8 @@ def paradas(funciones):
             bloque = gdb.block_for_pc(donde.address)
             while bloque.function is None:
                 bloque = bloque.superblock
+            if libera(bloque.function):
+                continue
             lugares.update(e.pc for e in bloque.function.symtab.linetable()
                            if bloque.start < e.pc < bloque.end and e.line)
         entrada.delete()
