@@ -926,6 +926,7 @@ class Memoria(Pagina, unittest.TestCase):
                     return {ancho: document.documentElement.scrollWidth, fuera: fuera, punteros: punteros,
                             flechas: document.querySelectorAll('#flechas > path').length,
                             explica: document.getElementById('explica').textContent,
+                            marcos: [...document.querySelectorAll('#llamadas h3')].map(h => h.textContent),
                             gdb: /\w const[*&]/.test(document.body.innerText)};""")
                 with self.subTest(ancho=ancho, paso=indice + 1):
                     self.assertLessEqual(medida["ancho"], ancho, "the page scrolls sideways")
@@ -935,6 +936,8 @@ class Memoria(Pagina, unittest.TestCase):
                                      "an arrow for each pointer to a box on the page and each "
                                      "hidden pointer to its table")
                     self.assertFalse(medida["gdb"], "a function spelt as gdb does, not as code")
+                    self.assertFalse((c := re.search(r"es un (\w+), con su propio .* puntero", medida["explica"]))
+                                     and medida["marcos"][-2:][0].startswith(f"Dentro de {c[1]}::"), "by name")
                     # Only once main has run its last line do its objects go.
                     if medida["explica"].startswith("main termina"):
                         self.assertGreater(indice, self.ultima_linea, medida["explica"])
