@@ -526,6 +526,11 @@ class Memoria(ConCopia):
         este = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["this"]
         nuevo = {o["direccion"]: o for o in dentro["libres"]}[este["apunta"]]
         self.assertEqual((nuevo["tipo"], nuevo.get("construye")), ("Circulo", True))
+        # While its Figura part is built, the Circulo's own field holds nothing yet.
+        base = next(p for p in pasos[pasos.index(dentro):]
+                    if p["marcos"][-1]["funcion"].startswith("Figura::Figura("))
+        nuevo = {o["direccion"]: o for o in base["libres"]}[este["apunta"]]
+        self.assertEqual([c["nombre"] for c in nuevo["campos"] if c.get("sinValor")], ["radio"])
         fi = campos(objetos(antes)["fi"])
         libres = {o["direccion"]: o for o in antes["libres"]}
         self.assertEqual([libres[fi[f"[{i}]"]["apunta"]]["tipo"] for i in range(3)],

@@ -109,6 +109,7 @@ class Memoria:
         self.pendientes = []  # (name, pointer value) to follow
         self.montones = None  # the free store's ranges at this stop, read when first needed
         self.dibujadas = set()  # addresses of every object drawn, nested ones too
+        self.llenando = {}  # address -> the class whose constructor runs innermost on it
 
     def en_monton(self, numero: int) -> bool:
         if self.montones is None:
@@ -307,14 +308,14 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
             vistos.add(simbolo.name)
             valor = simbolo.value(marco)
             if simbolo.name == "this" and construye and not memoria.en_monton(int(valor)):
-                objeto = memoria.objeto(nombre_de(marco, int(valor), valor.type.target()),
-                                        valor.dereference())
-                objeto["construye"] = True
+                nombre = nombre_de(marco, int(valor), valor.type.target())
+                objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
             else:
-                if simbolo.name == "this" and construye and int(valor) not in memoria.libres:
+                if simbolo.name == "this" and construye:
                     # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
-                    memoria.libres[int(valor)] = dict(memoria.objeto("*this", valor.dereference()),
-                                                      construye=True)
+                    if int(valor) not in memoria.libres:
+                        memoria.libres[int(valor)] = memoria.objeto("*this", valor.dereference())
+                    por_llenar(memoria.libres[int(valor)], memoria)
                 objeto = memoria.objeto(simbolo.name, valor)
             if en_main(marco) and valor.address is not None:
                 numero = int(valor.address)
@@ -375,6 +376,18 @@ def locales_de_main(marco) -> list:
         VIDA.locales = [(s, int(s.value(marco).address)) for s in sorted(bloque, key=lambda s: s.line)
                         if s.is_variable and not s.name.startswith("__")]
     return VIDA.locales
+
+
+def por_llenar(objeto: dict, memoria: Memoria) -> dict:
+    """An object a constructor builds. While the innermost one on it is a base part's, the fields
+    of the classes built on that base hold nothing yet: they are filled after it returns."""
+    objeto["construye"] = True
+    clase = memoria.llenando.get(int(objeto["direccion"], 16), objeto["tipo"])
+    if clase != objeto["tipo"]:
+        for campo in objeto.get("campos", []):
+            if campo.get("de") is None or (campo["de"] != clase and not deriva(clase, campo["de"])):
+                campo["sinValor"] = True
+    return objeto
 
 
 def nombre_de(marco, numero: int, clase) -> str:
@@ -491,6 +504,10 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
     VIDA.locales = None
     cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m) and not libera(m.function())]
     ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
+    for marco in cadena:  # the innermost first
+        if not en_main(marco) and papel(marco.function().print_name) == "construye":
+            memoria.llenando.setdefault(int(marco.read_var("this")),
+                                        partes(marco.function().print_name)[0])
     aun = frozenset()
     if sin_destructor is not None:  # an object of main whose class has no destructor goes first
         cadena, ahora, aun = cadena[-1:], {sin_destructor}, frozenset(ahora)
