@@ -398,12 +398,16 @@ def nombre_de(marco, numero: int, clase) -> str:
         bloque = llamante.block()
         while bloque is not None:
             for simbolo in bloque:
-                if simbolo.is_variable or simbolo.is_argument:
+                if not (simbolo.is_variable or simbolo.is_argument):
+                    continue
+                try:
                     valor = simbolo.value(llamante)
-                    nombre = None if valor.address is None else parte(
-                        simbolo.name, valor.type.strip_typedefs(), numero - int(valor.address), clase)
-                    if nombre:
-                        return nombre
+                except gdb.error:  # a learner's variable gdb cannot read says nothing of this one
+                    continue
+                nombre = None if valor.address is None else parte(
+                    simbolo.name, valor.type.strip_typedefs(), numero - int(valor.address), clase)
+                if nombre:
+                    return nombre
             bloque = None if bloque.function is not None else bloque.superblock
     return "(temporal)"
 
