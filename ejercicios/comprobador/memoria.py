@@ -287,50 +287,53 @@ def seguido(marco) -> bool:
     return relativo(marco.find_sal()).startswith(LECCION) and papel(funcion.print_name) != ""
 
 
+def simbolos(marco):
+    """The frame's symbols, from its innermost block out to its function's."""
+    bloque = marco.block()
+    while bloque is not None:
+        yield from bloque
+        bloque = None if bloque.function is not None else bloque.superblock
+
+
 def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
     """The frame's variables built by now and not yet destroyed, and its parameters: `this` an
     arrow, or the object itself while its constructor builds it on the stack; a reference another
     name."""
     linea = marco.find_sal().line
-    construye = not en_main(marco) and papel(marco.function().print_name) == "construye"
+    construye = constructor(marco)
     objetos = []
     vistos = set()
-    bloque = marco.block()
-    while bloque is not None:
-        for simbolo in bloque:
-            if simbolo.name in vistos or simbolo.name.startswith("__") or simbolo.is_constant or not (
-                    simbolo.is_variable or simbolo.is_argument):
+    for simbolo in simbolos(marco):
+        if simbolo.name in vistos or simbolo.name.startswith("__") or simbolo.is_constant or not (
+                simbolo.is_variable or simbolo.is_argument):
+            continue
+        # A variable is built once the line that declares it has run.
+        if simbolo.is_variable and (simbolo.line >= linea or
+                                    simbolo.addr_class == gdb.SYMBOL_LOC_STATIC):
+            continue
+        vistos.add(simbolo.name)
+        valor = simbolo.value(marco)
+        if simbolo.name == "this" and construye and not memoria.en_monton(int(valor)):
+            nombre = nombre_de(marco, int(valor), valor.type.target())
+            objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
+        else:
+            if simbolo.name == "this" and construye:
+                # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
+                if int(valor) not in memoria.libres:
+                    memoria.libres[int(valor)] = memoria.objeto("*this", valor.dereference())
+                por_llenar(memoria.libres[int(valor)], memoria)
+            objeto = memoria.objeto(simbolo.name, valor)
+        if en_main(marco) and valor.address is not None:
+            numero = int(valor.address)
+            if numero in ahora:
+                objeto["destruye"] = True
+            elif destruido(marco, simbolo, aun):
                 continue
-            # A variable is built once the line that declares it has run.
-            if simbolo.is_variable and (simbolo.line >= linea or
-                                        simbolo.addr_class == gdb.SYMBOL_LOC_STATIC):
-                continue
-            vistos.add(simbolo.name)
-            valor = simbolo.value(marco)
-            if simbolo.name == "this" and construye and not memoria.en_monton(int(valor)):
-                nombre = nombre_de(marco, int(valor), valor.type.target())
-                objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
-            else:
-                if simbolo.name == "this" and construye:
-                    # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
-                    if int(valor) not in memoria.libres:
-                        memoria.libres[int(valor)] = memoria.objeto("*this", valor.dereference())
-                    por_llenar(memoria.libres[int(valor)], memoria)
-                objeto = memoria.objeto(simbolo.name, valor)
-            if en_main(marco) and valor.address is not None:
-                numero = int(valor.address)
-                if numero in ahora:
-                    objeto["destruye"] = True
-                elif destruido(marco, simbolo, aun):
-                    continue
-            if simbolo.is_argument:
-                objeto["parametro"] = True
-            elif valor.address is not None and sin_valor_al_declararse(simbolo):
-                sin_valor(objeto, valor)
-            objetos.append(objeto)
-        if bloque.function is not None:
-            break
-        bloque = bloque.superblock
+        if simbolo.is_argument:
+            objeto["parametro"] = True
+        elif valor.address is not None and sin_valor_al_declararse(simbolo):
+            sin_valor(objeto, valor)
+        objetos.append(objeto)
     return objetos
 
 
@@ -395,20 +398,17 @@ def nombre_de(marco, numero: int, clase) -> str:
     caller, or a part of one (p2.miCoche); else it is a temporary, as an argument's copy is."""
     clase = clase.strip_typedefs()
     for llamante in cadena_de(marco.older()):
-        bloque = llamante.block()
-        while bloque is not None:
-            for simbolo in bloque:
-                if not (simbolo.is_variable or simbolo.is_argument):
-                    continue
-                try:
-                    valor = simbolo.value(llamante)
-                except gdb.error:  # a learner's variable gdb cannot read says nothing of this one
-                    continue
-                nombre = None if valor.address is None else parte(
-                    simbolo.name, valor.type.strip_typedefs(), numero - int(valor.address), clase)
-                if nombre:
-                    return nombre
-            bloque = None if bloque.function is not None else bloque.superblock
+        for simbolo in simbolos(llamante):
+            if not (simbolo.is_variable or simbolo.is_argument):
+                continue
+            try:
+                valor = simbolo.value(llamante)
+            except gdb.error:  # a learner's variable gdb cannot read says nothing of this one
+                continue
+            nombre = None if valor.address is None else parte(
+                simbolo.name, valor.type.strip_typedefs(), numero - int(valor.address), clase)
+            if nombre:
+                return nombre
     return "(temporal)"
 
 
@@ -500,6 +500,10 @@ def libera(funcion) -> bool:
     return funcion is not None and funcion.linkage_name.endswith("D0Ev")
 
 
+def constructor(marco) -> bool:
+    return marco.function() is not None and papel(marco.function().print_name) == "construye"
+
+
 def destructor(marco) -> bool:
     return marco.function() is not None and papel(marco.function().print_name) == "destruye"
 
@@ -509,7 +513,7 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
     cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m) and not libera(m.function())]
     ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
     for marco in cadena:  # the innermost first
-        if not en_main(marco) and papel(marco.function().print_name) == "construye":
+        if constructor(marco):
             memoria.llenando.setdefault(int(marco.read_var("this")),
                                         partes(marco.function().print_name)[0])
     aun = frozenset()
