@@ -2,7 +2,8 @@
 // console (no pause, no clear, marks for screens and echoed input), runs it on the exercise's input
 // and tells, in Spanish and for a beginner, whether its standard output is the one that
 // ejercicios/<programa>-<n>.salida expects; if not, what went wrong and where to look. Its last
-// lines are the verdict. Exit status: 0 right, 1 not yet, 2 bad usage.
+// lines are the verdict. Exit status: 0 right, 1 not yet, 2 bad usage. With --vpl it grades for
+// Moodle's VPL (tools/vpl.py): the same answer as a comment, then the grade.
 //
 // It needs only a C++17 compiler: the guide builds it with one command line, and CMake's
 // comprobar-<programa>-<n> targets run it. Each of its jobs is a header of comprobador/;
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +39,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kLineasErrores = 5;  // lines of the program's standard error shown
+constexpr std::size_t kTopeLeido = std::size_t{1024} * 1024;  // bytes of its output read
 
 // The kind of compiler that built the checker, where none is named.
 #if defined(_MSC_VER) && !defined(__clang__)
@@ -64,6 +67,7 @@ struct Opciones {
     std::string compilador;
     bool fuentes = false;  // --fuentes: only list the program's own sources, one a line
     bool memoria = false;  // --memoria: draw the program's memory, step by step, in a page
+    bool vpl = false;      // --vpl: the answer and the grade as Moodle's VPL reads them
     fs::path pagina;       // --pagina: where that page goes
 };
 
@@ -76,8 +80,10 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
                                : argumento == "--carpeta" ? &opciones.carpeta
                                : argumento == "--pagina"  ? &opciones.pagina
                                                           : nullptr;
-        if (argumento == "--fuentes" || argumento == "--memoria") {
-            (argumento == "--fuentes" ? opciones.fuentes : opciones.memoria) = true;
+        if (argumento == "--fuentes" || argumento == "--memoria" || argumento == "--vpl") {
+            (argumento == "--fuentes"   ? opciones.fuentes
+             : argumento == "--memoria" ? opciones.memoria
+                                        : opciones.vpl) = true;
         } else if (argumento.rfind('-', 0) != 0) {
             sueltos.push_back(argumento);
         } else if (i + 1 >= argc || (ruta == nullptr && argumento != "--compilador")) {
@@ -89,7 +95,9 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
         }
     }
     const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
-    if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria)) return false;
+    if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria) ||
+        (solo && opciones.vpl))
+        return false;
     opciones.programa = sueltos[0];
     if (solo) return true;
     opciones.numero = sueltos[1];
@@ -219,7 +227,17 @@ int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
-    const auto esperadaBruta = lineas::leer(carpetaEjercicios / (ejercicio + ".salida"));
+    const fs::path datos[] = {carpetaEjercicios / (ejercicio + ".salida"),
+                              carpetaEjercicios / (opciones.programa + ".original"),
+                              carpetaEjercicios / (ejercicio + ".pistas")};
+    const auto esperadaBruta = lineas::leer(datos[0]);
+    const auto original = lineas::leer(datos[1]);
+    const std::string textoPistas = lineas::leer(datos[2]).value_or("");
+    // In VPL the program runs as the same user as the checker: what it is compared with must be
+    // gone from the disk before it runs.
+    std::error_code borrado;
+    if (opciones.vpl)
+        for (const fs::path& dato : datos) fs::remove(dato, borrado);
     if (!esperadaBruta) {
         std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
                   << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
@@ -237,9 +255,9 @@ int comprobar(Opciones& opciones)
                                   terminacion::kPlazo};
     const proceso::Resultado fin = proceso::ejecutar(ejecutar);
 
-    const std::string errores = lineas::leer(ejecutar.errores).value_or("");
-    const comparacion::Obtenida obtenida =
-        comparacion::nombrar(marcas::separar(lineas::leer(ejecutar.salida).value_or("")));
+    const std::string errores = lineas::leer(ejecutar.errores, kTopeLeido).value_or("");
+    const comparacion::Obtenida obtenida = comparacion::nombrar(
+        marcas::separar(lineas::leer(ejecutar.salida, kTopeLeido).value_or("")));
     const std::string esperada = comparacion::esperada(*esperadaBruta);
     const std::string estado = terminacion::comoTermino(fin);
     if (obtenida.texto == esperada && estado.empty()) {
@@ -260,7 +278,6 @@ int comprobar(Opciones& opciones)
         return 1;
     }
     // Said only of a program that ended well: a loop added to it changed something after all.
-    const auto original = lineas::leer(carpetaEjercicios / (opciones.programa + ".original"));
     if (estado.empty() && original && comparacion::esperada(*original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
                      "sin ningún cambio. ";
@@ -279,11 +296,55 @@ int comprobar(Opciones& opciones)
     }
     const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);
     std::cout << comparacion::describir(diferencia);
-    const std::string pista = pistas::para(
-        pistas::leer(lineas::leer(carpetaEjercicios / (ejercicio + ".pistas")).value_or("")),
-        diferencia);
+    const std::string pista = pistas::para(pistas::leer(textoPistas), diferencia);
     if (!pista.empty()) std::cout << "Pista: " << pista << "\n";
     return 1;
+}
+
+// A line as VPL can store and show it: a byte that is not UTF-8 text, or a control character, as
+// U+FFFD.
+std::string legible(const std::string& linea)
+{
+    std::string r;
+    for (std::size_t i = 0; i < linea.size();) {
+        const auto c = static_cast<unsigned char>(linea[i]);
+        const std::size_t largo = c < 0x80U          ? 1
+                                  : (c >> 5U) == 6U  ? 2
+                                  : (c >> 4U) == 14U ? 3
+                                  : (c >> 3U) == 30U ? 4
+                                                     : 0;
+        bool bien =
+            largo > 0 && i + largo <= linea.size() && (c >= 0x20U || c == '\t') && c != 0x7FU;
+        for (std::size_t j = 1; bien && j < largo; ++j)
+            bien = (static_cast<unsigned char>(linea[i + j]) & 0xC0U) == 0x80U;
+        r += bien ? linea.substr(i, largo) : "\xEF\xBF\xBD";
+        i += bien ? largo : 1;
+    }
+    return r;
+}
+
+// The check as Moodle's VPL grades it: the answer a comment, each line after '>' so that nothing
+// the program wrote reads as a grade, and the grade last, written once every process the program
+// started is gone. A check that could not run is the activity's fault: it says so, with no grade.
+int calificar(Opciones& opciones)
+{
+    proceso::proteger();
+    std::ostringstream respuesta;
+    std::streambuf* const consola = std::cout.rdbuf(respuesta.rdbuf());
+    const int fin = comprobar(opciones);
+    std::cout.rdbuf(consola);
+    std::cout << "<|--\n-"
+              << (fin == 2 ? "La actividad no está bien preparada y no se ha podido evaluar (no es "
+                             "un fallo de tu programa: avisa a tu profesor)"
+                           : "Comprobación de " + opciones.programa + "-" + opciones.numero)
+              << "\n";
+    for (const std::string& linea : lineas::partir(respuesta.str()))
+        std::cout << ">" << legible(linea) << "\n";
+    std::cout << "--|>\n";
+    if (fin == 2) return 2;
+    const std::string nota = proceso::variable(fin == 0 ? "VPL_GRADEMAX" : "VPL_GRADEMIN");
+    std::cout << "Grade :=>>" << (nota.empty() ? (fin == 0 ? "10" : "0") : nota) << std::endl;
+    return fin;
 }
 
 // A text for a gdb command line, between quotes; a control character (the marks) as an octal
@@ -423,5 +484,6 @@ int main(int argc, char** argv)
             std::cout << fuente << "\n";
         return 0;
     }
+    if (opciones.vpl) return calificar(opciones);
     return opciones.memoria ? memoria(opciones) : comprobar(opciones);
 }

@@ -10,7 +10,8 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 - Guia: the guide's compile lines and IDE table name exactly each program's sources.
 - Objetivos: the CMake targets of a plain build, and the guide naming exactly the exercises in
   ejercicios/.
-- Vpl: a VPL activity with the jail's compiler missing or old, and run at a terminal."""
+- Vpl: a VPL activity against cheats and misbehaving programs, set up wrong, and run at a
+  terminal."""
 
 import glob
 import json
@@ -18,6 +19,7 @@ import os
 import re
 import shlex
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -106,21 +108,25 @@ def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: s
 
 
 class EnVpl(unittest.TestCase):
-    """Exercises as VPL activities (tools/vpl.py), graded as VPL's execution server grades them:
-    a fresh folder of its execution files and the learner's, VPL's variables, vpl_evaluate.sh, the
-    execution files not kept deleted, vpl_execution, under a pseudo-terminal in raw mode and
-    C.UTF-8."""
+    """Exercises as VPL activities (tools/vpl.py), graded as VPL's execution server grades them, as
+    root would with a learner's evaluation: a fresh folder of its execution files and the
+    learner's, owned by a user no other process has, VPL's variables; vpl_evaluate.sh, then every
+    execution file deleted (VPL's default keeps none), then vpl_execution, each under a
+    pseudo-terminal of root's in raw mode and C.UTF-8, as that user. What they hold in memory
+    together is summed as VPL sums it (each one's peak), and nothing may be left running."""
+    MEMORIA = 128 * 1024 * 1024  # VPL's default limit
 
     @classmethod
     def setUpClass(cls):
         cls.actividades = temporal(cls.addClassCleanup, "vpl-")
 
-    def jaula(self, ejercicio: str, caso: str) -> str:
+    def jaula(self, ejercicio: str, caso: str, variables: str = "") -> str:
         """The execution files but the self-tests, and the self-test `caso` as the learner's."""
         if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
             ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
         ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
         jaula = temporal(self.addCleanup, "jaula-")
+        self.ejercicio_de = {**getattr(self, "ejercicio_de", {}), jaula: ejercicio}
         shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
                         ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
         suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
@@ -128,27 +134,67 @@ class EnVpl(unittest.TestCase):
         enviados = glob.glob("**/*.*", root_dir=suyos, recursive=True)
         escribir(jaula, "vpl_environment.sh", "".join(
             f"export VPL_SUBFILE{i}={r}\n" for i, r in enumerate(enviados)) + "export VPL_SUBFILES="
-            + shlex.quote("\n".join(enviados)) + " VPL_GRADEMIN=1.5 VPL_GRADEMAX=7 VPL_MAXTIME=60\n")
+            + shlex.quote("\n".join(enviados)) + " VPL_GRADEMIN=1.5 VPL_GRADEMAX=7 VPL_MAXTIME=240"
+            f" VPL_MAXMEMORY={self.MEMORIA} VPL_MAXPROCESSES=200 VPL_MAXFILESIZE=67108864"
+            f" {variables}\n")
         return jaula
 
-    def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
-        """`evaluar`, the files not kept deleted, vpl_execution: its last grade and comment."""
-        actividad = os.path.join(self.actividades, glob.glob(
-            "*-*.salida", root_dir=os.path.join(jaula, "ejercicios"))[0][:-len(".salida")])
-        conservar, ejecucion = leer(actividad, "conservar.txt").split(), actividad + "/ejecucion"
-        borrar = [r for r in glob.glob("**", root_dir=ejecucion, recursive=True)
-                  if os.path.isfile(os.path.join(ejecucion, r)) and r not in conservar
-                  and not r.startswith("vpl_evaluation_tests/")]
-        terminal = arnes.Terminal(orden=["bash", "-c", f"cd {jaula} && . ./vpl_environment.sh && "
-                                         f"export LC_ALL=C.UTF-8 && stty raw -echo && {evaluar}; "
-                                         f"rm -rf {shlex.join(borrar)} && ./vpl_execution"])
+    def en_la_jaula(self, jaula: str, orden: str) -> tuple:
+        """`orden` in the folder as its user, on a terminal: what it showed, and the most its
+        processes held in memory at once (the sum of each one's peak)."""
+        usuario = str(os.stat(jaula).st_uid)
+        terminal = arnes.Terminal(orden=[
+            "setpriv", f"--reuid={usuario}", f"--regid={usuario}", "--clear-groups", "bash", "-c",
+            f"cd {jaula} && . ./vpl_environment.sh && export LC_ALL=C.UTF-8 && stty raw -echo &&"
+            f" {orden}"])
         self.addCleanup(terminal.cerrar)
-        while terminal._leer(0.1) or terminal.proceso.poll() is None:
+        pico, limite = 0, time.monotonic() + LIMITE
+        while terminal.proceso.poll() is None and time.monotonic() < limite:
+            terminal._leer(0.02)
+            pico = max(pico, sum(memoria for uid, memoria, _ in procesos() if uid == usuario))
+        while terminal._leer(0.3):  # as VPL, what is still written after it ends
             pass
-        visto = terminal.visto.decode()
+        return terminal.visto.decode(errors="replace"), pico
+
+    def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
+        """`evaluar`, the execution files deleted, vpl_execution: its last grade (None for none)
+        and comment (the whole text without one)."""
+        usuario = next(u for u in range(61000, 62000) if str(u) not in {p[0] for p in procesos()})
+        ejecutar(["chown", "-R", f"{usuario}:{usuario}", jaula], jaula, check=True)
+        actividad = os.path.join(self.actividades, self.ejercicio_de[jaula])
+        compilado, pico = self.en_la_jaula(jaula, evaluar)
+        for ruta in glob.glob("**", root_dir=actividad + "/ejecucion", recursive=True):
+            if os.path.isfile(os.path.join(jaula, ruta)):
+                os.remove(os.path.join(jaula, ruta))
+        visto, pico_calificando = self.en_la_jaula(jaula, "./vpl_execution") if os.path.exists(
+            os.path.join(jaula, "vpl_execution")) else (compilado, 0)
+        time.sleep(0.2)
+        quedan = [pid for pid, (uid, _, estado) in procesos(con_pid=True).items()
+                  if uid == str(usuario) and estado != "Z"]  # a zombie runs nothing
+        for pid in quedan:
+            os.kill(int(pid), signal.SIGKILL)
+        self.assertEqual(quedan, [], f"processes left running after:\n{visto}")
+        self.assertLess(max(pico, pico_calificando), self.MEMORIA, "memory over VPL's default")
+        notas = re.findall(r"^Grade :=>>(.*)$", visto, re.M)
         comentario = re.search(r"^<\|--\n(.*?)^--\|>$", visto, re.M | re.S)
-        self.assertTrue(comentario, visto)
-        return re.findall(r"^Grade :=>>(.*)$", visto, re.M)[-1].strip(), comentario.group(1)
+        return (notas[-1].strip() if notas else None,
+                comentario.group(1) if comentario else visto)
+
+
+def procesos(con_pid: bool = False):
+    """Each process's real user, peak memory in bytes (VmHWM) as VPL reads them, and state; by
+    pid."""
+    todos = {}
+    for estado in glob.glob("/proc/[0-9]*/status"):
+        try:
+            texto = Path(estado).read_text()
+        except OSError:  # gone meanwhile
+            continue
+        uid = re.search(r"^Uid:\s+(\d+)", texto, re.M).group(1)
+        pico = re.search(r"^VmHWM:\s+(\d+) kB", texto, re.M)
+        todos[estado.split("/")[2]] = (uid, int(pico.group(1)) * 1024 if pico else 0,
+                                       re.search(r"^State:\s+(\S)", texto, re.M).group(1))
+    return todos if con_pid else list(todos.values())
 
 
 class Ejercicio(EnVpl):
@@ -168,8 +214,7 @@ class Ejercicio(EnVpl):
 
     def calificada(self, ejercicio: str):
         """Its VPL activity: the solution gets the maximum; the unchanged files and each hint's
-        attempt, the minimum and what the check says of them. The checker vpl_evaluate.sh leaves
-        does not depend on the learner's files: built with the solution, it is handed on."""
+        attempt, the minimum and what the check says of them."""
         pistas = re.findall(r"^pista: (.*)$", "".join(leer(FUENTES, r) for r in glob.glob(
             f"ejercicios/{ejercicio}.pistas", root_dir=FUENTES)), re.M)
         esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
@@ -183,10 +228,7 @@ class Ejercicio(EnVpl):
             f"g++...\n>{ejercicio}: {BIEN}\n"))
         for caso, dicho in esperados:
             with self.subTest(ejercicio=ejercicio, caso=caso):
-                jaula = self.jaula(ejercicio, caso)
-                for hecho in ("comprobar", "vpl_execution"):
-                    shutil.copy(os.path.join(solucion, hecho), jaula)
-                nota, comentario = self.calificar(jaula, evaluar="true")
+                nota, comentario = self.calificar(self.jaula(ejercicio, caso))
                 self.assertEqual(nota, "1.5", comentario)
                 self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
                 self.assertIn(dicho, comentario)
@@ -748,23 +790,117 @@ class Parches(unittest.TestCase):
 
 
 class Vpl(EnVpl):
-    """What an activity does beside grading: a compiler missing or old, the run at a terminal."""
+    """What an activity does beside grading well: a learner's program that tries to get marks
+    without the exercise, or that misbehaves; an activity set up wrong; the run at a terminal."""
+    MAL_PREPARADA = "La actividad no está bien preparada y no se puede evaluar"
 
-    def test_a_missing_or_old_g_plus_plus_and_a_missing_semicolon_in_c_utf8_are_told_in_spanish(self):
-        sin = temporal(self.addCleanup, "sin-g++-")  # a PATH with what the script needs, but g++
-        for herramienta in ("cat", "chmod", "head", "rm"):
-            os.symlink(shutil.which(herramienta), os.path.join(sin, herramienta))
-        antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
-        for evaluar, dicho in [(f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++: la"),
-                               (f"{antiguo} bash vpl_evaluate.sh", "necesita C++17 (-std=c++17)"),
-                               ("bash vpl_evaluate.sh", "Falta un punto y coma (;)")]:
-            with self.subTest(dicho=dicho):
-                jaula = self.jaula("garaxo-1", "pass-solucion")
-                escribir(jaula, "car_owner_demo/main.cpp",
-                         leer(jaula, "car_owner_demo/main.cpp").replace(";\n", "\n", 1))
-                nota, comentario = self.calificar(jaula, evaluar)
+    # Each replaces garaxo's whole main.cpp; none may get the maximum, 7.
+    TRAMPAS = {
+        "reads the expected output": r"""
+            #include <filesystem>
+            #include <fstream>
+            #include <iostream>
+            int main() {
+                for (auto& f : std::filesystem::recursive_directory_iterator("."))
+                    if (f.path().extension() == ".salida")
+                        std::cout << std::ifstream(f.path()).rdbuf();
+            }""",
+        "rewrites what grades it": r"""
+            #include <cstdio>
+            #include <fstream>
+            int main() {
+                for (const char* f : {"vpl_execution", ".proyecto/comprobar"}) {
+                    std::remove(f);
+                    std::ofstream(f) << "#!/bin/sh\necho 'Grade :=>>7'\n";
+                }
+            }""",
+        "writes a grade to the terminal and kills every process it can": r"""
+            #include <csignal>
+            #include <cstdio>
+            #include <string>
+            #include <unistd.h>
+            int main() {
+                std::puts("Grade :=>>7");
+                std::fputs("Grade :=>>7\n", stderr);
+                for (std::string t : {"/dev/tty", "/proc/self/fd/0", "/dev/pts/0", "/dev/pts/1"})
+                    if (FILE* f = std::fopen(t.c_str(), "w")) std::fputs("\nGrade :=>>7\n", f), std::fclose(f);
+                for (int pid = 2; pid < 1 << 16; ++pid) {
+                    std::string fd = "/proc/" + std::to_string(pid) + "/fd/1";
+                    if (FILE* f = std::fopen(fd.c_str(), "w")) std::fputs("\nGrade :=>>7\n", f), std::fclose(f);
+                }
+                kill(-1, SIGKILL);
+            }""",
+        "leaves a child behind that writes a grade": r"""
+            #include <csignal>
+            #include <cstdio>
+            #include <unistd.h>
+            int main() {
+                if (fork() == 0) {
+                    setsid();
+                    std::signal(SIGHUP, SIG_IGN);
+                    for (int i = 0; i < 100; ++i, usleep(50000))
+                        if (FILE* f = std::fopen("/dev/tty", "w")) std::fputs("\nGrade :=>>7\n", f), std::fclose(f);
+                }
+            }""",
+    }
+
+    def test_no_cheat_gets_marks_and_none_leaves_a_process(self):
+        for trampa, codigo in self.TRAMPAS.items():
+            with self.subTest(trampa=trampa):
+                jaula = self.jaula("garaxo-1", "fail-sin_cambios")
+                escribir(jaula, "car_owner_demo/main.cpp", codigo)
+                nota, comentario = self.calificar(jaula)
+                self.assertIn(nota, ("1.5", None), comentario)
+                self.assertNotIn("COCHE ch2", comentario)
+
+    # Each, for garaxo's main.cpp: what it is, and what the answer says.
+    FALLOS = [("int main() { for (;;) {} }", "no ha terminado en 10 segundos"),
+              ("#include <cstdio>\nint main() { static char b[1 << 20]; for (int i = 0; i < 50; ++i)"
+               " std::fwrite(b, 1, sizeof b, i % 2 ? stdout : stderr); }", "más de 16 MB"),
+              ("int main() { *(volatile int*)nullptr = 1; }", "memoria que no es suya"),
+              ("#include <filesystem>\nint main() { std::error_code e; for (auto& f : std::filesy"
+               "stem::directory_iterator(\".\")) std::filesystem::remove_all(f.path(), e); }",
+               "la salida del programa termina antes"),
+              ("// Ca\xf1o\r\n#include <iostream>\r\nint main() { std::cout << \"\\xf1\\r\\n\"; }"
+               "\r\n", "\ufffd")]
+
+    def test_a_program_that_misbehaves_gets_the_minimum_and_the_checks_answer(self):
+        for codigo, dicho in self.FALLOS:
+            with self.subTest(codigo=codigo):
+                jaula = self.jaula("garaxo-1", "fail-sin_cambios")
+                Path(jaula, "car_owner_demo/main.cpp").write_bytes(codigo.encode("latin-1"))
+                nota, comentario = self.calificar(jaula)
                 self.assertEqual(nota, "1.5", comentario)
                 self.assertIn(dicho, comentario)
+
+    def test_an_activity_set_up_wrong_is_the_teachers_message_with_no_grade(self):
+        sin = temporal(self.addCleanup, "sin-g++-")  # a PATH with what the script needs, but g++
+        os.symlink(shutil.which("rm"), os.path.join(sin, "rm"))
+        antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
+        for cambio, evaluar, dicho in [
+                ("ejercicios/garaxo-1.salida", "", "importa garaxo-1-ejecucion.zip"),
+                ("car_owner_demo/main.cpp", "", "importa garaxo-1-pedidos.zip"),
+                ("VPL_MAXMEMORY=67108864", "", "«Memoria máxima utilizable» debe ser al menos 128"),
+                ("", f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++"),
+                ("comprobar", f"{antiguo} bash vpl_evaluate.sh", "comprobar necesita C++17")]:
+            with self.subTest(dicho=dicho):
+                jaula = self.jaula("garaxo-1", "pass-solucion", cambio if "=" in cambio else "")
+                if cambio and "=" not in cambio:  # a file missing, or one that is no program
+                    Path(jaula, cambio).write_text("") if evaluar else os.remove(Path(jaula, cambio))
+                nota, comentario = self.calificar(jaula, evaluar or "bash vpl_evaluate.sh")
+                self.assertIsNone(nota, comentario)
+                self.assertIn(self.MAL_PREPARADA, comentario)
+                self.assertIn(dicho, comentario)
+
+    def test_a_checker_built_on_the_server_grades_too_and_a_missing_semicolon_is_explained(self):
+        self.MEMORIA = 512 * 1024 * 1024  # compiling the checker takes about 200 MB
+        jaula = self.jaula("garaxo-1", "pass-solucion")
+        Path(jaula, "comprobar").write_text("")
+        escribir(jaula, "car_owner_demo/main.cpp",
+                 leer(jaula, "car_owner_demo/main.cpp").replace(";\n", "\n", 1))
+        nota, comentario = self.calificar(jaula)
+        self.assertEqual(nota, "1.5", comentario)
+        self.assertIn("Falta un punto y coma (;)", comentario)
 
     def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
         jaula = self.jaula("pintafor-1", "fail-sin_cambios")

@@ -5,12 +5,12 @@ to desarrollo/vpl) with
 - pedidos/: the requested files, those the exercise's patch touches, with the lesson's text;
 - ejecucion/: the execution files: the rest of what the guide's g++ lines for the program and for
   the checker compile (the headers as g++ -MM finds them), the checks' console, the exercise's
-  expected output, input and hints, vpl_run.sh (the guide's line; VPL's debugger adds its flags as
-  the second argument), vpl_evaluate.sh (builds the checker and leaves a vpl_execution that grades
-  with it) and vpl_evaluation_tests/, VPL's self-tests: the solution, the unchanged files and each
-  hint's wrong attempt;
-- conservar.txt: the execution files to keep when running, those the checker reads as it grades;
-- <programa>-<n>-ejecucion.zip: ejecucion/ as VPL's file editor imports it.
+  expected output, input and hints, the checker built by the guide's line for Linux x86-64
+  (static, so that no evaluation compiles it), vpl_run.sh (the guide's line; VPL's debugger adds
+  its flags as the second argument), vpl_evaluate.sh (EVALUAR) and vpl_evaluation_tests/, VPL's
+  self-tests: the solution, the unchanged files and each hint's wrong attempt;
+- <programa>-<n>-pedidos.zip and <programa>-<n>-ejecucion.zip: the two folders as VPL's file
+  editors import them, each file in its folder.
 Exercises named after DESTINO are the only ones made."""
 
 import contextlib
@@ -19,6 +19,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
@@ -28,29 +29,57 @@ RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
 CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
+# What an evaluation needs of VPL's limits, in its units: memory (bytes), time (seconds), processes
+# at once, bytes a file may hold. VPL's defaults are 128 MiB, 240 s, 200 and 64 MiB.
+NECESITA = {"VPL_MAXMEMORY": 128 * 1024 * 1024, "VPL_MAXTIME": 60, "VPL_MAXPROCESSES": 10,
+            "VPL_MAXFILESIZE": 16 * 1024 * 1024}
 EVALUAR = """#!/bin/bash
-# VPL's evaluation: the checker built as the guide builds it; vpl_execution grades with it, the
-# maximum when it passes and the minimum otherwise, its answer a comment whose lines keep their
-# columns. A compiler that cannot build it is named in one line, with its own words below.
-rm -f comprobar .respuesta.txt
-if ! command -v g++ >/dev/null; then
-  echo "El servidor de ejecución no tiene g++: la comprobación necesita un compilador de C++17 con <filesystem> (g++ 9 o posterior)." >.respuesta.txt
-elif ! @COMPROBADOR@ 2>.compilador.txt; then
-  { echo "El g++ del servidor de ejecución no puede compilar la comprobación: necesita C++17 con <filesystem> (g++ 9 o posterior). Dice:"
-    head -n 20 .compilador.txt; } >.respuesta.txt
+# VPL's evaluation, before any code of the learner's is built or run. Every file the check needs,
+# the learner's and the activity's, is moved into .proyecto, where VPL deletes nothing (so no file
+# needs keeping, and none is left where it was); vpl_execution only hands over to the checker,
+# which reads what it compares with, deletes it, and only then builds and runs the learner's
+# program. An activity that cannot grade says why and leaves no vpl_execution: it gets no grade.
+. ./vpl_environment.sh 2>/dev/null
+pedidos=(@PEDIDOS@)
+ejecucion=(@EJECUCION@)
+rm -rf .proyecto vpl_execution
+mal() {
+  echo "La actividad no está bien preparada y no se puede evaluar (no es un fallo de tu programa: avisa a tu profesor)."
+  echo "Al profesor: $1"
+  exit 0
+}
+faltan=()
+for archivo in "${pedidos[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
+[ ${#faltan[@]} = 0 ] || mal "faltan archivos de los que entrega el estudiante (${faltan[*]}). En «Ficheros requeridos», importa @EJERCICIO@-pedidos.zip; en «Restricciones de entrega», el «Número máximo de ficheros» debe ser @NPEDIDOS@ o más."
+for archivo in "${ejecucion[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
+[ ${#faltan[@]} = 0 ] || mal "faltan ficheros para la ejecución (${faltan[*]}). En «Ficheros para la ejecución», importa @EJERCICIO@-ejecucion.zip y guarda."
+@LIMITES@
+command -v g++ >/dev/null || mal "el servidor de ejecución no tiene g++, que compila el programa del estudiante (C++17)."
+mkdir .proyecto && cp -p --parents "${pedidos[@]}" "${ejecucion[@]}" .proyecto/ &&
+  rm -f "${ejecucion[@]}" ||
+  mal "no se han podido copiar los archivos en .proyecto."
+chmod +x .proyecto/comprobar
+if .proyecto/comprobar >/dev/null 2>&1; [ $? != 2 ]; then
+  echo "La comprobación ya compilada (para Linux x86-64) no funciona en este servidor: se compila aquí."
+  (cd .proyecto && rm -f comprobar && @COMPROBADOR@ 2>compilador.txt) || mal "la comprobación no se puede compilar aquí: necesita un g++ de C++17 con <filesystem> (g++ 9 o posterior) y unos 256 MiB de «Memoria máxima utilizable». g++ dice:
+$(head -n 20 .proyecto/compilador.txt)"
 fi
-cat >vpl_execution <<'FIN'
-#!/bin/bash
-[ -x comprobar ] && ./comprobar @PROGRAMA@ @NUMERO@ >.respuesta.txt 2>&1
-aprobado=$?
-echo '<|--'
-echo '-Comprobación de @PROGRAMA@-@NUMERO@'
-sed 's/^/>/' .respuesta.txt
-echo '--|>'
-if [ $aprobado = 0 ]; then echo "Grade :=>>${VPL_GRADEMAX:-10}"; else echo "Grade :=>>${VPL_GRADEMIN:-0}"; fi
-FIN
+printf '#!/bin/bash\\nexec .proyecto/comprobar --vpl --raiz .proyecto @PROGRAMA@ @NUMERO@\\n' >vpl_execution
 chmod +x vpl_execution
 """
+# Each limit said in the field's Spanish name, in the unit the activity's form shows it.
+LIMITE = {"VPL_MAXMEMORY": ("Memoria máxima utilizable", 1024 * 1024, "MiB"),
+          "VPL_MAXTIME": ("Tiempo máximo de ejecución", 1, "segundos"),
+          "VPL_MAXPROCESSES": ("Número máximo de procesos", 1, ""),
+          "VPL_MAXFILESIZE": ("Tamaño máximo de fichero de ejecución", 1024 * 1024, "MiB")}
+
+
+def limites() -> str:
+    """The script's lines that stop an evaluation whose limits are too small for the check."""
+    return "\n".join(
+        f'[ "${{{v}:-{n}}}" -ge {n} ] 2>/dev/null || mal "en «Opciones de ejecución», '
+        f'«{LIMITE[v][0]}» debe ser al menos {n // LIMITE[v][1]}{" " if LIMITE[v][2] else ""}'
+        f'{LIMITE[v][2]} (ahora, $(({v} / {LIMITE[v][1]})))."' for v, n in NECESITA.items())
 
 
 def ejecutar(orden: list, carpeta: str) -> str:
@@ -79,6 +108,13 @@ def leer(carpeta: str, rutas) -> dict:
     return textos
 
 
+def comprobador_estatico(copia: str, linea: str, destino: str):
+    """The checker by the guide's line, linked statically and stripped so that it runs on any Linux
+    x86-64 with nothing installed; its paths from the copy left out, so that two builds agree."""
+    orden = linea.replace("g++ ", f"g++ -O2 -static -s -ffile-prefix-map={copia}=. ", 1)
+    ejecutar(["sh", "-e", "-c", orden.replace(" -o comprobar ", f" -o {destino} ")], copia)
+
+
 def comprimir(carpeta: str, archivo: str):
     """Every file at its path from `carpeta`, in name order, dated from SOURCE_DATE_EPOCH (or 1980)
     so that two runs on one commit give the same bytes."""
@@ -88,13 +124,14 @@ def comprimir(carpeta: str, archivo: str):
     with zipfile.ZipFile(archivo, "w", zipfile.ZIP_DEFLATED) as zip_:
         for ruta in rutas:
             entrada = zipfile.ZipInfo(ruta, fecha)
-            entrada.external_attr = (0o755 if ruta.endswith(".sh") else 0o644) << 16
+            ejecutable = ruta.endswith(".sh") or ruta == "comprobar"
+            entrada.external_attr = (0o755 if ejecutable else 0o644) << 16
             entrada.compress_type = zipfile.ZIP_DEFLATED
             with open(os.path.join(carpeta, ruta), "rb") as datos:
                 zip_.writestr(entrada, datos.read())
 
 
-def actividad(copia: str, guia: str, ejercicio: str, destino: str):
+def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_hecho: str):
     programa, numero = ejercicio.rsplit("-", 1)
     linea = next(l for l in bloque_de_la_guia(guia, MARCA_PROGRAMAS) if f" -o {programa} " in l)
     comprobador = bloque_de_la_guia(guia, MARCA_COMPROBADOR)[0]
@@ -103,21 +140,27 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
                                                          copia).splitlines())
     datos = {"programas.txt", f"ejercicios/{ejercicio}.salida", f"ejercicios/{programa}.original",
              f"ejercicios/{programa}.entrada", f"ejercicios/{ejercicio}.pistas"}
-    conservar = compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES}") | {
+    proyecto = compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES}") | {
         d for d in datos if os.path.exists(os.path.join(copia, d))}
-    conservar -= set(pedidos)
+    proyecto = sorted((proyecto | compilado(copia, comprobador)) - set(pedidos))
     carpeta = os.path.join(destino, ejercicio)
     shutil.rmtree(carpeta, ignore_errors=True)
     ejecucion = os.path.join(carpeta, "ejecucion")
     lecciones = leer(copia, pedidos)
     escribir(os.path.join(carpeta, "pedidos"), lecciones)
-    escribir(ejecucion, leer(copia, conservar | compilado(copia, comprobador) - set(pedidos)))
+    escribir(ejecucion, leer(copia, proyecto))
+    shutil.copy(comprobador_hecho, os.path.join(ejecucion, "comprobar"))
+    palabras = {"@COMPROBADOR@": comprobador, "@PROGRAMA@": programa, "@NUMERO@": numero,
+                "@EJERCICIO@": ejercicio, "@NPEDIDOS@": str(len(pedidos)),
+                "@PEDIDOS@": " ".join(pedidos), "@EJECUCION@": " ".join(proyecto + ["comprobar"])}
+    evaluar = EVALUAR.replace("@LIMITES@", limites())
+    for palabra, texto in palabras.items():
+        evaluar = evaluar.replace(palabra, texto)
     escribir(ejecucion, {
         "vpl_run.sh": "#!/bin/bash\n# The guide's g++ line; VPL's debugger passes its flags as the"
                       " second argument.\n"
                       + linea.replace(f" -o {programa} ", " -o vpl_execution $2 ") + "\n",
-        "vpl_evaluate.sh": EVALUAR.replace("@COMPROBADOR@", comprobador)
-                                  .replace("@PROGRAMA@", programa).replace("@NUMERO@", numero)})
+        "vpl_evaluate.sh": evaluar})
     for guion in ("vpl_run.sh", "vpl_evaluate.sh"):  # VPL's default evaluation runs ./vpl_run.sh
         os.chmod(os.path.join(ejecucion, guion), 0o755)
 
@@ -136,9 +179,8 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str):
     for caso, textos in casos.items():
         escribir(os.path.join(ejecucion, "vpl_evaluation_tests", caso), textos)
 
-    with open(os.path.join(carpeta, "conservar.txt"), "w", encoding="utf-8") as lista:
-        lista.writelines(ruta + "\n" for ruta in sorted(conservar))
     comprimir(ejecucion, os.path.join(carpeta, f"{ejercicio}-ejecucion.zip"))
+    comprimir(os.path.join(carpeta, "pedidos"), os.path.join(carpeta, f"{ejercicio}-pedidos.zip"))
 
 
 def main():
@@ -147,9 +189,11 @@ def main():
     with contextlib.ExitStack() as pila:
         copia = copia_limpia(RAIZ, pila.callback)  # edited for the self-tests
         texto = leer(copia, ["GUIA.md"])["GUIA.md"]
+        hecho = os.path.join(pila.enter_context(tempfile.TemporaryDirectory()), "comprobar")
+        comprobador_estatico(copia, bloque_de_la_guia(texto, MARCA_COMPROBADOR)[0], hecho)
         todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
         for ejercicio in sys.argv[2:] or sorted(s[:-len(".salida")] for s in todos):
-            actividad(copia, texto, ejercicio, destino)
+            actividad(copia, texto, ejercicio, destino, hecho)
     print(destino)
 
 

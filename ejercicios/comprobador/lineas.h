@@ -15,12 +15,19 @@ namespace lineas {
 
 inline constexpr std::size_t kAncho = 100;  // bytes of a program's line shown
 
-// A file's bytes; none where it cannot be read.
-inline std::optional<std::string> leer(const std::filesystem::path& ruta)
+// A file's bytes, or its first `tope`; none where it cannot be read.
+inline std::optional<std::string> leer(const std::filesystem::path& ruta,
+                                       std::size_t tope = std::string::npos)
 {
     std::ifstream archivo(ruta, std::ios::binary);
     if (!archivo) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>());
+    if (tope == std::string::npos)
+        return std::string(std::istreambuf_iterator<char>(archivo),
+                           std::istreambuf_iterator<char>());
+    std::string texto(tope, '\0');
+    archivo.read(texto.data(), static_cast<std::streamsize>(tope));
+    texto.resize(static_cast<std::size_t>(archivo.gcount()));
+    return texto;
 }
 
 inline std::string sinRetornos(const std::string& texto)

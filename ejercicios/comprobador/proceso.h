@@ -21,6 +21,7 @@ enum class Clase {
     Otra,     // nothing to explain: no crash, or any other signal or exception
     Memoria,  // invalid memory access: SIGSEGV, SIGBUS, 0xC0000005, 0xC00000FD...
     Aborto,   // abort: SIGABRT, 0xC0000409 (exit status 3 from msvcrt's abort is left as a status)
+    Escritura,  // wrote more to a file than a child may (SIGXFSZ)
 };
 
 struct Resultado {
@@ -49,6 +50,9 @@ std::string variable(const char* nombre);
 
 // Sets an environment variable that the children started after it inherit.
 void fijarVariable(const char* nombre, const char* valor);
+
+// Keeps the checker's memory from other processes of the same user (Linux); nothing elsewhere.
+void proteger();
 
 // Makes the checker's own UTF-8 text show as such in a console (Windows); nothing elsewhere.
 void salidaUtf8();

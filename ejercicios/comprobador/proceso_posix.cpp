@@ -1,9 +1,15 @@
-// Running the check's child programs on POSIX (Linux, macOS). Each child leads a process group of
-// its own, so that a time limit, or Ctrl+C at the checker, ends it and anything it started.
+// Running the check's child programs on POSIX (Linux, macOS). Each child leads a session of its
+// own, with no terminal to write to, so that a time limit, or Ctrl+C at the checker, ends it and
+// anything it started; on Linux the checker also takes back and ends whatever left that group.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +17,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -20,6 +27,9 @@
 
 namespace proceso {
 namespace {
+
+// What a child may write to one file: far more than any exercise writes, far less than a disk.
+constexpr rlim_t kTopeArchivo = rlim_t{16} * 1024 * 1024;
 
 // The group to end if the checker itself is interrupted; a handler can only reach a global.
 volatile std::sig_atomic_t grupoEnMarcha = 0;
@@ -35,12 +45,72 @@ Clase clasificar(int senal)
 {
     if (senal == SIGSEGV || senal == SIGBUS) return Clase::Memoria;
     if (senal == SIGABRT) return Clase::Aborto;
+    if (senal == SIGXFSZ) return Clase::Escritura;
     return Clase::Otra;
 }
 
 Resultado noArranca(const std::string& por) { return {Fin::NoArranca, 0, Clase::Otra, por}; }
 
+// Every descriptor but the three standard ones closed at exec: a child must not inherit the
+// checker's terminal, or anything else, under another number.
+void cerrarAlEjecutar()
+{
+    if (DIR* abiertos = opendir("/dev/fd")) {
+        const int propio = dirfd(abiertos);
+        while (const dirent* entrada = readdir(abiertos)) {
+            const int fd = std::atoi(entrada->d_name);
+            if (fd > 2 && fd != propio) fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+        closedir(abiertos);
+        return;
+    }
+    for (int fd = 3; fd < 256; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Ends whatever the child started and left behind, even in a session of its own: on Linux the
+// checker is their subreaper, so each orphan becomes its child, to be killed and reaped until none
+// is left (for two seconds at most, should /proc be missing).
+void acabarDescendientes()
+{
+#ifdef __linux__
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const std::string propio = std::to_string(getpid());
+    for (;;) {
+        if (DIR* procesos = opendir("/proc")) {
+            while (const dirent* entrada = readdir(procesos)) {
+                const pid_t pid = std::atoi(entrada->d_name);
+                std::ifstream estado("/proc/" + std::to_string(pid) + "/stat");
+                std::string linea;
+                if (pid <= 0 || !std::getline(estado, linea)) continue;
+                // After the name, which may hold anything but ends at the last ')': state, parent.
+                const std::size_t cierre = linea.rfind(") ");
+                const std::size_t padre = cierre == std::string::npos ? cierre : cierre + 4;
+                if (padre < linea.size() &&
+                    linea.compare(padre, propio.size() + 1, propio + " ") == 0)
+                    kill(pid, SIGKILL);
+            }
+            closedir(procesos);
+        }
+        int estado = 0;
+        pid_t hecho = 0;
+        while ((hecho = waitpid(-1, &estado, WNOHANG)) > 0) {
+        }
+        if (hecho < 0 || std::chrono::steady_clock::now() >= limite) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+#endif
+}
+
 }  // namespace
+
+void proteger()
+{
+#ifdef __linux__
+    // Not readable or traceable through /proc by a process of the same user: what it compares
+    // with stays its own.
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
+}
 
 Resultado ejecutar(const Orden& orden)
 {
@@ -88,6 +158,10 @@ Resultado ejecutar(const Orden& orden)
     struct sigaction antes[3]{};
     const int senales[3] = {SIGINT, SIGTERM, SIGHUP};
 
+    cerrarAlEjecutar();
+#ifdef __linux__
+    prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
+#endif
     const pid_t hijo = fork();
     if (hijo < 0) {
         close(aviso[0]);
@@ -97,7 +171,9 @@ Resultado ejecutar(const Orden& orden)
     }
     if (hijo == 0) {
         // Only async-signal-safe calls from here to exec.
-        setpgid(0, 0);
+        setsid();
+        const struct rlimit tope = {kTopeArchivo, kTopeArchivo};
+        setrlimit(RLIMIT_FSIZE, &tope);
         dup2(entrada, 0);
         dup2(salida, 1);
         dup2(errores, 2);
@@ -108,7 +184,6 @@ Resultado ejecutar(const Orden& orden)
         static_cast<void>(escrito);
         _exit(127);
     }
-    setpgid(hijo, hijo);  // also here: whichever runs first, the group exists before a kill
     grupoEnMarcha = hijo;
     for (int i = 0; i < 3; ++i) sigaction(senales[i], &interrupcion, &antes[i]);
     close(aviso[1]);
@@ -136,8 +211,9 @@ Resultado ejecutar(const Orden& orden)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    // Anything the child left running in its group goes with it.
+    // Anything the child left running goes with it.
     kill(-hijo, SIGKILL);
+    acabarDescendientes();
     for (int i = 0; i < 3; ++i) sigaction(senales[i], &antes[i], nullptr);
     grupoEnMarcha = 0;
 
@@ -152,8 +228,9 @@ Resultado ejecutar(const Orden& orden)
 std::string nombre(const Resultado& resultado)
 {
     const std::pair<int, const char*> nombres[] = {
-        {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGABRT, "SIGABRT"}, {SIGFPE, "SIGFPE"},
-        {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGPIPE, "SIGPIPE"}};
+        {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGABRT, "SIGABRT"},
+        {SIGFPE, "SIGFPE"},   {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"},
+        {SIGTERM, "SIGTERM"}, {SIGPIPE, "SIGPIPE"}, {SIGXFSZ, "SIGXFSZ"}};
     std::string r = "señal " + std::to_string(resultado.codigo);
     for (const auto& [senal, texto] : nombres)
         if (static_cast<unsigned long>(senal) == resultado.codigo) r += std::string(", ") + texto;

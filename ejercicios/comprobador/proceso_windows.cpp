@@ -183,6 +183,8 @@ namespace {
 UINT paginaAnterior = 0;
 }  // namespace
 
+void proteger() {}
+
 void salidaUtf8()
 {
     paginaAnterior = GetConsoleOutputCP();

@@ -34,6 +34,10 @@ inline std::string comoTermino(const proceso::Resultado& fin)
         return "El programa ha terminado de forma anormal (" + codigo +
                "): se ha detenido a sí mismo (abort) al ver un error grave, por ejemplo un delete "
                "repetido del mismo puntero, o un delete de algo que no se creó con new.";
+    if (fin.clase == proceso::Clase::Escritura)
+        return "El programa ha terminado de forma anormal (" + codigo +
+               "): ha escrito más de 16 MB en un archivo, mucho más que cualquier ejercicio. Suele "
+               "ser un bucle que escribe sin parar.";
     return "El programa ha terminado de forma anormal (" + codigo + ").";
 }
 
