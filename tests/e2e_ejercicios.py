@@ -880,7 +880,7 @@ class Vpl(EnVpl):
         for cambio, evaluar, dicho in [
                 ("ejercicios/garaxo-1.salida", "", "importa garaxo-1-ejecucion.zip"),
                 ("car_owner_demo/main.cpp", "", "importa garaxo-1-pedidos.zip"),
-                ("VPL_MAXMEMORY=67108864", "", "«Memoria máxima utilizable» debe ser al menos 128"),
+                ("VPL_MAXMEMORY=67108864", "", "«Máxima memoria usada» debe ser al menos 128"),
                 ("", f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++"),
                 ("comprobar", f"{antiguo} bash vpl_evaluate.sh", "comprobar necesita C++17")]:
             with self.subTest(dicho=dicho):

@@ -61,23 +61,23 @@ mkdir .proyecto && cp -p --parents "${pedidos[@]}" "${ejecucion[@]}" .proyecto/ 
 chmod +x .proyecto/comprobar
 if .proyecto/comprobar >/dev/null 2>&1; [ $? != 2 ]; then
   echo "La comprobación ya compilada (para Linux x86-64) no funciona en este servidor: se compila aquí."
-  (cd .proyecto && rm -f comprobar && @COMPROBADOR@ 2>compilador.txt) || mal "la comprobación no se puede compilar aquí: necesita un g++ de C++17 con <filesystem> (g++ 9 o posterior) y unos 256 MiB de «Memoria máxima utilizable». g++ dice:
+  (cd .proyecto && rm -f comprobar && @COMPROBADOR@ 2>compilador.txt) || mal "la comprobación no se puede compilar aquí: necesita un g++ de C++17 con <filesystem> (g++ 9 o posterior) y unos 256 MiB de «Máxima memoria usada». g++ dice:
 $(head -n 20 .proyecto/compilador.txt)"
 fi
 printf '#!/bin/bash\\nexec .proyecto/comprobar --vpl --raiz .proyecto @PROGRAMA@ @NUMERO@\\n' >vpl_execution
 chmod +x vpl_execution
 """
 # Each limit said in the field's Spanish name, in the unit the activity's form shows it.
-LIMITE = {"VPL_MAXMEMORY": ("Memoria máxima utilizable", 1024 * 1024, "MiB"),
-          "VPL_MAXTIME": ("Tiempo máximo de ejecución", 1, "segundos"),
-          "VPL_MAXPROCESSES": ("Número máximo de procesos", 1, ""),
-          "VPL_MAXFILESIZE": ("Tamaño máximo de fichero de ejecución", 1024 * 1024, "MiB")}
+LIMITE = {"VPL_MAXMEMORY": ("Máxima memoria usada", 1024 * 1024, "MiB"),
+          "VPL_MAXTIME": ("Máximo tiempo de ejecución", 1, "segundos"),
+          "VPL_MAXPROCESSES": ("Máximo número de procesos", 1, ""),
+          "VPL_MAXFILESIZE": ("Máximo tamaño de un fichero en ejecución", 1024 * 1024, "MiB")}
 
 
 def limites() -> str:
     """The script's lines that stop an evaluation whose limits are too small for the check."""
     return "\n".join(
-        f'[ "${{{v}:-{n}}}" -ge {n} ] 2>/dev/null || mal "en «Opciones de ejecución», '
+        f'[ "${{{v}:-{n}}}" -ge {n} ] 2>/dev/null || mal "en «Límites de recursos de ejecución», '
         f'«{LIMITE[v][0]}» debe ser al menos {n // LIMITE[v][1]}{" " if LIMITE[v][2] else ""}'
         f'{LIMITE[v][2]} (ahora, $(({v} / {LIMITE[v][1]})))."' for v, n in NECESITA.items())
 
