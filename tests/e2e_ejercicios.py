@@ -159,7 +159,8 @@ class EnVpl(unittest.TestCase):
     def calificar(self, jaula: str, evaluar: str = "bash vpl_evaluate.sh") -> tuple:
         """`evaluar`, the execution files deleted, vpl_execution: its last grade (None for none)
         and comment (the whole text without one)."""
-        usuario = next(u for u in range(61000, 62000) if str(u) not in {p[0] for p in procesos()})
+        usuario = 100000 + os.getpid()  # no other test's, even in parallel
+        self.assertNotIn(str(usuario), {p[0] for p in procesos()}, "a user already in use")
         ejecutar(["chown", "-R", f"{usuario}:{usuario}", jaula], jaula, check=True)
         actividad = os.path.join(self.actividades, self.ejercicio_de[jaula])
         compilado, pico = self.en_la_jaula(jaula, evaluar)
