@@ -257,7 +257,7 @@ int comprobar(Opciones& opciones)
 
     const std::string errores = lineas::leer(ejecutar.errores, kTopeLeido).value_or("");
     const comparacion::Obtenida obtenida = comparacion::nombrar(
-        marcas::separar(lineas::leer(ejecutar.salida, kTopeLeido).value_or("")));
+        comparacion::separar(lineas::leer(ejecutar.salida, kTopeLeido).value_or("")));
     const std::string esperada = comparacion::esperada(*esperadaBruta);
     const std::string estado = terminacion::comoTermino(fin);
     if (obtenida.texto == esperada && estado.empty()) {

@@ -23,7 +23,7 @@ namespace {
 // What the checks' console writes: "\f" at a pause, a line read between "\x01" and "\x02".
 comparacion::Diferencia diferencia(const std::string& bruta, const std::string& esperada)
 {
-    return comparacion::primeraDiferencia(comparacion::nombrar(marcas::separar(bruta)),
+    return comparacion::primeraDiferencia(comparacion::nombrar(comparacion::separar(bruta)),
                                           comparacion::esperada(esperada));
 }
 
@@ -110,8 +110,8 @@ TEST(Comparacion, AMissingLineIsToldApartFromAnEmptyOneAndFromAMissingLineEnd)
 
 TEST(Comparacion, AddressesAreNamesTheSameWhereTheSameAddressStands)
 {
-    const auto nombrada = comparacion::nombrar(
-        marcas::separar("a 0x7ffd5e8c1a40 b 0x55aa c 0x7ffd5e8c1a40 w 00007FF6A1B2C3D4 x0x10\n"));
+    const auto nombrada = comparacion::nombrar(comparacion::separar(
+        "a 0x7ffd5e8c1a40 b 0x55aa c 0x7ffd5e8c1a40 w 00007FF6A1B2C3D4 x0x10\n"));
     EXPECT_EQ(nombrada.texto,
               "a [dirección 1] b [dirección 2] c [dirección 1] w [dirección 3] "
               "x0x10\n")

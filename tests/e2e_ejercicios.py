@@ -127,6 +127,7 @@ class EnVpl(unittest.TestCase):
         ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
         jaula = temporal(self.addCleanup, "jaula-")
         self.ejercicio_de = {**getattr(self, "ejercicio_de", {}), jaula: ejercicio}
+        os.chmod(jaula, 0o755)
         shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
                         ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
         suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
@@ -160,7 +161,8 @@ class EnVpl(unittest.TestCase):
         """`evaluar`, the execution files deleted, vpl_execution: its last grade (None for none)
         and comment (the whole text without one)."""
         usuario = 100000 + os.getpid()  # no other test's, even in parallel
-        self.assertNotIn(str(usuario), {p[0] for p in procesos()}, "a user already in use")
+        self.assertNotIn(str(usuario), {u for u, _, estado in procesos() if estado != "Z"},
+                         "a user already in use")
         ejecutar(["chown", "-R", f"{usuario}:{usuario}", jaula], jaula, check=True)
         actividad = os.path.join(self.actividades, self.ejercicio_de[jaula])
         compilado, pico = self.en_la_jaula(jaula, evaluar)
@@ -855,13 +857,15 @@ class Vpl(EnVpl):
                 self.assertNotIn("COCHE ch2", comentario)
 
     # Each, for garaxo's main.cpp: what it is, and what the answer says.
-    FALLOS = [("int main() { for (;;) {} }", "no ha terminado en 10 segundos"),
+    FALLOS = [("#include <fstream>\nint main() { std::ifstream(\"/dev/tty\").get(); for (;;) {} }",
+               "no ha terminado en 10 segundos"),
               ("#include <cstdio>\nint main() { static char b[1 << 20]; for (int i = 0; i < 50; ++i)"
                " std::fwrite(b, 1, sizeof b, i % 2 ? stdout : stderr); }", "más de 16 MB"),
               ("int main() { *(volatile int*)nullptr = 1; }", "memoria que no es suya"),
               ("#include <filesystem>\nint main() { std::error_code e; for (auto& f : std::filesy"
                "stem::directory_iterator(\".\")) std::filesystem::remove_all(f.path(), e); }",
                "la salida del programa termina antes"),
+              ("", "no se puede enlazar"),  # one more source, with a main of its own
               ("// Ca\xf1o\r\n#include <iostream>\r\nint main() { std::cout << \"\\xf1\\r\\n\"; }"
                "\r\n", "\ufffd")]
 
@@ -869,7 +873,10 @@ class Vpl(EnVpl):
         for codigo, dicho in self.FALLOS:
             with self.subTest(codigo=codigo):
                 jaula = self.jaula("garaxo-1", "fail-sin_cambios")
-                Path(jaula, "car_owner_demo/main.cpp").write_bytes(codigo.encode("latin-1"))
+                fuente = "car_owner_demo/" + ("main.cpp" if codigo else "otro.cpp")
+                Path(jaula, fuente).write_bytes((codigo or "int main() {}\n").encode("latin-1"))
+                with open(os.path.join(jaula, "vpl_environment.sh"), "a") as variables:
+                    variables.write(f'VPL_SUBFILES="$VPL_SUBFILES"$\'\\n{fuente}\'\n')
                 nota, comentario = self.calificar(jaula)
                 self.assertEqual(nota, "1.5", comentario)
                 self.assertIn(dicho, comentario)
@@ -903,9 +910,13 @@ class Vpl(EnVpl):
         self.assertEqual(nota, "1.5", comentario)
         self.assertIn("Falta un punto y coma (;)", comentario)
 
-    def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on(self):
+    def test_run_waits_at_a_pause_and_passes_the_debuggers_flags_on_within_vpls_memory(self):
         jaula = self.jaula("pintafor-1", "fail-sin_cambios")
-        ejecutar(["bash", "vpl_run.sh", "n", "-g -O0"], jaula, check=True)
+        usuario = str(100000 + os.getpid())
+        ejecutar(["chown", "-R", f"{usuario}:{usuario}", jaula], jaula, check=True)
+        for orden in ("bash vpl_run.sh n '-g -O0'", "gdb -batch -ex run ./vpl_execution </dev/null"):
+            visto, pico = self.en_la_jaula(jaula, orden)
+            self.assertLess(pico, self.MEMORIA, f"{orden}: memory over VPL's default\n{visto}")
         self.assertTrue(b".debug_info" in Path(jaula, "vpl_execution").read_bytes(),
                         "vpl_run.sh left out VPL's flags")
         terminal = arnes.Terminal(orden=[os.path.join(jaula, "vpl_execution")])

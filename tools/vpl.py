@@ -55,7 +55,10 @@ for archivo in "${ejecucion[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); 
 [ ${#faltan[@]} = 0 ] || mal "faltan ficheros para la ejecución (${faltan[*]}). En «Ficheros para la ejecución», importa @EJERCICIO@-ejecucion.zip y guarda."
 @LIMITES@
 command -v g++ >/dev/null || mal "el servidor de ejecución no tiene g++, que compila el programa del estudiante (C++17)."
-mkdir .proyecto && cp -p --parents "${pedidos[@]}" "${ejecucion[@]}" .proyecto/ &&
+# A file the learner added (VPL_SUBFILES) is built too, as the checker builds any in the folder.
+copiar=("${pedidos[@]}" "${ejecucion[@]}")
+while read -r archivo; do [ -f "$archivo" ] && copiar+=("$archivo"); done <<<"${VPL_SUBFILES-}"
+mkdir .proyecto && cp -p --parents "${copiar[@]}" .proyecto/ &&
   rm -f "${ejecucion[@]}" ||
   mal "no se han podido copiar los archivos en .proyecto."
 chmod +x .proyecto/comprobar

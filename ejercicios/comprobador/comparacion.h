@@ -19,6 +19,41 @@ namespace comparacion {
 
 inline constexpr std::string_view kMarcaDireccion = "[dirección ";
 
+// A pause or a line of input (the marks of marcas.h), at an offset of the output without marks.
+struct Suceso {
+    std::size_t donde;
+    bool pausa;
+    std::string eco;
+};
+
+struct Salida {
+    std::string texto;  // what the program wrote, CR LF read as LF
+    std::vector<Suceso> sucesos;
+};
+
+// The program's output with the marks taken out, and where each was.
+inline Salida separar(const std::string& bruta)
+{
+    Salida salida;
+    bool enEco = false;
+    std::string eco;
+    for (const char c : lineas::sinRetornos(bruta)) {
+        if (enEco && c != marcas::kEcoFin) {
+            eco += c;
+        } else if (enEco || c == marcas::kPausa) {
+            salida.sucesos.push_back({salida.texto.size(), !enEco, enEco ? eco : ""});
+            enEco = false;
+        } else if (c == marcas::kEcoInicio) {
+            enEco = true;
+            eco.clear();
+        } else {
+            salida.texto += c;
+        }
+    }
+    if (enEco) salida.sucesos.push_back({salida.texto.size(), false, eco});
+    return salida;
+}
+
 // A letter, a digit or '_' (the checker keeps the "C" locale): what an address is not inside.
 inline bool esPalabra(char c)
 {
@@ -52,9 +87,9 @@ inline std::size_t marcadorEn(const std::string& texto, std::size_t i)
 // A text with its addresses renamed, and where each offset was before.
 struct Obtenida {
     std::string texto;
-    std::vector<std::size_t> antes;       // one per byte of `texto`, and one for its end
-    std::vector<marcas::Suceso> sucesos;  // offsets into `texto`
-    std::string real;                     // the output as it came
+    std::vector<std::size_t> antes;  // one per byte of `texto`, and one for its end
+    std::vector<Suceso> sucesos;     // offsets into `texto`
+    std::string real;                // the output as it came
 };
 
 // Each piece that `largoEn` finds (its length at an offset, or 0) renamed [dirección 1],
@@ -82,14 +117,14 @@ Obtenida renombrar(const std::string& texto, Largo largoEn)
     return r;
 }
 
-inline Obtenida nombrar(const marcas::Salida& salida)
+inline Obtenida nombrar(const Salida& salida)
 {
     Obtenida r = renombrar(salida.texto, direccionEn);
     r.real = salida.texto;
     std::vector<std::size_t> despues(salida.texto.size() + 1, r.texto.size());
     for (std::size_t i = r.antes.size(); i-- > 0;) despues[r.antes[i]] = i;
     r.sucesos = salida.sucesos;
-    for (marcas::Suceso& suceso : r.sucesos) suceso.donde = despues[suceso.donde];
+    for (Suceso& suceso : r.sucesos) suceso.donde = despues[suceso.donde];
     return r;
 }
 
@@ -107,14 +142,14 @@ struct Lugar {
 };
 
 // The screen and line of the terminal at which byte `donde` of the output stands.
-inline Lugar lugarDe(const std::string& texto, const std::vector<marcas::Suceso>& sucesos,
+inline Lugar lugarDe(const std::string& texto, const std::vector<Suceso>& sucesos,
                      std::size_t donde)
 {
     Lugar lugar;
     std::size_t s = 0;
     for (std::size_t i = 0; i <= donde && i <= texto.size(); ++i) {
         for (; s < sucesos.size() && sucesos[s].donde == i; ++s) {
-            const marcas::Suceso& suceso = sucesos[s];
+            const Suceso& suceso = sucesos[s];
             if (suceso.pausa) {
                 // Every pause but garaxo's last is followed by a clear: what comes next, or is
                 // missing, stands on the next screen.
