@@ -277,6 +277,7 @@ int comprobar(Opciones& opciones)
         std::cout << "La salida es la esperada, pero el programa no ha terminado bien.\n";
         return 1;
     }
+    const char* const otraVez = opciones.vpl ? "vuelve a pulsar Evaluar" : "vuelve a comprobar";
     // Said only of a program that ended well: a loop added to it changed something after all.
     if (estado.empty() && original && comparacion::esperada(*original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
@@ -287,10 +288,11 @@ int comprobar(Opciones& opciones)
             std::cout << "El archivo cambiado más recientemente es " << otro.ruta << ", de "
                       << otro.de << ", pero este ejercicio es de " << programa.nombre
                       << ": si hiciste allí el cambio, hazlo en los archivos de " << programa.nombre
-                      << ", en " << programa.carpeta << "/, y vuelve a comprobar.\n";
+                      << ", en " << programa.carpeta << "/, y " << otraVez << ".\n";
         } else {
             std::cout << "Haz el cambio que pide el ejercicio, o lo que le falte si ya has "
-                         "cambiado algo; guarda los archivos y vuelve a comprobar.\n";
+                         "cambiado algo; guarda los archivos y "
+                      << otraVez << ".\n";
         }
         return 1;
     }
@@ -334,8 +336,8 @@ int calificar(Opciones& opciones)
     const int fin = comprobar(opciones);
     std::cout.rdbuf(consola);
     std::cout << "<|--\n-"
-              << (fin == 2 ? "La actividad no está bien preparada y no se ha podido evaluar (no es "
-                             "un fallo de tu programa: avisa a tu profesor)"
+              << (fin == 2 ? "La actividad no está bien preparada y no se puede evaluar. No es un "
+                             "fallo de tu programa: avisa a tu profesor."
                            : "Comprobación de " + opciones.programa + "-" + opciones.numero)
               << "\n";
     for (const std::string& linea : lineas::partir(respuesta.str()))

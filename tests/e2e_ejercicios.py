@@ -795,7 +795,7 @@ class Parches(unittest.TestCase):
 class Vpl(EnVpl):
     """What an activity does beside grading well: a learner's program that tries to get marks
     without the exercise, or that misbehaves; an activity set up wrong; the run at a terminal."""
-    MAL_PREPARADA = "La actividad no está bien preparada y no se puede evaluar"
+    AVISA = "avisa a tu profesor"
 
     # Each replaces garaxo's whole main.cpp; none may get the maximum, 7.
     TRAMPAS = {
@@ -897,7 +897,7 @@ class Vpl(EnVpl):
                     Path(jaula, cambio).write_text("") if evaluar else os.remove(Path(jaula, cambio))
                 nota, comentario = self.calificar(jaula, evaluar or "bash vpl_evaluate.sh")
                 self.assertIsNone(nota, comentario)
-                self.assertIn(self.MAL_PREPARADA, comentario)
+                self.assertIn(self.AVISA, comentario)
                 self.assertIn(dicho, comentario)
 
     def test_a_checker_built_on_the_server_grades_too_and_a_missing_semicolon_is_explained(self):

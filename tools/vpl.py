@@ -44,13 +44,17 @@ pedidos=(@PEDIDOS@)
 ejecucion=(@EJECUCION@)
 rm -rf .proyecto vpl_execution
 mal() {
-  echo "La actividad no está bien preparada y no se puede evaluar (no es un fallo de tu programa: avisa a tu profesor)."
+  echo "La actividad no está bien preparada y no se puede evaluar. No es un fallo de tu programa: avisa a tu profesor."
   echo "Al profesor: $1"
   exit 0
 }
 faltan=()
 for archivo in "${pedidos[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
-[ ${#faltan[@]} = 0 ] || mal "faltan archivos de los que entrega el estudiante (${faltan[*]}). En «Ficheros requeridos», importa @EJERCICIO@-pedidos.zip; en «Restricciones de entrega», el «Número máximo de ficheros» debe ser @NPEDIDOS@ o más."
+if [ ${#faltan[@]} != 0 ]; then
+  echo "Falta en tu entrega: ${faltan[*]}. Si le has cambiado el nombre o la carpeta, devuélveselos; si no lo tienes en el editor, avisa a tu profesor."
+  echo "Al profesor: en «Ficheros requeridos», importa @EJERCICIO@-pedidos.zip; en «Restricciones de entrega», el «Número máximo de ficheros» debe ser @NPEDIDOS@ o más."
+  exit 0
+fi
 for archivo in "${ejecucion[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
 [ ${#faltan[@]} = 0 ] || mal "faltan ficheros para la ejecución (${faltan[*]}). En «Ficheros para la ejecución», importa @EJERCICIO@-ejecucion.zip y guarda."
 @LIMITES@
@@ -63,7 +67,7 @@ mkdir .proyecto && cp -p --parents "${copiar[@]}" .proyecto/ &&
   mal "no se han podido copiar los archivos en .proyecto."
 chmod +x .proyecto/comprobar
 if .proyecto/comprobar >/dev/null 2>&1; [ $? != 2 ]; then
-  echo "La comprobación ya compilada (para Linux x86-64) no funciona en este servidor: se compila aquí."
+  echo "Preparando la comprobación en este servidor (tarda unos segundos)..."
   (cd .proyecto && rm -f comprobar && @COMPROBADOR@ 2>compilador.txt) || mal "la comprobación no se puede compilar aquí: necesita un g++ de C++17 con <filesystem> (g++ 9 o posterior) y unos 256 MiB de «Máxima memoria usada». g++ dice:
 $(head -n 20 .proyecto/compilador.txt)"
 fi
@@ -82,7 +86,8 @@ def limites() -> str:
     return "\n".join(
         f'[ "${{{v}:-{n}}}" -ge {n} ] 2>/dev/null || mal "en «Límites de recursos de ejecución», '
         f'«{LIMITE[v][0]}» debe ser al menos {n // LIMITE[v][1]}{" " if LIMITE[v][2] else ""}'
-        f'{LIMITE[v][2]} (ahora, $(({v} / {LIMITE[v][1]})))."' for v, n in NECESITA.items())
+        f'{LIMITE[v][2]} (ahora, $(({v} / {LIMITE[v][1]})){" " if LIMITE[v][2] else ""}'
+        f'{LIMITE[v][2]})."' for v, n in NECESITA.items())
 
 
 def ejecutar(orden: list, carpeta: str) -> str:
