@@ -24,6 +24,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+import zipfile
 from pathlib import Path
 
 import arnes
@@ -120,17 +121,25 @@ class EnVpl(unittest.TestCase):
     def setUpClass(cls):
         cls.actividades = temporal(cls.addClassCleanup, "vpl-")
 
-    def jaula(self, ejercicio: str, caso: str, variables: str = "") -> str:
-        """The execution files but the self-tests, and the self-test `caso` as the learner's."""
+    def ejecucion(self, ejercicio: str) -> list:
+        """The execution files as VPL imports them from the activity's zip, but the self-tests."""
         if not os.path.isdir(os.path.join(self.actividades, ejercicio)):
             ejecutar(["python3", "tools/vpl.py", self.actividades, ejercicio], FUENTES, check=True)
-        ejecucion = os.path.join(self.actividades, ejercicio, "ejecucion")
+        with zipfile.ZipFile(os.path.join(self.actividades, ejercicio,
+                                          f"{ejercicio}-ejecucion.zip")) as zip_:
+            return [(e.filename, zip_.read(e)) for e in zip_.infolist()
+                    if not e.filename.startswith("vpl_evaluation_tests/")]
+
+    def jaula(self, ejercicio: str, caso: str, variables: str = "") -> str:
+        """The execution files but the self-tests, and the self-test `caso` as the learner's."""
         jaula = temporal(self.addCleanup, "jaula-")
         self.ejercicio_de = {**getattr(self, "ejercicio_de", {}), jaula: ejercicio}
         os.chmod(jaula, 0o755)
-        shutil.copytree(ejecucion, jaula, dirs_exist_ok=True,
-                        ignore=shutil.ignore_patterns("vpl_evaluation_tests"))
-        suyos = os.path.join(ejecucion, "vpl_evaluation_tests", caso)
+        for ruta, datos in self.ejecucion(ejercicio):  # as VPL keeps them: no file executable
+            Path(jaula, ruta).parent.mkdir(parents=True, exist_ok=True)
+            Path(jaula, ruta).write_bytes(datos)
+        suyos = os.path.join(self.actividades, ejercicio, "ejecucion", "vpl_evaluation_tests",
+                             caso)
         shutil.copytree(suyos, jaula, dirs_exist_ok=True)
         enviados = glob.glob("**/*.*", root_dir=suyos, recursive=True)
         escribir(jaula, "vpl_environment.sh", "".join(
@@ -164,9 +173,8 @@ class EnVpl(unittest.TestCase):
         self.assertNotIn(str(usuario), {u for u, _, estado in procesos() if estado != "Z"},
                          "a user already in use")
         ejecutar(["chown", "-R", f"{usuario}:{usuario}", jaula], jaula, check=True)
-        actividad = os.path.join(self.actividades, self.ejercicio_de[jaula])
         compilado, pico = self.en_la_jaula(jaula, evaluar)
-        for ruta in glob.glob("**", root_dir=actividad + "/ejecucion", recursive=True):
+        for ruta, _ in self.ejecucion(self.ejercicio_de[jaula]):
             if os.path.isfile(os.path.join(jaula, ruta)):
                 os.remove(os.path.join(jaula, ruta))
         visto, pico_calificando = self.en_la_jaula(jaula, "./vpl_execution") if os.path.exists(

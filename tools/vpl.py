@@ -5,12 +5,12 @@ to desarrollo/vpl) with
 - pedidos/: the requested files, those the exercise's patch touches, with the lesson's text;
 - ejecucion/: the execution files: the rest of what the guide's g++ lines for the program and for
   the checker compile (the headers as g++ -MM finds them), the checks' console, the exercise's
-  expected output, input and hints, the checker built by the guide's line for Linux x86-64
-  (static, so that no evaluation compiles it), vpl_run.sh (the guide's line; VPL's debugger adds
+  expected output, input and hints, vpl_run.sh (the guide's line; VPL's debugger adds
   its flags as the second argument), vpl_evaluate.sh (EVALUAR) and vpl_evaluation_tests/, VPL's
   self-tests: the solution, the unchanged files and each hint's wrong attempt;
 - <programa>-<n>-pedidos.zip and <programa>-<n>-ejecucion.zip: the two folders as VPL's file
-  editors import them, each file in its folder.
+  editors import them, each file in its folder; the second also holds the checker, built by the
+  guide's line for Linux x86-64 (static, so that no evaluation compiles it).
 Exercises named after DESTINO are the only ones made."""
 
 import contextlib
@@ -119,23 +119,24 @@ def leer(carpeta: str, rutas) -> dict:
 def comprobador_estatico(copia: str, linea: str, destino: str):
     """The checker by the guide's line, linked statically and stripped so that it runs on any Linux
     x86-64 with nothing installed; its paths from the copy left out, so that two builds agree."""
-    orden = linea.replace("g++ ", f"g++ -O2 -static -s -ffile-prefix-map={copia}=. ", 1)
+    orden = linea.replace("g++ ", "g++ -Os -ffunction-sections -fdata-sections -Wl,--gc-sections "
+                          f"-static -s -ffile-prefix-map={copia}=. ", 1)
     ejecutar(["sh", "-e", "-c", orden.replace(" -o comprobar ", f" -o {destino} ")], copia)
 
 
-def comprimir(carpeta: str, archivo: str):
-    """Every file at its path from `carpeta`, in name order, dated from SOURCE_DATE_EPOCH (or 1980)
-    so that two runs on one commit give the same bytes."""
+def comprimir(carpeta: str, archivo: str, otros: dict = None):
+    """Every file at its path from `carpeta`, and `otros` (path in the zip: file), in name order,
+    dated from SOURCE_DATE_EPOCH (or 1980) so that two runs on one commit give the same bytes."""
     fecha = time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")))[:6]
-    rutas = sorted(os.path.relpath(os.path.join(d, n), carpeta)
-                   for d, _, nombres in os.walk(carpeta) for n in nombres)
+    origen = {os.path.relpath(os.path.join(d, n), carpeta): os.path.join(d, n)
+              for d, _, nombres in os.walk(carpeta) for n in nombres} | (otros or {})
     with zipfile.ZipFile(archivo, "w", zipfile.ZIP_DEFLATED) as zip_:
-        for ruta in rutas:
+        for ruta in sorted(origen):
             entrada = zipfile.ZipInfo(ruta, fecha)
             ejecutable = ruta.endswith(".sh") or ruta == "comprobar"
             entrada.external_attr = (0o755 if ejecutable else 0o644) << 16
             entrada.compress_type = zipfile.ZIP_DEFLATED
-            with open(os.path.join(carpeta, ruta), "rb") as datos:
+            with open(origen[ruta], "rb") as datos:
                 zip_.writestr(entrada, datos.read())
 
 
@@ -157,7 +158,6 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
     lecciones = leer(copia, pedidos)
     escribir(os.path.join(carpeta, "pedidos"), lecciones)
     escribir(ejecucion, leer(copia, proyecto))
-    shutil.copy(comprobador_hecho, os.path.join(ejecucion, "comprobar"))
     palabras = {"@COMPROBADOR@": comprobador, "@PROGRAMA@": programa, "@NUMERO@": numero,
                 "@EJERCICIO@": ejercicio, "@NPEDIDOS@": str(len(pedidos)),
                 "@PEDIDOS@": " ".join(pedidos), "@EJECUCION@": " ".join(proyecto + ["comprobar"])}
@@ -187,7 +187,9 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
     for caso, textos in casos.items():
         escribir(os.path.join(ejecucion, "vpl_evaluation_tests", caso), textos)
 
-    comprimir(ejecucion, os.path.join(carpeta, f"{ejercicio}-ejecucion.zip"))
+    # The checker only in the zip: ejecucion/ is there to be read.
+    comprimir(ejecucion, os.path.join(carpeta, f"{ejercicio}-ejecucion.zip"),
+              {"comprobar": comprobador_hecho})
     comprimir(os.path.join(carpeta, "pedidos"), os.path.join(carpeta, f"{ejercicio}-pedidos.zip"))
 
 
