@@ -29,10 +29,13 @@ RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
 CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
-# What an evaluation needs of VPL's limits, in its units: memory (bytes), time (seconds), processes
-# at once, bytes a file may hold. VPL's defaults are 128 MiB, 240 s, 200 and 64 MiB.
-NECESITA = {"VPL_MAXMEMORY": 128 * 1024 * 1024, "VPL_MAXTIME": 60, "VPL_MAXPROCESSES": 10,
-            "VPL_MAXFILESIZE": 16 * 1024 * 1024}
+# What an evaluation needs of each of VPL's limits: the field's Spanish name, the least it may be in
+# the unit the activity's form shows, that unit in VPL's variable and its name. VPL's defaults are
+# 128 MiB, 240 s, 200 processes and 64 MiB.
+LIMITES = {"VPL_MAXMEMORY": ("Máxima memoria usada", 128, 1024 * 1024, " MiB"),
+           "VPL_MAXTIME": ("Máximo tiempo de ejecución", 60, 1, " segundos"),
+           "VPL_MAXPROCESSES": ("Máximo número de procesos", 10, 1, ""),
+           "VPL_MAXFILESIZE": ("Máximo tamaño de un fichero en ejecución", 16, 1024 * 1024, " MiB")}
 EVALUAR = """#!/bin/bash
 # VPL's evaluation, before any code of the learner's is built or run. Every file the check needs,
 # the learner's and the activity's, is moved into .proyecto, where VPL deletes nothing (so no file
@@ -43,18 +46,14 @@ EVALUAR = """#!/bin/bash
 pedidos=(@PEDIDOS@)
 ejecucion=(@EJECUCION@)
 rm -rf .proyecto vpl_execution
-mal() {
-  echo "La actividad no está bien preparada y no se puede evaluar. No es un fallo de tu programa: avisa a tu profesor."
+mal() {  # what to fix, for the teacher; what the learner reads first, when it is not the default
+  echo "${2:-La actividad no está bien preparada y no se puede evaluar. No es un fallo de tu programa: avisa a tu profesor.}"
   echo "Al profesor: $1"
   exit 0
 }
 faltan=()
 for archivo in "${pedidos[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
-if [ ${#faltan[@]} != 0 ]; then
-  echo "Falta en tu entrega: ${faltan[*]}. Si le has cambiado el nombre o la carpeta, devuélveselos; si no lo tienes en el editor, avisa a tu profesor."
-  echo "Al profesor: en «Ficheros requeridos», importa @EJERCICIO@-pedidos.zip; en «Restricciones de entrega», el «Número máximo de ficheros» debe ser @NPEDIDOS@ o más."
-  exit 0
-fi
+[ ${#faltan[@]} = 0 ] || mal "en «Ficheros requeridos», importa @EJERCICIO@-pedidos.zip; en «Restricciones de entrega», el «Número máximo de ficheros» debe ser @NPEDIDOS@ o más." "Falta en tu entrega: ${faltan[*]}. Si le has cambiado el nombre o la carpeta, devuélveselos; si no lo tienes en el editor, avisa a tu profesor."
 for archivo in "${ejecucion[@]}"; do [ -f "$archivo" ] || faltan+=("$archivo"); done
 [ ${#faltan[@]} = 0 ] || mal "faltan ficheros para la ejecución (${faltan[*]}). En «Ficheros para la ejecución», importa @EJERCICIO@-ejecucion.zip y guarda."
 @LIMITES@
@@ -74,20 +73,14 @@ fi
 printf '#!/bin/bash\\nexec .proyecto/comprobar --vpl --raiz .proyecto @PROGRAMA@ @NUMERO@\\n' >vpl_execution
 chmod +x vpl_execution
 """
-# Each limit said in the field's Spanish name, in the unit the activity's form shows it.
-LIMITE = {"VPL_MAXMEMORY": ("Máxima memoria usada", 1024 * 1024, "MiB"),
-          "VPL_MAXTIME": ("Máximo tiempo de ejecución", 1, "segundos"),
-          "VPL_MAXPROCESSES": ("Máximo número de procesos", 1, ""),
-          "VPL_MAXFILESIZE": ("Máximo tamaño de un fichero en ejecución", 1024 * 1024, "MiB")}
 
 
 def limites() -> str:
     """The script's lines that stop an evaluation whose limits are too small for the check."""
     return "\n".join(
-        f'[ "${{{v}:-{n}}}" -ge {n} ] 2>/dev/null || mal "en «Límites de recursos de ejecución», '
-        f'«{LIMITE[v][0]}» debe ser al menos {n // LIMITE[v][1]}{" " if LIMITE[v][2] else ""}'
-        f'{LIMITE[v][2]} (ahora, $(({v} / {LIMITE[v][1]})){" " if LIMITE[v][2] else ""}'
-        f'{LIMITE[v][2]})."' for v, n in NECESITA.items())
+        f'[ "${{{v}:-{minimo * u}}}" -ge {minimo * u} ] 2>/dev/null || mal "en «Límites de recursos'
+        f' de ejecución», «{campo}» debe ser al menos {minimo}{unidad} (ahora, $(({v} / {u})){unidad}).'
+        '"' for v, (campo, minimo, u, unidad) in LIMITES.items())
 
 
 def ejecutar(orden: list, carpeta: str) -> str:
@@ -149,9 +142,8 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
                                                          copia).splitlines())
     datos = {"programas.txt", f"ejercicios/{ejercicio}.salida", f"ejercicios/{programa}.original",
              f"ejercicios/{programa}.entrada", f"ejercicios/{ejercicio}.pistas"}
-    proyecto = compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES}") | {
-        d for d in datos if os.path.exists(os.path.join(copia, d))}
-    proyecto = sorted((proyecto | compilado(copia, comprobador)) - set(pedidos))
+    proyecto = sorted((compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES} {comprobador}")
+                       | {d for d in datos if os.path.exists(os.path.join(copia, d))}) - set(pedidos))
     carpeta = os.path.join(destino, ejercicio)
     shutil.rmtree(carpeta, ignore_errors=True)
     ejecucion = os.path.join(carpeta, "ejecucion")
