@@ -167,7 +167,8 @@ class EnVpl(unittest.TestCase):
         pico, limite = 0, time.monotonic() + LIMITE
         while terminal.proceso.poll() is None and time.monotonic() < limite:
             terminal._leer(0.02)
-            pico = max(pico, sum(memoria for uid, memoria, _ in procesos() if uid == self.usuario))
+            pico = max(pico, sum(memoria for uid, memoria, _ in procesos().values()
+                                 if uid == self.usuario))
         while terminal._leer(0.3):  # as VPL, what is still written after it ends
             pass
         return terminal.visto.decode(), pico  # as VPL keeps it: UTF-8 text
@@ -182,7 +183,7 @@ class EnVpl(unittest.TestCase):
         visto, pico_calificando = self.en_la_jaula(jaula, "./vpl_execution") if os.path.exists(
             os.path.join(jaula, "vpl_execution")) else (compilado, 0)
         time.sleep(0.2)
-        quedan = [pid for pid, (uid, _, estado) in procesos(con_pid=True).items()
+        quedan = [pid for pid, (uid, _, estado) in procesos().items()
                   if uid == self.usuario and estado != "Z"]  # a zombie runs nothing
         for pid in quedan:
             os.kill(int(pid), signal.SIGKILL)
@@ -194,7 +195,7 @@ class EnVpl(unittest.TestCase):
                 comentario.group(1) if comentario else visto)
 
 
-def procesos(con_pid: bool = False):
+def procesos() -> dict:
     """Each process's real user, peak memory in bytes (VmHWM) as VPL reads them, and state; by
     pid."""
     todos = {}
@@ -207,7 +208,7 @@ def procesos(con_pid: bool = False):
         pico = re.search(r"^VmHWM:\s+(\d+) kB", texto, re.M)
         todos[estado.split("/")[2]] = (uid, int(pico.group(1)) * 1024 if pico else 0,
                                        re.search(r"^State:\s+(\S)", texto, re.M).group(1))
-    return todos if con_pid else list(todos.values())
+    return todos
 
 
 class Ejercicio(EnVpl):
