@@ -22,7 +22,8 @@ endif()
 
 set(comprobador "${PROJECT_SOURCE_DIR}/ejercicios/comprobador")
 add_library(consola_comprobacion STATIC ${fuera_de_all}
-            "${PROJECT_SOURCE_DIR}/platform/consola.cpp" "${comprobador}/consola_comprobacion.cpp")
+            "${PROJECT_SOURCE_DIR}/platform/consola.cpp" "${comprobador}/consola_comprobacion.cpp"
+            "${comprobador}/reservas.cpp")
 
 # How the checker runs a program on this system; its unit tests take the same.
 if(WIN32)

@@ -32,6 +32,7 @@
 #include "ejercicios/comprobador/pistas.h"
 #include "ejercicios/comprobador/proceso.h"
 #include "ejercicios/comprobador/programas.h"
+#include "ejercicios/comprobador/reservas.h"
 #include "ejercicios/comprobador/terminacion.h"
 
 namespace fs = std::filesystem;
@@ -223,6 +224,58 @@ fs::path entradaDe(const Opciones& opciones)
     return entrada;
 }
 
+// The texts of the program's own files, its sources and the headers beside them.
+std::vector<std::string> textosDe(const Opciones& opciones)
+{
+    std::vector<std::string> textos;
+    std::vector<fs::path> carpetas;
+    const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
+    for (const std::string& fuente : programas::propias(opciones.raiz, programa)) {
+        const fs::path carpeta = (opciones.raiz / fuente).parent_path();
+        if (std::find(carpetas.begin(), carpetas.end(), carpeta) != carpetas.end()) continue;
+        carpetas.push_back(carpeta);
+        std::error_code fallo;
+        for (fs::directory_iterator i(carpeta, fallo), fin; !fallo && i != fin; i.increment(fallo))
+            if (i->path().extension() == ".h" || i->path().extension() == ".cpp")
+                textos.push_back(lineas::leer(i->path(), kTopeLeido).value_or(""));
+    }
+    return textos;
+}
+
+// addr2line's lines for some addresses of the program; none where it cannot run. It comes with
+// g++ and clang, beside the compiler (x86_64-w64-mingw32-g++: x86_64-w64-mingw32-addr2line).
+std::vector<std::string> resolver(const Opciones& opciones, const fs::path& ejecutable,
+                                  const std::vector<std::uint64_t>& direcciones)
+{
+    if (compilacion::esCl(opciones.compilador) || direcciones.empty()) return {};
+    // The compiler's own prefix and folder (x86_64-w64-mingw32-g++), then PATH's.
+    const fs::path compilador(opciones.compilador);
+    const std::string nombre = compilador.filename().string();
+    const std::size_t cual = nombre.rfind("++");
+    std::vector<std::string> candidatos{"addr2line"};
+    if (cual != std::string::npos && cual > 0) {
+        const std::size_t antes = nombre.find_last_not_of("gclang", cual - 1);
+        const std::string prefijo = antes == std::string::npos ? "" : nombre.substr(0, antes + 1);
+        candidatos.insert(candidatos.begin(),
+                          (compilador.parent_path() / (prefijo + "addr2line")).string());
+    }
+    const std::uint64_t base = reservas::baseDeImagen(ejecutable);
+    const fs::path registro = opciones.carpeta / "addr2line.txt";
+    for (const std::string& programa : candidatos) {
+        std::vector<std::string> orden{programa, "-f", "-e", compilacion::nativa(ejecutable)};
+        for (const std::uint64_t d : direcciones) {
+            std::ostringstream hex;
+            hex << std::hex << "0x" << d + base;
+            orden.push_back(hex.str());
+        }
+        const proceso::Resultado r = proceso::ejecutar(
+            {orden, "", registro.string(), (opciones.carpeta / "addr2line.errores.txt").string()});
+        if (r.fin == proceso::Fin::Estado && r.codigo == 0)
+            return lineas::partir(lineas::leer(registro).value_or(""));
+    }
+    return {};
+}
+
 int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
@@ -248,6 +301,10 @@ int comprobar(Opciones& opciones)
     const fs::path ejecutable = construir(opciones, ejercicio);
     if (ejecutable.empty()) return 1;
 
+    const fs::path reservas = opciones.carpeta / (ejercicio + ".reservas.txt");
+    std::error_code fallo;
+    fs::remove(reservas, fallo);
+    proceso::fijarVariable("COMPROBAR_RESERVAS", fs::absolute(reservas, fallo).string().c_str());
     const proceso::Orden ejecutar{{compilacion::nativa(ejecutable)},
                                   entradaDe(opciones).string(),
                                   (opciones.carpeta / (ejercicio + ".salida.txt")).string(),
@@ -259,14 +316,29 @@ int comprobar(Opciones& opciones)
     const comparacion::Obtenida obtenida = comparacion::nombrar(
         comparacion::separar(lineas::leer(ejecutar.salida, kTopeLeido).value_or("")));
     const std::string esperada = comparacion::esperada(*esperadaBruta);
-    const std::string estado = terminacion::comoTermino(fin);
-    if (obtenida.texto == esperada && estado.empty()) {
+    std::string estado = terminacion::comoTermino(fin);
+    const std::vector<pistas::Pista> conocidas = pistas::leer(textoPistas);
+    const std::string memoria = reservas::explicar(
+        reservas::leer(lineas::leer(reservas, kTopeLeido).value_or("")),
+        pistas::pideBorrarTodo(conocidas), opciones.raiz,
+        [&](const std::vector<std::uint64_t>& d) { return resolver(opciones, ejecutable, d); });
+    if (!memoria.empty() && fin.fin == proceso::Fin::Anormal) estado = memoria;  // its abort
+    const std::string codigo = obtenida.texto == esperada && estado.empty() && memoria.empty()
+                                   ? pistas::enElCodigo(conocidas, textosDe(opciones))
+                                   : "";
+    if (obtenida.texto == esperada && estado.empty() && memoria.empty() && codigo.empty()) {
         std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
         return 0;
     }
 
     std::cout << ejercicio << ": todavía no está bien.\n";
-    if (!estado.empty()) std::cout << estado << "\n";
+    if (!codigo.empty()) {
+        std::cout << "La salida es la esperada, pero " << codigo << "\n";
+        return 1;
+    }
+    if (!estado.empty()) std::cout << estado << (estado == memoria ? "" : "\n");
+    // Objects never deleted, where they count, are told with the output; an abort's fault above.
+    const std::string fugas = estado == memoria ? "" : memoria;
     if (!errores.empty()) {
         const std::vector<std::string> escritas = lineas::partir(errores);
         std::cout << "El programa ha escrito en la salida de errores:\n"
@@ -274,11 +346,17 @@ int comprobar(Opciones& opciones)
         if (escritas.size() > kLineasErrores) std::cout << "  (y más líneas)\n";
     }
     if (obtenida.texto == esperada) {
+        std::cout << fugas;
+        if (estado.empty()) return 1;
         std::cout << "La salida es la esperada, pero el programa no ha terminado bien.\n";
         return 1;
     }
     const char* const otraVez = opciones.vpl ? "vuelve a pulsar Evaluar" : "vuelve a comprobar";
-    // Said only of a program that ended well: a loop added to it changed something after all.
+    const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);
+    const std::string pista = pistas::para(conocidas, diferencia);
+    // Said only of a program that ended well: a loop added to it changed something after all. A
+    // hint known for it says more than the advice to save. The unchanged program's objects are
+    // never deleted: that is the exercise, not news.
     if (estado.empty() && original && comparacion::esperada(*original) == obtenida.texto) {
         std::cout << "Lo que escribe el programa no ha cambiado todavía: es lo mismo que escribe "
                      "sin ningún cambio. ";
@@ -289,6 +367,8 @@ int comprobar(Opciones& opciones)
                       << otro.de << ", pero este ejercicio es de " << programa.nombre
                       << ": si hiciste allí el cambio, hazlo en los archivos de " << programa.nombre
                       << ", en " << programa.carpeta << "/, y " << otraVez << ".\n";
+        } else if (!pista.empty() && memoria.empty()) {  // it deleted what it made: it changed
+            std::cout << "\nPista: " << pista << "\n";
         } else {
             std::cout << "Haz el cambio que pide el ejercicio, o lo que le falte si ya has "
                          "cambiado algo; guarda los archivos y "
@@ -296,33 +376,10 @@ int comprobar(Opciones& opciones)
         }
         return 1;
     }
-    const comparacion::Diferencia diferencia = comparacion::primeraDiferencia(obtenida, esperada);
-    std::cout << comparacion::describir(diferencia);
-    const std::string pista = pistas::para(pistas::leer(textoPistas), diferencia);
-    if (!pista.empty()) std::cout << "Pista: " << pista << "\n";
+    std::cout << fugas << comparacion::describir(diferencia);
+    // A hint is for a program whose new and delete went well: the fault above comes first.
+    if (!pista.empty() && memoria.empty()) std::cout << "Pista: " << pista << "\n";
     return 1;
-}
-
-// A line as VPL can store and show it: a byte that is not UTF-8 text, or a control character, as
-// U+FFFD.
-std::string legible(const std::string& linea)
-{
-    std::string r;
-    for (std::size_t i = 0; i < linea.size();) {
-        const auto c = static_cast<unsigned char>(linea[i]);
-        const std::size_t largo = c < 0x80U          ? 1
-                                  : (c >> 5U) == 6U  ? 2
-                                  : (c >> 4U) == 14U ? 3
-                                  : (c >> 3U) == 30U ? 4
-                                                     : 0;
-        bool bien =
-            largo > 0 && i + largo <= linea.size() && (c >= 0x20U || c == '\t') && c != 0x7FU;
-        for (std::size_t j = 1; bien && j < largo; ++j)
-            bien = (static_cast<unsigned char>(linea[i + j]) & 0xC0U) == 0x80U;
-        r += bien ? linea.substr(i, largo) : "\xEF\xBF\xBD";
-        i += bien ? largo : 1;
-    }
-    return r;
 }
 
 // The check as Moodle's VPL grades it: the answer a comment, each line after '>' so that nothing
@@ -341,7 +398,7 @@ int calificar(Opciones& opciones)
                            : "Comprobación de " + opciones.programa + "-" + opciones.numero)
               << "\n";
     for (const std::string& linea : lineas::partir(respuesta.str()))
-        std::cout << ">" << legible(linea) << "\n";
+        std::cout << ">" << lineas::legible(linea) << "\n";
     std::cout << "--|>\n";
     if (fin == 2) return 2;
     const std::string nota = proceso::variable(fin == 0 ? "VPL_GRADEMAX" : "VPL_GRADEMIN");

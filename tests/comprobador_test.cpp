@@ -14,6 +14,7 @@
 #include "ejercicios/comprobador/mensajes.h"
 #include "ejercicios/comprobador/pistas.h"
 #include "ejercicios/comprobador/programas.h"
+#include "ejercicios/comprobador/reservas.h"
 #include "ejercicios/comprobador/terminacion.h"
 
 namespace fs = std::filesystem;
@@ -141,6 +142,21 @@ TEST(Comparacion, ALineWithoutEndIsCutInsideNoCharacter)
     EXPECT_NE(texto.find("«" + larga + "...»"), std::string::npos) << texto;
 }
 
+TEST(Comparacion, BytesThatAreNotTextAreShownAsReplacementsAndExplained)
+{
+    // A deleted object's bytes, as the checks' free store leaves them, printed as a name.
+    const std::string texto = comparacion::describir(
+        diferencia("Se destruye el \xDD\xDD\x07ñ\n", "Se destruye el Circulo\n"));
+    EXPECT_NE(texto.find("ha salido:   «Se destruye el \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDñ»"),
+              std::string::npos)
+        << texto;
+    EXPECT_NE(texto.find("Cada � es un byte que no es texto"), std::string::npos) << texto;
+    EXPECT_EQ(
+        comparacion::describir(diferencia("Se destruye el Círculo\n", "Se destruye el Circulo\n"))
+            .find("Cada �"),
+        std::string::npos);
+}
+
 TEST(Pistas, AHintAnswersTheLineAsTheTerminalShowsItOrTheWholeLine)
 {
     const auto lista = pistas::leer(
@@ -238,15 +254,42 @@ TEST(Mensajes, EachCommonErrorOfGccAndClangIsExplainedWithItsPlace)
         {"figure_demo/main.cpp:6:49: error: non-virtual member function marked 'override' hides "
          "virtual member function",
          "Una función marcada con override no redefine ninguna"},
+        {"figure_demo/main.cpp:6:40: error: invalid use of non-static member function 'const "
+         "char* coche::getColor() const'",
+         "Para llamar a una función hacen falta los paréntesis"},
+        {"figure_demo/main.cpp:6:50: error: reference to non-static member function must be "
+         "called; did you mean to call it with no arguments?",
+         "Para llamar a una función hacen falta los paréntesis"},
+        {"figure_demo/main.cpp:6:5: error: invalid constructor; you probably meant 'coche (const "
+         "coche&)'",
+         "Un constructor de copia recibe el otro objeto por referencia"},
+        {"figure_demo/main.cpp:6:17: error: copy constructor must pass its first argument by "
+         "reference",
+         "Un constructor de copia recibe el otro objeto por referencia"},
+        {"figure_demo/main.cpp:6:48: error: invalid use of 'this' in non-member function",
+         "Una función de una clase, escrita en el .cpp, lleva delante el nombre de su clase"},
+        {"figure_demo/main.cpp:6:1: error: ISO C++ forbids declaration of 'coche' with no type "
+         "[-fpermissive]",
+         "Una función de una clase, escrita en el .cpp, lleva delante el nombre de su clase"},
+        {"figure_demo/main.cpp:6:1: error: destructor must be a non-static member function",
+         "Una función de una clase, escrita en el .cpp, lleva delante el nombre de su clase"},
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.linea);
         const std::string texto = explicado({"In function 'int main()':", caso.linea});
         // An error no kind names gets the general advice, "Lee arriba...".
         const std::string explicacion = caso.explicacion;
-        const std::string comienzo = explicacion.rfind("Lee arriba", 0) == 0
-                                         ? explicacion
-                                         : "Lo que suele querer decir:\n- " + explicacion;
+        // The compiler's own suggestion, where it makes one, comes first, in its words.
+        const std::string linea = mensajes::comillasSimples(caso.linea);
+        const std::size_t propone =
+            std::min(linea.find("did you mean"), linea.find("you probably"));
+        std::string propuesta = propone == std::string::npos
+                                    ? ""
+                                    : "El compilador propone: «" + linea.substr(propone) + "». ";
+        const std::string comienzo =
+            explicacion.rfind("Lee arriba", 0) == 0
+                ? explicacion
+                : "Lo que suele querer decir:\n- " + propuesta.append(explicacion);
         EXPECT_EQ(texto.rfind(comienzo, 0), 0U) << texto;
         EXPECT_NE(texto.find(" Mira figure_demo/main.cpp, línea 6.\n"), std::string::npos) << texto;
     }
@@ -322,6 +365,125 @@ TEST(Mensajes, TheCompilersLinesAreShownWithoutTheProjectsFolderAndCut)
     EXPECT_EQ(texto.rfind("El compilador dice:\n  figure_demo/main.cpp:3:1: error: ", 0), 0U);
     EXPECT_NE(texto.find("...\n"), std::string::npos) << "a line cut at 200 bytes";
     EXPECT_NE(texto.find("  (y 2 líneas más)\n\n"), std::string::npos) << texto;
+}
+
+TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrectBody)
+{
+    escribir("car_owner_demo/coche.h", "class coche {\n    coche(const coche&) = default;\n};\n");
+    const std::string nota =
+        (raiz() / "car_owner_demo/coche.h").string() + ":2:5: note: previous declaration is here";
+    for (const char* error :
+         {"error: definition of explicitly-defaulted 'coche::coche(const coche&)'",
+          "error: 'coche' is missing exception specification 'noexcept'"}) {
+        SCOPED_TRACE(error);
+        const std::string texto = mensajes::explicar(
+            {(raiz() / "car_owner_demo/coche.cpp").string() + ":18:1: " + error, nota}, raiz(),
+            false);
+        EXPECT_NE(texto.find("quita «= default»"), std::string::npos) << texto;
+        EXPECT_NE(texto.find("Mira car_owner_demo/coche.h, línea 2.\n"), std::string::npos)
+            << texto;
+        EXPECT_EQ(texto.find("coche.cpp"), std::string::npos) << texto;
+    }
+    // clang's same words of a copy constructor it declared itself point at the class: no advice
+    // to take off a «= default» that is not there.
+    escribir("car_owner_demo/coche.h", "class coche {\n    coche(coche otro);\n};\n");
+    const std::string texto = mensajes::explicar(
+        {(raiz() / "car_owner_demo/coche.cpp").string() +
+             ":18:8: error: 'coche' is missing exception specification 'noexcept'",
+         (raiz() / "car_owner_demo/coche.h").string() + ":1:7: note: previous declaration is here"},
+        raiz(), false);
+    EXPECT_EQ(texto.find("= default"), std::string::npos) << texto;
+}
+
+TEST(Pistas, WhatTheOutputCannotShowIsReadInTheCodeOutsideCommentsAndCharacters)
+{
+    const auto lista = pistas::leer(
+        "literal: 1 Rojo\npista: Léelo de ch2.\nsobra: virtual void setColor\npista: Sin "
+        "virtual.\nfugas: ninguna\nsale:\npista: ¿Es virtual?\n");
+    ASSERT_EQ(lista.size(), 4U);
+    EXPECT_TRUE(pistas::pideBorrarTodo(lista));
+    EXPECT_FALSE(pistas::pideBorrarTodo(pistas::leer("sale: x\npista: y\n")));
+    const std::string original = "coche ch2(\"3131-SBC\", \"Audi A3\", \"Rojo\");\n";
+    EXPECT_EQ(pistas::enElCodigo(lista, {original + "// cout << \"Color: Rojo\";\n/* \"Rojo\" */"
+                                                    "char c = '\"'; cout << ch2.getColor();\n"}),
+              "");
+    for (const std::string& copiada : {std::string(R"(cout << "COCHE ch2 Color: Rojo" << endl;)"),
+                                       std::string(R"(cout << "COCHE ch2 Color: " << "Rojo";)")}) {
+        SCOPED_TRACE(copiada);
+        const std::string dicho = pistas::enElCodigo(lista, {original, copiada});
+        EXPECT_EQ(dicho.rfind("el programa escribe «Rojo» tal cual", 0), 0U) << dicho;
+        EXPECT_NE(dicho.find("\nPista: Léelo de ch2."), std::string::npos) << dicho;
+    }
+    EXPECT_NE(pistas::enElCodigo(lista, {original, "  virtual\n void  setColor(int color);"})
+                  .find("Pista: Sin virtual."),
+              std::string::npos);
+    EXPECT_EQ(pistas::enElCodigo(lista, {original, "virtual void setColorido(int);"}), "");
+    // A hint for an output that ends where more was expected.
+    EXPECT_EQ(pistas::para(lista, diferencia("A\n", "A\nSe destruye\n")), "¿Es virtual?");
+}
+
+TEST(Reservas, EachFaultIsToldWithTheLearnersLinesAndTheLibrarysObjectsAreNot)
+{
+    const auto sucesos = reservas::leer(
+        "fuga 24 10 20 30\nfuga 24 10 21 30\nfuga 32 10 22\nfuga 8 10 40\n"
+        "doble 10 50 60|10 51|10 20\nrara 1 2\n");
+    ASSERT_EQ(sucesos.size(), 5U);
+    EXPECT_EQ(sucesos[4].marcos, (std::vector<std::vector<std::uint64_t>>{
+                                     {0x10, 0x50, 0x60}, {0x10, 0x51}, {0x10, 0x20}}));
+    // addr2line's answer: 0x10 the checker's operator new, 0x40 the library, 0x50 a virtual
+    // destructor that deletes on behalf of main's line 0x60.
+    const std::map<std::uint64_t, std::string> sabido = {
+        {0x10, "_Znwm\n" + enProyecto("ejercicios/comprobador/reservas.cpp") + ":230"},
+        {0x20, "main\n" + enProyecto("shape_demo/main.cpp") + ":56"},
+        {0x21, "main\n" + enProyecto("shape_demo/../shape_demo/main.cpp") + ":57"},
+        {0x22, "_ZN6FiguraC2Ev\n" + enProyecto("shape_demo/figura.cpp") + ":9 (discriminator 2)"},
+        {0x30, "__libc_start_main\n??:0"},
+        {0x40, "_ZNSt6localeC1Ev\n/usr/include/c++/12/bits/locale.h:80"},
+        {0x50, "_ZN7CirculoD0Ev\n" + enProyecto("shape_demo/formas.h") + ":12"},
+        {0x51, "main\n" + enProyecto("shape_demo/main.cpp") + ":75"},
+        {0x60, "main\n" + enProyecto("shape_demo/main.cpp") + ":77"}};
+    std::size_t llamadas = 0;
+    const auto resolver = [&](const std::vector<std::uint64_t>& direcciones) {
+        ++llamadas;
+        std::vector<std::string> r;
+        for (const std::uint64_t d : direcciones) {
+            const auto lineas = lineas::partir(sabido.at(d));
+            r.insert(r.end(), lineas.begin(), lineas.end());
+        }
+        return r;
+    };
+    const std::string dicho = reservas::explicar(sucesos, true, kProyecto, resolver);
+    EXPECT_NE(dicho.find("el delete de shape_demo/main.cpp, línea 77 borra un objeto que ya había "
+                         "borrado el delete de shape_demo/main.cpp, línea 75 (el objeto lo creó "
+                         "el new de shape_demo/main.cpp, línea 56)"),
+              std::string::npos)
+        << dicho;
+    EXPECT_NE(dicho.find("3 objetos creados con new no se borran nunca con delete: los de los new "
+                         "de shape_demo/figura.cpp, línea 9; shape_demo/main.cpp, líneas 56 y 57."),
+              std::string::npos)
+        << dicho;
+    // Objects never deleted count only where the exercise asks; addr2line runs only for a fault.
+    EXPECT_EQ(reservas::explicar(reservas::leer("fuga 24 10 20\n"), false, kProyecto, resolver),
+              "");
+    EXPECT_EQ(llamadas, 1U);
+}
+
+TEST_F(Carpeta, AWindowsExecutableIsReadFromWhereItExpectsToBeLoaded)
+{
+    std::string pe(0x200, '\0');
+    pe.replace(0, 2, "MZ");
+    pe[0x3C] = '\x80';
+    pe.replace(0x80, 4, std::string("PE\0\0", 4));
+    pe[0x98] = '\x0B';  // PE32+
+    pe[0x99] = '\x02';
+    pe[0x98 + 24 + 4] = '\x01';  // ImageBase 0x140000000
+    pe[0x98 + 24 + 3] = '\x40';
+    escribir("garaxo.exe", pe);
+    escribir("garaxo",
+             "\x7f"
+             "ELF");
+    EXPECT_EQ(reservas::baseDeImagen(raiz() / "garaxo.exe"), 0x140000000U);
+    EXPECT_EQ(reservas::baseDeImagen(raiz() / "garaxo"), 0U);
 }
 
 TEST(Terminacion, EachWayOfEndingBadlyIsExplained)

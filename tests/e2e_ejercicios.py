@@ -227,12 +227,18 @@ class Ejercicio(EnVpl):
         self.calificada(ejercicio)
 
     def calificada(self, ejercicio: str):
-        """Its VPL activity: the solution gets the maximum; the unchanged files and each hint's
-        attempt, the minimum and what the check says of them."""
+        """Its VPL activity: the solution gets the maximum; the unchanged files and each wrong
+        attempt of its .intentos, the minimum and what the check must say of them: a hint whole,
+        or the words the attempt names."""
         pistas = re.findall(r"^pista: (.*)$", "".join(leer(FUENTES, r) for r in glob.glob(
             f"ejercicios/{ejercicio}.pistas", root_dir=FUENTES)), re.M)
+        intentos = comun.intentos(FUENTES, ejercicio)
+        for pista in pistas:
+            self.assertTrue(any(pista.startswith(dicho) for dicho, _ in intentos),
+                            f"ejercicios/{ejercicio}.intentos: no attempt shows the hint {pista!r}")
         esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
-            (f"fail-pista_{i + 1}", f"\n>Pista: {pista}\n") for i, pista in enumerate(pistas)]
+            (f"fail-intento_{i + 1}", next((f"\n>Pista: {p}\n" for p in pistas if p.startswith(dicho)),
+                                           dicho)) for i, (dicho, _) in enumerate(intentos)]
         solucion = self.jaula(ejercicio, "pass-solucion")
         self.assertEqual(sorted(os.listdir(os.path.join(
             self.actividades, ejercicio, "ejecucion", "vpl_evaluation_tests"))),
@@ -244,7 +250,7 @@ class Ejercicio(EnVpl):
             with self.subTest(ejercicio=ejercicio, caso=caso):
                 nota, comentario = self.calificar(self.jaula(ejercicio, caso))
                 self.assertEqual(nota, "1.5", comentario)
-                self.assertIn(f"\n>{ejercicio}: {MAL}\n", comentario)
+                self.assertIn(f"\n>{ejercicio}: {MAL[:-1]}", comentario)  # ":" when it does not build
                 self.assertIn(dicho, comentario)
                 if caso == "fail-sin_cambios":  # no line of the expected output
                     self.assertNotIn("«", comentario)
@@ -359,7 +365,9 @@ class Comprobacion(ConCopia):
                 self.assertIn("El compilador dice:\n  car_owner_demo/coche.cpp:", salida)
                 final = salida[salida.index("garaxo-4: todavía no está bien: el programa "
                                             "no compila.\n"):]
-                self.assertIn("Lo que suele querer decir:\n- Los nombres de la biblioteca", final)
+                # The compiler's own suggestion first, in its words.
+                self.assertIn("Lo que suele querer decir:\n- El compilador propone: «did you mean "
+                              "'std::cout'?». Los nombres de la biblioteca", final)
                 self.assertIn(f"Mira car_owner_demo/coche.cpp, línea {linea}.", final)
                 self.assertNotIn("al enlazarlo", final)
 
@@ -413,7 +421,7 @@ class Comprobacion(ConCopia):
         ordenes = leer(carpeta, "ordenes").splitlines()
         self.assertIn("/nologo /std:c++17 /EHsc /utf-8 /I. /c figure_demo/main.cpp "
                       "/Focomprobacion/objetos/figure_demo/main.obj", ordenes)
-        self.assertEqual(len(ordenes), 7, "each of the seven sources compiled once, and no link after a failure")
+        self.assertEqual(len(ordenes), 8, "each of the eight sources compiled once, and no link after a failure")
 
 
 class Guia(ConCopia):

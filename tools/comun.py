@@ -1,7 +1,7 @@
 """What the tools and the tests read of the project alike: a clean copy of the files git tracks,
 the guide's code block after a mark, and the wrong attempts of an exercise's hints,
-ejercicios/<programa>-<n>.intentos (HACKING.md, "Add an exercise"), each a list of edits made on
-top of the exercise's solution."""
+ejercicios/<programa>-<n>.intentos (HACKING.md, "Add an exercise"), each what the check must say of it
+and a list of edits made on top of the exercise's solution."""
 
 import os
 import re
@@ -39,8 +39,10 @@ def bloque_de_la_guia(guia: str, marca: str) -> list:
     return bloque.group(1).splitlines()
 
 
-def intentos(raiz: str, ejercicio: str) -> list[list[tuple[str, str, str]]]:
-    """Per hint, in order, its edits (ruta, antes, despues): its '-' and '+' lines, each + '\n'."""
+def intentos(raiz: str, ejercicio: str) -> list[tuple[str, list[tuple[str, str, str]]]]:
+    """Per wrong attempt, in order: what the check says of it (its `intento:` words, a trailing
+    "..." taken off: the start of a hint, or any words of the answer) and its edits (ruta, antes,
+    despues): its '-' and '+' lines, each + '\n'."""
     ruta_intentos = os.path.join(raiz, "ejercicios", ejercicio + ".intentos")
     todos, edicion = [], None
     if not os.path.exists(ruta_intentos):  # an exercise with no hints has no attempts
@@ -48,18 +50,18 @@ def intentos(raiz: str, ejercicio: str) -> list[list[tuple[str, str, str]]]:
     with open(ruta_intentos, encoding="utf-8") as archivo:
         for numero, linea in enumerate(archivo.read().split("\n"), 1):
             if linea.startswith("intento:"):
-                todos.append([])
+                todos.append((linea[len("intento:"):].strip().removesuffix("..."), []))
                 edicion = None
             elif todos and linea.startswith("en "):
                 edicion = [linea[len("en "):].strip(), "", ""]
-                todos[-1].append(edicion)
+                todos[-1][1].append(edicion)
             elif edicion and linea.startswith("-") and not edicion[2]:
                 edicion[1] += linea[1:] + "\n"
             elif edicion and linea.startswith("+"):
                 edicion[2] += linea[1:] + "\n"
             elif linea.strip() and not linea.startswith("#"):
                 raise ValueError(f"{ruta_intentos}:{numero}: out of place: {linea}")
-    return [[tuple(edicion) for edicion in intento] for intento in todos]
+    return [(dicho, [tuple(edicion) for edicion in edits]) for dicho, edits in todos]
 
 
 def aplicar(raiz_de_la_copia: str, edits) -> None:

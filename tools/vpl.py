@@ -28,7 +28,8 @@ from comun import aplicar, bloque_de_la_guia, copia_limpia, intentos
 RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
-CONSOLA_DE_LAS_COMPROBACIONES = "ejercicios/comprobador/consola_comprobacion.cpp"
+CONSOLA_DE_LAS_COMPROBACIONES = ("ejercicios/comprobador/consola_comprobacion.cpp "
+                                 "ejercicios/comprobador/reservas.cpp")
 # What an evaluation needs of each of VPL's limits: the field's Spanish name, the least it may be in
 # the unit the activity's form shows, that unit in VPL's variable and its name. VPL's defaults are
 # 128 MiB, 240 s, 200 processes and 64 MiB.
@@ -168,12 +169,12 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
     ejecutar(["git", "apply", parche], copia)
     solucion = leer(copia, pedidos)
     casos = {"pass-solucion": solucion, "fail-sin_cambios": lecciones}
-    for indice, edits in enumerate(intentos(copia, ejercicio), 1):
+    for indice, (_, edits) in enumerate(intentos(copia, ejercicio), 1):
         ajenos = {ruta for ruta, _, _ in edits} - set(pedidos)
         if ajenos:
-            raise SystemExit(f"{ejercicio}: hint {indice}'s attempt edits {ajenos}, not requested")
+            raise SystemExit(f"{ejercicio}: attempt {indice} edits {ajenos}, not requested")
         aplicar(copia, edits)
-        casos[f"fail-pista_{indice}"] = leer(copia, pedidos)
+        casos[f"fail-intento_{indice}"] = leer(copia, pedidos)
         escribir(copia, solucion)
     escribir(copia, lecciones)
     for caso, textos in casos.items():

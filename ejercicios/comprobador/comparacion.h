@@ -213,6 +213,9 @@ inline std::string describir(const Diferencia& d)
         (d.iba ? lineas::mostrar(*d.iba) : "(nada: la salida esperada termina antes)") +
         "\n  ha salido:   " +
         (d.vino ? lineas::mostrar(*d.vino) : "(nada: la salida del programa termina antes)") + "\n";
+    if (d.vino && lineas::legible(*d.vino) != *d.vino)
+        r += "Cada � es un byte que no es texto: el programa ha escrito como texto una memoria "
+             "que no lo guarda, como la de un objeto ya borrado con delete.\n";
     if (d.vino && d.vino == d.iba)
         r += "Las dos líneas se ven iguales: la diferencia está en el salto de línea del final, "
              "que falta o sobra.\n";

@@ -50,6 +50,28 @@ inline std::vector<std::string> partir(const std::string& texto)
     return resultado;
 }
 
+// A line as a terminal and VPL can show it: a byte that is not UTF-8 text (a deleted object's, a
+// pointer read as text), or a control character, as U+FFFD.
+inline std::string legible(const std::string& linea)
+{
+    std::string r;
+    for (std::size_t i = 0; i < linea.size();) {
+        const auto c = static_cast<unsigned char>(linea[i]);
+        const std::size_t largo = c < 0x80U          ? 1
+                                  : (c >> 5U) == 6U  ? 2
+                                  : (c >> 4U) == 14U ? 3
+                                  : (c >> 3U) == 30U ? 4
+                                                     : 0;
+        bool bien =
+            largo > 0 && i + largo <= linea.size() && (c >= 0x20U || c == '\t') && c != 0x7FU;
+        for (std::size_t j = 1; bien && j < largo; ++j)
+            bien = (static_cast<unsigned char>(linea[i + j]) & 0xC0U) == 0x80U;
+        r += bien ? linea.substr(i, largo) : "\xEF\xBF\xBD";
+        i += bien ? largo : 1;
+    }
+    return r;
+}
+
 // A line cut to `ancho` bytes, never inside a UTF-8 character.
 inline std::string cortar(const std::string& linea, std::size_t ancho)
 {
@@ -66,7 +88,7 @@ inline std::string sangradas(const std::vector<std::string>& todas, std::size_t 
 {
     std::string r;
     for (std::size_t i = desde; i < hasta && i < todas.size(); ++i)
-        r += "  " + cortar(todas[i], kAncho) + "\n";
+        r += "  " + cortar(legible(todas[i]), kAncho) + "\n";
     return r;
 }
 
@@ -74,7 +96,7 @@ inline std::string sangradas(const std::vector<std::string>& todas, std::size_t 
 // nothing to a beginner.
 inline std::string mostrar(const std::string& linea)
 {
-    return linea.empty() ? "(una línea vacía)" : "«" + cortar(linea, kAncho) + "»";
+    return linea.empty() ? "(una línea vacía)" : "«" + cortar(legible(linea), kAncho) + "»";
 }
 
 }  // namespace lineas

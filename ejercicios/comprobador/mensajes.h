@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,11 +27,34 @@ struct Explicacion {
     std::vector<const char*> senales;  // any of these in an error line
     const char* texto;
     bool delEnlazador = false;  // read only in the linker's lines
+    bool enLaNota = false;      // the place to look at is the note that follows the error
 };
 
 // Checked in this order: "no matching function" lines also say "cannot convert", a name of std::
 // is also a name not declared, and a missing destructor is also a missing body.
 inline const std::vector<Explicacion> kExplicaciones = {
+    {{"definition of explicitly-defaulted", "definition of explicitly defaulted",
+      "missing exception specification", "C2084"},
+     "Esta función se declara en el .h con «= default» (así el compilador escribe su cuerpo) y "
+     "además tiene cuerpo en el .cpp: una de las dos sobra. Si escribes su cuerpo, quita «= "
+     "default» de su declaración en el .h y deja solo el «;».",
+     false,
+     true},
+    {{"invalid constructor; you probably meant", "must pass its first argument by reference",
+      "C2652"},
+     "Un constructor de copia recibe el otro objeto por referencia, como Clase(const Clase& "
+     "otro): recibirlo por valor sería copiarlo, y para copiarlo haría falta el mismo constructor "
+     "que se está declarando."},
+    {{"invalid use of 'this' in non-member function", "invalid use of 'this' outside of",
+      "non-member function", "as non-member", "destructor must be a non-static member",
+      "forbids declaration of", "C2355", "C2270"},
+     "Una función de una clase, escrita en el .cpp, lleva delante el nombre de su clase: "
+     "void coche::setColor(...), coche::coche(...), coche::~coche() (con tu clase y tu función). "
+     "Sin «Clase::» es una función suelta, que no es de ningún objeto: no tiene this ni campos."},
+    {{"invalid use of non-static member function", "reference to non-static member function",
+      "C3867"},
+     "Para llamar a una función hacen falta los paréntesis, aunque no reciba nada: "
+     "ch2.getColor(), no ch2.getColor."},
     {{"marked 'override', but does not override", "marked 'override' but does not override",
       "only virtual member functions can be marked 'override'",
       "non-virtual member function marked 'override'", "C3668"},
@@ -72,7 +97,8 @@ inline const std::vector<Explicacion> kExplicaciones = {
       "does not name a type", "unknown type name", "has not been declared", "is not a member of"},
      "Se usa un nombre que el compilador no conoce en ese punto: puede estar mal escrito (las "
      "mayúsculas y minúsculas cuentan), declararse más abajo o dentro de otro bloque { }, o "
-     "faltar el #include que lo declara: el de su archivo .h, o #include <iostream> para cout."},
+     "faltar el #include que lo declara: el de su archivo .h, o #include <iostream> para cout. "
+     "Un campo solo se conoce en las funciones de su clase: en el .cpp, con Clase:: delante."},
     {{"expected '}' at end of input", "expected '}'", "expected ')'", "C1075", "missing ')'"},
      "Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su «}», y cada «(» su "
      "«)». El compilador lo nota más abajo de donde falta: busca hacia arriba dónde se abrió."},
@@ -100,9 +126,10 @@ struct ErrorDelCompilador {
 
 // "<file>:<line>:<col>: error: ..." (g++, clang) or "<file>(<line>): error C2143: ..." (cl);
 // none for any other line.
-inline std::optional<ErrorDelCompilador> leerError(const std::string& texto)
+inline std::optional<ErrorDelCompilador> leerError(const std::string& texto,
+                                                   const std::string& clase = "error")
 {
-    if (texto.find("error") == std::string::npos) return std::nullopt;
+    if (texto.find(clase) == std::string::npos) return std::nullopt;
     // Where the digits from `i` end: `i` itself where there are none.
     const auto cifras = [&](std::size_t i) {
         while (i < texto.size() && texto[i] >= '0' && texto[i] <= '9') ++i;
@@ -114,7 +141,8 @@ inline std::optional<ErrorDelCompilador> leerError(const std::string& texto)
         const std::size_t fin = cifras(abre + 1);
         const std::size_t cierre = texto.find(')', fin);
         if (fin > abre + 1 && fin < texto.size() && (texto[fin] == ')' || texto[fin] == ',') &&
-            cierre != std::string::npos && texto.compare(cierre, 8, "): error") == 0)
+            cierre != std::string::npos &&
+            texto.compare(cierre, 3 + clase.size(), "): " + clase) == 0)
             return ErrorDelCompilador{texto.substr(0, abre), texto.substr(abre + 1, fin - abre - 1),
                                       texto.substr(cierre + 3)};
     }
@@ -127,7 +155,8 @@ inline std::optional<ErrorDelCompilador> leerError(const std::string& texto)
         std::size_t resto = cifras(fin + 1);
         if (resto > fin + 1 && resto < texto.size() && texto[resto] == ':') ++resto;
         resto = std::min(texto.find_first_not_of(' ', resto), texto.size());
-        if (texto.compare(resto, 5, "error") != 0 && texto.compare(resto, 11, "fatal error") != 0)
+        if (texto.compare(resto, clase.size(), clase) != 0 &&
+            texto.compare(resto, 6 + clase.size(), "fatal " + clase) != 0)
             return std::nullopt;
         return ErrorDelCompilador{texto.substr(0, dos), texto.substr(dos + 1, fin - dos - 1),
                                   texto.substr(resto)};
@@ -179,6 +208,7 @@ inline std::string comillasSimples(std::string texto)
 struct Explicado {
     const Explicacion* explicacion;
     std::vector<std::string> lugares;
+    std::string propuesta;  // the compiler's own suggestion, where it makes one
 };
 
 // What the learner reads of a compiler that failed: its first lines, then what they usually mean.
@@ -202,8 +232,28 @@ inline std::string explicar(const std::vector<std::string>& salida,
 {
     std::vector<Explicado> explicados;
     std::string primerLugar;
+    std::size_t esperaNota = SIZE_MAX;  // the kind whose place is the next note's
     for (const std::string& bruta : salida) {
         const std::string linea = comillasSimples(bruta);
+        const auto nota = leerError(linea, "note");
+        if (nota && esperaNota < explicados.size()) {
+            // clang says the same of a copy constructor it declared itself: then the note's line
+            // is the class's, with no «= default» to take off.
+            auto& lugares = explicados[esperaNota].lugares;
+            const std::string lugar = relativa(nota->archivo, raiz) + ", línea " + nota->linea;
+            const std::vector<std::string> suyas = lineas::partir(
+                lineas::leer(std::filesystem::path(raiz) / relativa(nota->archivo, raiz))
+                    .value_or(""));
+            const std::size_t n = std::strtoul(nota->linea.c_str(), nullptr, 10);
+            if (n == 0 || n > suyas.size() || suyas[n - 1].find("default") == std::string::npos) {
+                if (lugares.empty())
+                    explicados.erase(explicados.begin() + static_cast<std::ptrdiff_t>(esperaNota));
+            } else if (lugares.size() < kLugares &&
+                       std::find(lugares.begin(), lugares.end(), lugar) == lugares.end()) {
+                lugares.push_back(lugar);
+            }
+            esperaNota = SIZE_MAX;
+        }
         const auto error = leerError(linea);
         const bool conLugar = error.has_value();
         const std::string lugar =
@@ -225,8 +275,15 @@ inline std::string explicar(const std::vector<std::string>& salida,
                                [&](const Explicado& e) { return e.explicacion == &*encaja; });
         if (ya == explicados.end()) {
             if (explicados.size() == kExplicados) continue;
-            explicados.push_back({&*encaja, {}});
+            explicados.push_back({&*encaja, {}, ""});
             ya = explicados.end() - 1;
+        }
+        for (const char* propone : {"did you mean", "you probably meant"})
+            if (ya->propuesta.empty() && mensaje.find(propone) != std::string::npos)
+                ya->propuesta = mensaje.substr(mensaje.find(propone));
+        if (encaja->enLaNota) {
+            esperaNota = static_cast<std::size_t>(ya - explicados.begin());
+            continue;
         }
         if (conLugar && ya->lugares.size() < kLugares &&
             std::find(ya->lugares.begin(), ya->lugares.end(), lugar) == ya->lugares.end())
@@ -242,7 +299,10 @@ inline std::string explicar(const std::vector<std::string>& salida,
     }
     std::string r = "Lo que suele querer decir:\n";
     for (const Explicado& explicado : explicados) {
-        r += std::string("- ") + explicado.explicacion->texto;
+        r += "- ";
+        if (!explicado.propuesta.empty())
+            r += "El compilador propone: «" + explicado.propuesta + "». ";
+        r += explicado.explicacion->texto;
         const auto& lugares = explicado.lugares;
         if (!lugares.empty()) r += " Mira " + lugares[0] + ".";
         for (std::size_t i = 1; i < lugares.size(); ++i) {
