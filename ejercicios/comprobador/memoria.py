@@ -680,8 +680,10 @@ def trazar():
     # otherwise step through the dynamic linker at each first call, instruction by instruction.
     gdb.execute("set environment LD_BIND_NOW 1", to_string=True)
     gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
+    # The checks' free store (reservas.cpp) is the program's own operator delete; without it,
+    # the program's own entry to the library's.
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
-        Suceso(funcion + "@plt", "borra")  # the program's own entry to the library's
+        Suceso(funcion if gdb.lookup_global_symbol(funcion) else funcion + "@plt", "borra")
     Suceso("consola::limpiar", "limpia")
     VIDA.funciones = funciones_de_la_leccion()
     for funcion in VIDA.funciones:
