@@ -395,6 +395,29 @@ TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrect
     EXPECT_EQ(texto.find("= default"), std::string::npos) << texto;
 }
 
+TEST_F(Carpeta, AConstructorWrittenWithoutItsClassIsToldSoFromClangsBareWords)
+{
+    escribir("car_owner_demo/coche.cpp",
+             "#include \"coche.h\"\n\ncoche(const coche& otro)\n{\n}\n"
+             "int x = (1;\n");
+    const std::string archivo = (raiz() / "car_owner_demo/coche.cpp").string();
+    const std::string texto = mensajes::explicar(
+        {archivo + ":3:7: error: expected unqualified-id", archivo + ":3:7: error: expected ')'",
+         archivo + ":3:6: note: to match this '('", archivo + ":6:11: error: expected ')'"},
+        raiz(), false);
+    EXPECT_NE(texto.find("- Una función de una clase, escrita en el .cpp, lleva delante el nombre "
+                         "de su clase"),
+              std::string::npos)
+        << texto;
+    // The same words elsewhere are clang's for a parenthesis left open.
+    EXPECT_NE(texto.find("- Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su "
+                         "«}», y cada «(» su «)». El compilador lo nota más abajo de donde falta: "
+                         "busca hacia arriba dónde se abrió. Mira car_owner_demo/coche.cpp, "
+                         "línea 6.\n"),
+              std::string::npos)
+        << texto;
+}
+
 TEST(Pistas, WhatTheOutputCannotShowIsReadInTheCodeOutsideCommentsAndCharacters)
 {
     const auto lista = pistas::leer(

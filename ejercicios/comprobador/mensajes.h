@@ -204,6 +204,27 @@ inline std::string comillasSimples(std::string texto)
     return texto;
 }
 
+// The line of the learner's file that a compiler's line names; empty where there is none.
+inline std::string fuente(const ErrorDelCompilador& donde, const std::filesystem::path& raiz)
+{
+    const std::vector<std::string> todas = lineas::partir(
+        lineas::leer(std::filesystem::path(raiz) / relativa(donde.archivo, raiz)).value_or(""));
+    const std::size_t n = std::strtoul(donde.linea.c_str(), nullptr, 10);
+    return n == 0 || n > todas.size() ? "" : todas[n - 1];
+}
+
+// clang's only words for a constructor or destructor written in a .cpp without «Clase::» are
+// "expected unqualified-id", at a line that starts with the bare name and its "(".
+inline bool sinClase(const std::string& linea)
+{
+    std::size_t i = linea.find_first_not_of(" \t");
+    if (i == std::string::npos) return false;
+    if (linea[i] == '~') ++i;
+    const std::size_t fin = linea.find_first_not_of(
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_", i);
+    return fin != std::string::npos && fin > i && linea[fin] == '(';
+}
+
 // Each kind of error recognized is explained once, with the places where it was seen.
 struct Explicado {
     const Explicacion* explicacion;
@@ -233,6 +254,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
     std::vector<Explicado> explicados;
     std::string primerLugar;
     std::size_t esperaNota = SIZE_MAX;  // the kind whose place is the next note's
+    std::string sinClaseEn;             // the place of a constructor written without «Clase::»
     for (const std::string& bruta : salida) {
         const std::string linea = comillasSimples(bruta);
         const auto nota = leerError(linea, "note");
@@ -241,11 +263,7 @@ inline std::string explicar(const std::vector<std::string>& salida,
             // is the class's, with no «= default» to take off.
             auto& lugares = explicados[esperaNota].lugares;
             const std::string lugar = relativa(nota->archivo, raiz) + ", línea " + nota->linea;
-            const std::vector<std::string> suyas = lineas::partir(
-                lineas::leer(std::filesystem::path(raiz) / relativa(nota->archivo, raiz))
-                    .value_or(""));
-            const std::size_t n = std::strtoul(nota->linea.c_str(), nullptr, 10);
-            if (n == 0 || n > suyas.size() || suyas[n - 1].find("default") == std::string::npos) {
+            if (fuente(*nota, raiz).find("default") == std::string::npos) {
                 if (lugares.empty())
                     explicados.erase(explicados.begin() + static_cast<std::ptrdiff_t>(esperaNota));
             } else if (lugares.size() < kLugares &&
@@ -259,7 +277,14 @@ inline std::string explicar(const std::vector<std::string>& salida,
         const std::string lugar =
             conLugar ? relativa(error->archivo, raiz) + ", línea " + error->linea : "";
         if (primerLugar.empty()) primerLugar = lugar;
-        const std::string& mensaje = conLugar ? error->mensaje : linea;
+        const bool suelta = conLugar && error->mensaje == "error: expected unqualified-id" &&
+                            sinClase(fuente(*error, raiz));
+        // What clang says next at that line only follows from the same mistake.
+        if (!suelta && conLugar && lugar == sinClaseEn) continue;
+        if (suelta) sinClaseEn = lugar;
+        const std::string mensaje = suelta     ? "non-member function"
+                                    : conLugar ? error->mensaje
+                                               : linea;
         const auto encaja = std::find_if(
             kExplicaciones.begin(), kExplicaciones.end(), [&](const Explicacion& explicacion) {
                 // cl's codes, and "missing ';'" of its C2143, stand only in its error lines.
