@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -131,7 +132,7 @@ inline std::string enElCodigo(const std::vector<Pista>& lista,
     for (const std::string& texto : textos) codigos.push_back(leerCodigo(texto));
     for (const Pista& p : lista) {
         if (p.regla == "literal") {
-            long veces = 0;
+            std::ptrdiff_t veces = 0;
             for (const Codigo& c : codigos)
                 veces += std::count_if(c.literales.begin(), c.literales.end(), [&](const auto& l) {
                     return l.find(p.texto) != std::string::npos;
