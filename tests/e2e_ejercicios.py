@@ -510,10 +510,11 @@ class Memoria(ConCopia):
         otro = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["otro"]
         self.assertEqual((otro["tipo"], campos(otro)["matricula"]["texto"]), ("coche", "3131-SBC"))
         self.assertNotEqual(otro["direccion"], objetos(dentro)["ch2"]["direccion"])
-        # Each object named while it is built: a field by its path, the argument's copy a temporary.
+        # Each object named while it is built: a field by its path, the argument's copy as the
+        # parameter it is for, what getCoche returns a temporary.
         construidos = {o["nombre"] for p in todos for m in p["marcos"] for o in m["objetos"]
                        if o.get("construye")}
-        self.assertEqual(construidos, {"p2", "p2.miCoche", "ch2", "(temporal)", "c1", "p1"})
+        self.assertEqual(construidos, {"p2", "p2.miCoche", "ch2", "otro", "(temporal)", "c1", "p1"})
         self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
         self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
         rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
@@ -549,7 +550,8 @@ class Memoria(ConCopia):
         # main's end: one step for each of its objects, newest first, each gone after its step.
         destruidos = []
         for paso in todos:
-            for objeto in (o for o in paso["marcos"][0]["objetos"] if not o.get("temporal")):
+            for objeto in (o for o in paso["marcos"][0]["objetos"]
+                           if not o.get("temporal") and not o.get("parametroDe")):
                 if objeto["nombre"] in destruidos:  # only while its own destructor runs
                     self.assertEqual((objeto.get("destruye"), objeto["nombre"]), (True, destruidos[-1]))
                 elif objeto.get("destruye"):
@@ -617,7 +619,7 @@ class Memoria(ConCopia):
         i = next(i for i, p in enumerate(pasos) if len(p["marcos"]) == 1 and p["linea"] == borrar)
         self.assertEqual([o["nombre"] for o in pasos[i + 1]["libres"] if o.get("destruye")],
                          ["*pci2"])
-        pci2 = objetos(next(p for p in pasos[i + 1:] if len(p["marcos"]) == 1))["pci2"]
+        pci2 = objetos(next(p for p in pasos[i + 1:] if len(p["marcos"]) == 1 and "borra" not in p))["pci2"]
         self.assertEqual((objetos(pasos[i])["pci2"].get("borrado"), pci2.get("borrado")), (None, True))
         # polifor-3, delete through a virtual destructor: one frame for it, not the compiler's
         # wrapper that calls it and frees the memory as well.
