@@ -674,8 +674,8 @@ class Memoria(ConCopia):
         self.assertEqual({p["marcos"][-1]["copia"] for p in hechas},
                          {campos(p2)["miCoche"]["objeto"]["direccion"]})
         # The copies stand in the helper's frame one by one, not all at once.
-        vistas = [len([o for o in p["marcos"][-1]["objetos"] if o.get("temporal")]) for p in todos
-                  if p["marcos"][-1]["funcion"].endswith("lineaCoche(propietario2 const&)")]
+        vistas = [len([o for o in m["objetos"] if o.get("temporal")]) for p in todos for m in p["marcos"]
+                  if m["funcion"].endswith("lineaCoche(propietario2 const&)")]
         self.assertEqual(sorted(set(vistas)), list(range(por_linea + 1)))
         # miCoche = otro: the assignment, a step of its own, into p2's car from the parameter.
         asigna = [p for p in todos if p["marcos"][-1]["funcion"] == "coche::operator=(coche const&)"]

@@ -50,6 +50,7 @@ class Vida:
         self.borrados = {}  # address given to delete -> the size of what lay there
         self.corridos = {}  # address -> the destructors that began on it, for delete to tell
         self.vidas = 0
+        self.version = 0  # changes with what is known of lives: a life's number, its end
         self.limpiezas = []  # output length at each clear of the terminal
         self.funciones = set()  # the lesson's functions, as gdb names them
         self.devuelven = set()  # those that return an object by value: a copy each call
@@ -64,6 +65,10 @@ class Vida:
         """The start of the object built by a lesson constructor that holds that address and is
         of that class or derives from it (a base part may lie at an offset inside it), or None.
         Among several, the outermost."""
+        exacto = self.vivos.get(numero)
+        # Most often the object itself: a base part or a delegated constructor adds no entry.
+        if exacto and (clase is None or exacto["clase"] == clase or deriva(exacto["clase"], clase)):
+            return numero
         hallados = [(tamano(v["clase"]), inicio) for inicio, v in self.vivos.items()
                     if inicio <= numero < inicio + tamano(v["clase"])
                     and (clase is None or v["clase"] == clase or deriva(v["clase"], clase))]
@@ -80,6 +85,7 @@ class Vida:
         if dentro is not None and dentro == llamante:
             return
         self.vidas += 1
+        self.version += 1
         self.vivos[direccion_] = {"clase": clase, "origen": origen, "vida": self.vidas}
         if copia is not None:
             self.vivos[direccion_]["copia"] = copia
@@ -95,6 +101,7 @@ class Vida:
     def destruye(self, direccion_: int, clase: str):
         inicio = self.inicio(direccion_, clase)
         self.corridos.setdefault(inicio, []).append(f"{clase}::~{clase}()")
+        self.version += 1
         if inicio not in self.destruidos:
             self.destruidos[inicio] = self.vivos.pop(inicio, None)
 
@@ -102,6 +109,7 @@ class Vida:
         inicio = self.inicio(direccion_)
         antes = self.vivos.pop(inicio, None) or self.destruidos.get(inicio)
         self.borrados[inicio] = tamano(antes["clase"]) if antes else 1
+        self.version += 1
         return inicio
 
     def borrado(self, numero: int) -> bool:
@@ -232,9 +240,24 @@ class Memoria:
         if donde is not None:
             self.dibujadas.add(int(donde))
         if tipo.code == gdb.TYPE_CODE_STRUCT:
-            campos = []
-            self.campos(valor, tipo, None, nombre, campos, resultado)
-            resultado["campos"] = campos
+            # An object with no pointer in it reads the same while its bytes stay the same.
+            clave = None
+            if donde is not None and sin_punteros(str(tipo)):
+                clave = (str(tipo), int(donde), VIDA.version, bytes(
+                    gdb.selected_inferior().read_memory(int(donde), tipo.sizeof)))
+            if clave in LEIDOS:
+                campos, oculto, dentro_ = LEIDOS[clave]
+                self.dibujadas.update(dentro_)
+                if oculto:
+                    resultado["oculto"] = oculto
+            else:
+                campos, antes = [], self.dibujadas
+                self.dibujadas = set()
+                self.campos(valor, tipo, None, nombre, campos, resultado)
+                if clave:
+                    LEIDOS[clave] = (campos, resultado.get("oculto"), self.dibujadas)
+                self.dibujadas = antes | self.dibujadas
+            resultado["campos"] = copiar(campos)
         elif tipo.code == gdb.TYPE_CODE_ARRAY and not es_texto(tipo):
             menor, mayor = tipo.range()
             resultado["campos"] = [self.campo(f"[{i}]", valor[i], f"{nombre}[{i}]")
@@ -325,6 +348,33 @@ def dentro(dato: dict, numero: int, clase):
 
 
 MONTONES = []  # the free store's ranges, as last read
+LEIDOS = {}  # (class, address, what lifes are known, bytes) -> fields as read
+
+
+def copiar(dato):
+    """A copy a step may mark without marking the one kept."""
+    if isinstance(dato, dict):
+        return {k: copiar(v) for k, v in dato.items()}
+    if isinstance(dato, list):
+        return [copiar(v) for v in dato]
+    return dato
+
+
+@functools.lru_cache(maxsize=None)
+def sin_punteros(clase: str) -> bool:
+    """Whether nothing in an object of the class (bases and members too) is a pointer or a
+    reference: its hidden pointer aside, whose table is read once."""
+    for campo in gdb.lookup_type(clase).fields():
+        tipo = campo.type.strip_typedefs()
+        while tipo.code == gdb.TYPE_CODE_ARRAY:
+            tipo = tipo.target().strip_typedefs()
+        if campo.name and campo.name.startswith("_vptr") or campo.bitpos is None and not campo.is_base_class:
+            continue
+        if tipo.code in (gdb.TYPE_CODE_PTR, gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):
+            return False
+        if tipo.code == gdb.TYPE_CODE_STRUCT and not sin_punteros(str(tipo.unqualified())):
+            return False
+    return True
 
 
 @functools.lru_cache(maxsize=None)  # each table once
@@ -394,6 +444,7 @@ def partes(funcion: str):
     return hallado.groups() if hallado else None
 
 
+@functools.lru_cache(maxsize=None)
 def papel(funcion: str) -> str:
     """"construye", "destruye", "cambia", "asigna" or "devuelve" for a constructor, a destructor,
     a setter, an assignment, or a function that returns an object by value (a copy each call);
@@ -826,7 +877,7 @@ def avanzar(pasos, salida, anterior) -> tuple:
     From one line start of theirs to the next (see paradas), as `step` goes: so that a call after
     another on the same line is reached too, and back from a call in the middle of a line, that
     line does not start again."""
-    vuelta = None  # (depth, line) a call returns to, in the middle of that line
+    vueltas = set()  # (depth, line) of each caller a call returns to, in the middle of that line
     seguir_corriendo()
     while vivo() and len(pasos) < PASOS_MAXIMOS and VIDA.senal is None:
         marco = gdb.selected_frame()
@@ -842,8 +893,11 @@ def avanzar(pasos, salida, anterior) -> tuple:
         if not en_main(cadena[-1]):
             return None
         hondo = len(cadena)
-        if seguido(marco) and (hondo, marco.find_sal().line) != vuelta:
-            vuelta = None
+        linea = marco.find_sal().line
+        if seguido(marco):
+            # Callers that returned, and a caller gone on to another line, are not waited for.
+            vueltas = {(h, l) for h, l in vueltas if h < hondo or (h == hondo and l == linea)}
+        if seguido(marco) and (hondo, linea) not in vueltas:
             if anterior and anterior[2] > hondo:
                 anterior = None  # back in the caller: the callee's lines may start again
             aqui = clave(marco, hondo)
@@ -854,8 +908,11 @@ def avanzar(pasos, salida, anterior) -> tuple:
                 pasos.append(paso(Memoria(), salida))
                 anterior = aqui
             regreso = None if hondo == 1 else marco.older().pc()
-            if regreso is not None and gdb.find_pc_line(regreso).pc != regreso:
-                vuelta = (hondo - 1, gdb.find_pc_line(regreso).line)
+            # The caller goes on in the line of the call, even where its next part starts there.
+            if regreso is not None and (gdb.find_pc_line(regreso).pc != regreso or
+                                        gdb.find_pc_line(regreso - 1).line ==
+                                        gdb.find_pc_line(regreso).line):
+                vueltas.add((hondo - 1, gdb.find_pc_line(regreso).line))
         seguir_corriendo()
     return None
 
@@ -919,8 +976,6 @@ def paradas(funciones):
                if s.is_function}
     # A function returning a copy is no step of its own: the copy's constructor is.
     nombres.update(f for f in funciones if papel(f) and papel(f) != "devuelve")
-    propias = {s.print_name for b in (principal.global_block(), principal.static_block()) for s in b
-               if s.is_function}
     lugares = set()
     for nombre in nombres:
         entrada = gdb.Breakpoint(nombre, internal=True)
@@ -933,10 +988,9 @@ def paradas(funciones):
             antes = None
             for e in sorted((e for e in bloque.function.symtab.linetable()
                              if bloque.start < e.pc < bloque.end and e.line), key=lambda e: e.pc):
-                # A line of a class's function that starts again right after itself, with no
-                # call the trace follows in between, is the same step: one stop is enough.
-                if antes is None or e.line != antes[0] or nombre in propias or \
-                        llama(antes[1], e.pc, nombres):
+                # A line that starts again right after itself, with no call the trace follows in
+                # between, is the same step: one stop is enough.
+                if antes is None or e.line != antes[0] or llama(antes[1], e.pc, nombres):
                     lugares.add(e.pc)
                 antes = (e.line, e.pc)
         entrada.delete()
@@ -986,6 +1040,8 @@ def trazar():
     # No symbols of the shared libraries, nor the dynamic linker's separate debug file, which gdb
     # reads even so: the trace reads none, and gdb starts several times as fast.
     gdb.execute("set auto-solib-add off")
+    # Nor the threads' library: the programs have one thread, and gdb would ask it at each stop.
+    gdb.execute("set libthread-db-search-path /dev/null")
     gdb.execute("set debug-file-directory")
     gdb.execute("break main", to_string=True)
     # The checks' console then writes each byte as it comes: each step reads the output so far.
@@ -1007,6 +1063,7 @@ def trazar():
             entrada.delete()
     Suceso("consola::limpiar", "limpia")
     VIDA.funciones = funciones_de_la_leccion()
+    papel.cache_clear()  # which functions return a copy is known from here on
     for funcion in VIDA.funciones:
         if papel(funcion) in ("construye", "destruye"):
             Suceso(funcion, papel(funcion), partes(funcion)[0])
