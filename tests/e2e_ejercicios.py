@@ -518,10 +518,11 @@ class Memoria(ConCopia):
         otro = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["otro"]
         self.assertEqual((otro["tipo"], campos(otro)["matricula"]["texto"]), ("coche", "3131-SBC"))
         self.assertNotEqual(otro["direccion"], objetos(dentro)["ch2"]["direccion"])
-        # Each object named while it is built: a field by its path, the argument's copy a temporary.
+        # Each object named while it is built: a field by its path, the argument's copy as the
+        # parameter it is for, what getCoche returns a temporary.
         construidos = {o["nombre"] for p in todos for m in p["marcos"] for o in m["objetos"]
                        if o.get("construye")}
-        self.assertEqual(construidos, {"p2", "p2.miCoche", "ch2", "(temporal)", "c1", "p1"})
+        self.assertEqual(construidos, {"p2", "p2.miCoche", "ch2", "otro", "(temporal)", "c1", "p1"})
         self.assertEqual([p["pantalla"] for p in pasos], sorted(p["pantalla"] for p in pasos))
         self.assertNotIn("p2", objetos(pasos[0]), "p2 is not built before its line runs")
         rosa = self.linea("car_owner_demo/main.cpp", 'p2.getPunteroCoche()->setColor("Rosa");')
@@ -557,7 +558,8 @@ class Memoria(ConCopia):
         # main's end: one step for each of its objects, newest first, each gone after its step.
         destruidos = []
         for paso in todos:
-            for objeto in (o for o in paso["marcos"][0]["objetos"] if not o.get("temporal")):
+            for objeto in (o for o in paso["marcos"][0]["objetos"]
+                           if not o.get("temporal") and not o.get("parametroDe")):
                 if objeto["nombre"] in destruidos:  # only while its own destructor runs
                     self.assertEqual((objeto.get("destruye"), objeto["nombre"]), (True, destruidos[-1]))
                 elif objeto.get("destruye"):
@@ -625,14 +627,132 @@ class Memoria(ConCopia):
         i = next(i for i, p in enumerate(pasos) if len(p["marcos"]) == 1 and p["linea"] == borrar)
         self.assertEqual([o["nombre"] for o in pasos[i + 1]["libres"] if o.get("destruye")],
                          ["*pci2"])
-        pci2 = objetos(next(p for p in pasos[i + 1:] if len(p["marcos"]) == 1))["pci2"]
+        pci2 = objetos(next(p for p in pasos[i + 1:] if len(p["marcos"]) == 1 and "borra" not in p))["pci2"]
         self.assertEqual((objetos(pasos[i])["pci2"].get("borrado"), pci2.get("borrado")), (None, True))
         # polifor-3, delete through a virtual destructor: one frame for it, not the compiler's
         # wrapper that calls it and frees the memory as well.
         self.parche("polifor-3")
-        dobles = [p["linea"] for p in self.pasos("polifor")
-                  if len(p["marcos"]) > len({m["funcion"] for m in p["marcos"]})]
+        pasos = self.pasos("polifor")
+        dobles = [p["linea"] for p in pasos if len(p["marcos"]) > len({m["funcion"] for m in p["marcos"]})]
         self.assertEqual(dobles, [], "a destructor drawn inside itself")
+        # Each delete of the loop a step: the object's own destructor, then its base's, ran.
+        borrados = [(o["tipo"], o["borra"]) for p in pasos for o in p["libres"] if "borra" in o]
+        self.assertEqual(borrados, [("Figura", ["Figura::~Figura()"]),
+                                    ("Cuadrado", ["Cuadrado::~Cuadrado()", "Figura::~Figura()"]),
+                                    ("Circulo", ["Circulo::~Circulo()", "Figura::~Figura()"])])
+        # Without virtual, delete through a Figura* runs Figura's destructor alone, which does
+        # nothing: not Circulo's, which the Circulo has.
+        self.editar("figure_demo/figura.h", "virtual ~Figura() = default;", "~Figura() = default;")
+        borrados = [(o["tipo"], o["borra"], o.get("suyo")) for p in self.pasos("polifor")
+                    for o in p["libres"] if "borra" in o]
+        self.assertEqual(borrados, [("Figura", [], None), ("Cuadrado", [], None),
+                                    ("Circulo", [], True)])
+
+    def test_a_parameter_by_value_is_that_parameter_from_its_copy_to_its_end(self):
+        todos = self.pasos("garaxo")
+        dentro = next(p for p in todos if p["marcos"][-1]["funcion"] == "propietario2::setCoche(coche)")
+        otro = {o["nombre"]: o for o in dentro["marcos"][-1]["objetos"]}["otro"]
+        vida = [o for p in todos for m in p["marcos"] for o in m["objetos"] + p["libres"]
+                if o.get("vida") == otro["vida"]]
+        self.assertEqual({(o["nombre"], o.get("parametroDe"), o.get("temporal")) for o in vida},
+                         {("otro", "propietario2::setCoche(coche)", None)})
+        self.assertTrue(any(o.get("construye") for o in vida) and any(o.get("destruye") for o in vida))
+        # Built as a copy of ch2 (main's, at setCoche's line), each step of its constructor says so:
+        # garaxo-4's copy constructor has lines of its own.
+        self.parche("garaxo-4")
+        todos = self.pasos("garaxo")
+        llamada = self.linea("car_owner_demo/main.cpp", "p2.setCoche(ch2);")
+        ch2 = objetos(next(p for p in todos if p["linea"] == llamada and len(p["marcos"]) == 1))["ch2"]
+        copias = [(m.get("copia"), o["nombre"]) for p in todos for m in p["marcos"]
+                  if m["funcion"] == "coche::coche(coche const&)" for o in m["objetos"]
+                  if o.get("construye") and o.get("parametroDe")]
+        cuerpo = leer(self.copia, "car_owner_demo/coche.cpp").split("coche::coche(const coche& otro)")[1]
+        self.assertEqual(copias, [(ch2["direccion"], "otro")] * cuerpo[:cuerpo.index("}")].count("\n"))
+
+    def test_each_copy_getcoche_returns_and_the_assignment_in_setcoche_have_their_steps(self):
+        todos = self.pasos("garaxo")
+        # getCoche returns by value: each call, a copy of p2.miCoche made inside it.
+        hechas = [p for p in todos if p["marcos"][-1]["funcion"] == "coche::coche(coche const&)"
+                  and p["marcos"][-2]["funcion"] == "propietario2::getCoche() const"]
+        lineas = leer(self.copia, "car_owner_demo/main.cpp")
+        ayudante = lineas[lineas.index("void lineaCoche(const propietario2& p2)"):]
+        por_linea = ayudante[:ayudante.index("\n}")].count("p2.getCoche()")
+        self.assertEqual(len(hechas), por_linea * lineas.count("lineaCoche(p2);"))
+        p2 = {o["nombre"]: o for o in hechas[0]["marcos"][0]["objetos"]}["p2"]  # main's
+        self.assertEqual({p["marcos"][-1]["copia"] for p in hechas},
+                         {campos(p2)["miCoche"]["objeto"]["direccion"]})
+        # The copies stand in the helper's frame one by one, not all at once.
+        vistas = [len([o for o in m["objetos"] if o.get("temporal")]) for p in todos for m in p["marcos"]
+                  if m["funcion"].endswith("lineaCoche(propietario2 const&)")]
+        self.assertEqual(sorted(set(vistas)), list(range(por_linea + 1)))
+        # miCoche = otro: the assignment, a step of its own, into p2's car from the parameter.
+        asigna = [p for p in todos if p["marcos"][-1]["funcion"] == "coche::operator=(coche const&)"]
+        self.assertEqual(len(asigna), 1)
+        este = {o["nombre"]: o for o in asigna[0]["marcos"][-1]["objetos"]}["this"]
+        otro = {o["nombre"]: o for o in asigna[0]["marcos"][-2]["objetos"]}["otro"]
+        self.assertEqual((este["apunta"], asigna[0]["marcos"][-1]["asigna"]),
+                         (campos(p2)["miCoche"]["objeto"]["direccion"], otro["direccion"]))
+
+    def test_a_circle_reached_at_an_offset_is_drawn_whole_as_the_class_it_was_built_as(self):
+        # setColor(int) virtual in Circulo only: a Circulo has a hidden pointer before its Figura
+        # part, and fi[2], a Figura*, points to that part inside it.
+        self.editar("figure_demo/figura.h", "virtual void setColor(int", "void setColor(int")
+        self.editar("figure_demo/formas.h", "void setColor(int color) override;",
+                    "virtual void setColor(int color);")
+        pasos = self.pasos("polifor")
+        bucle = self.linea("figure_demo/main.cpp", "fi[i]->setColor(9);")
+        antes = next(p for p in pasos if p["linea"] == bucle and len(p["marcos"]) == 1)
+        puntero = campos(objetos(antes)["fi"])["[2]"]
+        circulo = {o["direccion"]: o for o in antes["libres"]}[puntero["entero"]]
+        # The hidden pointer, the Figura part (two texts of 10) and the radius (a float).
+        self.assertEqual((circulo["tipo"], circulo["tamano"], circulo["oculto"]["clase"]),
+                         ("Circulo", 8 + 10 + 10 + 4, "Circulo"))
+        self.assertEqual((int(puntero["apunta"], 16) - int(puntero["entero"], 16), puntero["parte"]),
+                         (8, "Figura"))
+        self.assertEqual(circulo["nombre"], "*fi[2]")
+        llamadas = {(p["marcos"][1]["clase"], p["marcos"][1]["virtual"], p["marcos"][1]["propia"])
+                    for p in pasos[pasos.index(antes):] if len(p["marcos"]) == 2
+                    and p["marcos"][1]["funcion"] == "Figura::setColor(int)"}
+        self.assertIn(("Circulo", False, True), llamadas)
+        # While new builds it, it is named as the code writes it, and is one box, not two.
+        nuevo = re.search(r"= (new Circulo\(.*\));", leer(self.copia, "figure_demo/main.cpp"))[1]
+        construyendo = [[o["nombre"] for o in p["libres"] if o.get("construye")] for p in pasos
+                        if p["marcos"][-1]["funcion"] == "Figura::Figura(char const*, char const*)"
+                        and p["marcos"][-2]["funcion"].startswith("Circulo::Circulo(")]
+        self.assertTrue(construyendo)
+        self.assertEqual({tuple(n) for n in construyendo}, {(nuevo,)})
+
+    def test_a_run_a_signal_stops_ends_on_its_line_with_what_it_never_destroyed(self):
+        self.parche("pintafor-2")
+        segundo = self.editar("shape_demo/main.cpp", "    delete pc2;\n",
+                              "    delete pc2;\n    delete pc2;\n") + 1
+        pasos = self.pasos("pintafor")
+        self.assertFalse([p for p in pasos if p["marcos"][0].get("termina")], "main never returned")
+        ultimo = pasos[-1]
+        # Automatic objects, which main's end would destroy, and what new made that no delete
+        # reached yet: pci2 and pc2 come before.
+        self.assertEqual((ultimo["senal"], ultimo["archivo"], ultimo["linea"], set(ultimo["nunca"])),
+                         ("SIGABRT", "shape_demo/main.cpp", segundo,
+                          {"ci2", "c2", "ci3", "c3", "*pci3", "*pc3"}))
+        self.assertIn("double free", ultimo["salida"], "the C library's words, as a terminal shows")
+        # The second delete of pc2 is told as one.
+        otra_vez = [o["nombre"] for p in pasos for o in p["libres"] if o.get("otraVez")]
+        self.assertEqual(otra_vez, ["*pc2"])
+        # delete of main's array itself: not made by new, and the run stops there.
+        fi = self.editar("figure_demo/main.cpp", "    std::getchar();\n",
+                         "    std::getchar();\n    delete fi;\n") + 1
+        pasos = self.pasos("polifor")
+        self.assertEqual((pasos[-2]["borra"], pasos[-1]["linea"], set(pasos[-1]["nunca"])),
+                         (objetos(pasos[-2])["fi"]["direccion"], fi, {"*fi[0]", "*fi[1]", "*fi[2]"}))
+
+    def test_a_reference_to_a_deleted_object_is_flagged_as_its_pointer_is(self):
+        self.parche("pintafor-2")
+        self.editar("shape_demo/main.cpp", "    delete pc3;\n",
+                    "    delete pc3;\n    informe(*pc2, *pci2, *pc3, *pci3);\n")
+        pasos = self.pasos("pintafor")
+        dentro = [p for p in pasos if p["marcos"][-1]["funcion"].startswith("(anonymous namespace)::informe(")]
+        referencias = {o["nombre"]: o.get("borrado") for o in dentro[-1]["marcos"][-1]["objetos"]}
+        self.assertEqual(referencias, {"s": True, "c": True, "t": True, "u": True})
 
     def test_an_attempt_that_does_not_compile_leaves_no_page_of_the_program_before(self):
         self.pasos("pintafor")

@@ -921,7 +921,7 @@ class Memoria(Pagina, unittest.TestCase):
                     const fuera = visibles('.objeto, pre, nav').filter(e =>
                         e.getBoundingClientRect().right > innerWidth + 1).length;
                     const cajas = new Set(visibles('.objeto').map(c => c.dataset.direccion));
-                    const punteros = visibles('[data-apunta]').filter(p => cajas.has(p.dataset.apunta))
+                    const punteros = visibles('[data-apunta]').filter(p => cajas.has(p.dataset.entero || p.dataset.apunta))
                         .length + visibles('[data-tabla]').length;
                     return {ancho: document.documentElement.scrollWidth, fuera: fuera, punteros: punteros,
                             flechas: document.querySelectorAll('#flechas > path').length,
@@ -946,6 +946,53 @@ class Memoria(Pagina, unittest.TestCase):
                     if medida["explica"].startswith("main termina"):
                         self.assertGreater(indice, self.ultima_linea, medida["explica"])
             self.captura(f"ultimo-{ancho}", ancho, alto)
+
+    def test_what_each_step_changed_and_printed_stands_in_view_with_the_buttons(self):
+        pasos = self.js("return JSON.parse(document.getElementById('traza').textContent).pasos")
+        for ancho, alto in ((1280, 800), (390, 844)):
+            self.tamano(ancho, alto)
+            self.ir_a(0)
+            for indice in range(1, self.total):
+                self.ir_a(indice)  # as the button goes: from the step before
+                paso, antes = pasos[indice], pasos[indice - 1]
+                nuevo = (paso["salida"][len(antes["salida"]):] if paso["pantalla"] == antes["pantalla"]
+                         else paso["salida"])
+                # What the step builds, destroys or frees, in main, in the call it is in, or on
+                # the free store.
+                sucesos = [(o["nombre"], o["direccion"]) for o in
+                           paso["marcos"][0]["objetos"] + paso["marcos"][-1]["objetos"] + paso["libres"]
+                           if o.get("construye") or o.get("destruye") or o.get("borra")]
+                vista = self.js("""const dentro = e => { const r = e.getBoundingClientRect();
+                        return r.top >= 0 && r.bottom <= innerHeight && r.height > 0; };
+                    const arriba = document.querySelector('nav').getBoundingClientRect().bottom;
+                    const cajas = [...document.querySelectorAll('.objeto')].filter(c => !c.closest('.ausente')
+                        && arguments[0].some(([n, d]) => c.dataset.nombre === n && c.dataset.direccion === String(d)));
+                    const vistos = [...document.querySelectorAll('pre, nav')].filter(dentro)
+                        .map(e => e.innerText).join('\\n');
+                    return {botones: ['anterior', 'siguiente'].every(i => dentro(document.getElementById(i))),
+                            escrito: vistos, cajas: cajas.length,
+                            caja: cajas.some(c => { const r = c.querySelector('.cabecera').getBoundingClientRect();
+                                                    return r.top >= arriba - 1 && r.bottom <= innerHeight; })};""",
+                                sucesos)
+                with self.subTest(ancho=ancho, paso=indice + 1):
+                    self.assertTrue(vista["botones"], "the buttons out of view")
+                    ultima = [l for l in nuevo.split("\n") if l.strip()]
+                    if ultima:
+                        self.assertIn(ultima[-1], vista["escrito"], "what the step printed, out of view")
+                    if vista["cajas"]:
+                        self.assertTrue(vista["caja"], f"{sucesos}: built, destroyed or freed out of view")
+            self.captura(f"escrito-{ancho}", ancho, alto)
+
+    def test_an_object_whose_class_writes_no_destructor_is_told_it_has_the_compilers(self):
+        pasos = self.js("return JSON.parse(document.getElementById('traza').textContent).pasos")
+        # main's end, an object of main destroyed with no destructor's frame to step into.
+        solos = [i for i, p in enumerate(pasos) if len(p["marcos"]) == 1 and
+                 any(o.get("destruye") for o in p["marcos"][0]["objetos"])]
+        for indice in solos:
+            self.ir_a(indice)
+            with self.subTest(paso=indice + 1):
+                self.assertIn("el que pone el compilador", self.js(
+                    "return document.getElementById('explica').textContent"))
 
     def test_the_buttons_the_arrow_keys_and_the_slider_move_between_steps(self):
         from selenium.webdriver.common.keys import Keys

@@ -43,30 +43,100 @@ class Vida:
     and where the terminal was cleared."""
 
     def __init__(self):
-        self.vivos = {}  # address -> {"clase", "origen": the function that asked for it}
+        # address -> {"clase", "origen": the function that asked for it, "vida": its number,
+        # "copia": the address it is a copy of}
+        self.vivos = {}
         self.destruidos = {}  # address -> what vivos knew of it, once its destructor began
-        self.borrados = set()  # addresses given to delete
+        self.borrados = {}  # address given to delete -> the size of what lay there
+        self.corridos = {}  # address -> the destructors that began on it, for delete to tell
+        self.vidas = 0
+        self.version = 0  # changes with what is known of lives: a life's number, its end
         self.limpiezas = []  # output length at each clear of the terminal
         self.funciones = set()  # the lesson's functions, as gdb names them
+        self.devuelven = set()  # those that return an object by value: a copy each call
         self.primeras = {}  # a variable declared with no value -> its bytes when first seen
-        self.locales = None  # main's own variables at this step
+        self.locales = None  # main's own variables
+        self.senal = None  # the signal that stopped the program, if one did
+        # (start, address, whether it was freed before) of what a delete of the lesson's code frees
+        self.borrando = None
+        self.parametros = {}  # life -> (name, function) of a parameter by value it is
 
-    def construye(self, direccion_: int, clase: str, origen: str):
-        antes = self.vivos.get(direccion_)
-        # The base part of an object, built at its address after the object's own constructor began.
-        if antes is None or not deriva(antes["clase"], clase):
-            self.vivos[direccion_] = {"clase": clase, "origen": origen}
+    def contiene(self, numero: int, clase=None, tambien_destruidos=False):
+        """The start of the object built by a lesson constructor that holds that address and is
+        of that class or derives from it (a base part may lie at an offset inside it), or None.
+        Among several, the outermost."""
+        exacto = self.vivos.get(numero)
+        # Most often the object itself: a base part or a delegated constructor adds no entry.
+        if exacto and (clase is None or exacto["clase"] == clase or deriva(exacto["clase"], clase)):
+            return numero
+        hallados = [(tamano(v["clase"]), inicio) for inicio, v in self.vivos.items()
+                    if inicio <= numero < inicio + tamano(v["clase"])
+                    and (clase is None or v["clase"] == clase or deriva(v["clase"], clase))]
+        if not hallados and tambien_destruidos:
+            hallados = [(tamano(v["clase"]), inicio) for inicio, v in self.destruidos.items()
+                        if v and inicio <= numero < inicio + tamano(v["clase"])
+                        and (clase is None or v["clase"] == clase or deriva(v["clase"], clase))]
+        return max(hallados)[1] if hallados else None
+
+    def construye(self, direccion_: int, clase: str, origen: str, llamante=None, copia=None):
+        """`llamante`: the start of the object the calling constructor builds, if one does."""
+        dentro = self.contiene(direccion_, clase)
+        # A base part, or a constructor another one of its class delegates to: the same object.
+        if dentro is not None and dentro == llamante:
+            return
+        self.vidas += 1
+        self.version += 1
+        self.vivos[direccion_] = {"clase": clase, "origen": origen, "vida": self.vidas}
+        if copia is not None:
+            self.vivos[direccion_]["copia"] = copia
         self.destruidos.pop(direccion_, None)
-        self.borrados.discard(direccion_)
+        self.borrados.pop(direccion_, None)
+        self.corridos.pop(direccion_, None)
 
-    def destruye(self, direccion_: int):
-        if direccion_ not in self.destruidos:
-            self.destruidos[direccion_] = self.vivos.pop(direccion_, None)
+    def inicio(self, numero: int, clase=None) -> int:
+        """The start of the object a `this` of that class points into (itself if none is known)."""
+        dentro = self.contiene(numero, clase, tambien_destruidos=True)
+        return numero if dentro is None else dentro
+
+    def destruye(self, direccion_: int, clase: str):
+        inicio = self.inicio(direccion_, clase)
+        self.corridos.setdefault(inicio, []).append(f"{clase}::~{clase}()")
+        self.version += 1
+        if inicio not in self.destruidos:
+            self.destruidos[inicio] = self.vivos.pop(inicio, None)
+
+    def borra(self, direccion_: int) -> int:
+        inicio = self.inicio(direccion_)
+        antes = self.vivos.pop(inicio, None) or self.destruidos.get(inicio)
+        self.borrados[inicio] = tamano(antes["clase"]) if antes else 1
+        self.version += 1
+        return inicio
+
+    def borrado(self, numero: int) -> bool:
+        return any(inicio <= numero < inicio + largo for inicio, largo in self.borrados.items())
+
+
+@functools.lru_cache(maxsize=None)
+def tamano(clase: str) -> int:
+    try:
+        return gdb.lookup_type(clase).sizeof
+    except gdb.error:
+        return 1
 
 
 VIDA = Vida()
 
 
+def raiz(clase: str) -> str:
+    """The class its first base comes from, up to one with none."""
+    try:
+        bases = [c.type.name for c in gdb.lookup_type(clase).fields() if c.is_base_class]
+    except gdb.error:
+        return clase
+    return raiz(bases[0]) if bases else clase
+
+
+@functools.lru_cache(maxsize=None)
 def deriva(hija: str, madre: str) -> bool:
     try:
         tipo = gdb.lookup_type(hija)
@@ -78,26 +148,46 @@ def deriva(hija: str, madre: str) -> bool:
 
 class Suceso(gdb.Breakpoint):
     """Notes, and lets the program go on: a lesson constructor or destructor beginning (its `this`
-    and class), an address given to operator delete, a clear of the terminal."""
+    and class, and what a copy constructor copies), an address given to operator delete, a clear
+    of the terminal. A delete the lesson's code makes stops, for a step of its own."""
 
     def __init__(self, funcion, que, clase=None):
         super().__init__(function=funcion, internal=True)
         self.que, self.clase = que, clase
 
     def stop(self):
+        otra_parada()
         marco = gdb.selected_frame()
         if self.que == "borra":
             direccion_ = int(gdb.parse_and_eval("$rdi"))
-            VIDA.vivos.pop(direccion_, None)
-            VIDA.borrados.add(direccion_)
+            if VIDA.borrando is not None and VIDA.borrando[1] == direccion_:
+                return True  # another name gdb gives the same entry: noted already
+            otra_vez = VIDA.borrado(direccion_)
+            inicio = VIDA.borra(direccion_)
+            llamante = marco.older()
+            while llamante is not None and libera(llamante.function()):
+                llamante = llamante.older()
+            if llamante is not None and seguido(llamante):
+                VIDA.borrando = (inicio, direccion_, otra_vez)
+                return True
         elif self.que == "limpia":
             VIDA.limpiezas.append(os.path.getsize(parametro("memoria_salida")))
         elif self.que == "construye":
-            origen = marco.older().function() if marco.older() else None
-            VIDA.construye(int(marco.read_var("this")), self.clase,
-                           origen.print_name if origen else "")
-        else:
-            VIDA.destruye(int(marco.read_var("this")))
+            este = int(marco.read_var("this"))
+            llamante = marco.older()
+            origen = llamante.function() if llamante else None
+            quien = None
+            if llamante is not None and constructor(llamante):
+                clase = partes(origen.print_name)[0]
+                quien = VIDA.inicio(int(llamante.read_var("this")), clase)
+            # A copy constructor's source, which the one the compiler writes does not name
+            # (x86-64: the second argument, still in its register at the start).
+            copia = None
+            if marco.function().print_name == f"{self.clase}::{self.clase}({self.clase} const&)":
+                copia = int(marco.read_register("rsi"))
+            VIDA.construye(este, self.clase, origen.print_name if origen else "", quien, copia)
+        elif not libera(marco.function()):  # the one delete calls through a table calls it
+            VIDA.destruye(int(marco.read_var("this")), self.clase)
         return False
 
 
@@ -112,32 +202,62 @@ class Memoria:
         self.llenando = {}  # address -> the class whose constructor runs innermost on it
 
     def en_monton(self, numero: int) -> bool:
-        if self.montones is None:
-            self.montones = montones()
-        return any(desde <= numero < hasta for desde, hasta in self.montones)
+        if any(desde <= numero < hasta for desde, hasta in MONTONES):
+            return True
+        # The free store grows: read again once a step, for an address near it.
+        if self.montones is None and any(desde <= numero < hasta + (1 << 30) for desde, hasta in
+                                         MONTONES or [(0, 1 << 47)]):
+            self.montones = MONTONES[:] = montones()
+            return any(desde <= numero < hasta for desde, hasta in MONTONES)
+        return False
 
     def objeto(self, nombre: str, valor) -> dict:
         tipo = valor.type.strip_typedefs()
-        donde = valor.address  # a parameter kept in a register, as `this` may be, has none
         if tipo.code == gdb.TYPE_CODE_STRUCT:
-            # The class it was built as: its constructor said so, or its hidden pointer does.
-            construido = VIDA.vivos.get(int(donde)) if donde is not None else None
+            tipo = tipo.unqualified()  # its class: `const` is how a name sees it
+        donde = valor.address  # a parameter kept in a register, as `this` may be, has none
+        vida = None
+        if tipo.code == gdb.TYPE_CODE_STRUCT and donde is not None:
+            # The class it was built as, whatever reaches it: its constructor said so, or its
+            # hidden pointer does; and the whole of it, where a pointer reaches a part inside.
+            inicio = VIDA.contiene(int(donde), tipo.name, tambien_destruidos=True)
             try:
-                real = (gdb.lookup_type(construido["clase"]) if construido
-                        else valor.dynamic_type.strip_typedefs())
+                if inicio is not None:
+                    vivo_ = VIDA.vivos.get(inicio) or VIDA.destruidos[inicio]
+                    real, vida = gdb.lookup_type(vivo_["clase"]), vivo_["vida"]
+                else:
+                    inicio, real = int(donde), valor.dynamic_type.strip_typedefs()
             except gdb.error:
-                real = tipo
-            if real != tipo and deriva(str(real), str(tipo)):
-                valor, tipo = donde.cast(real.pointer()).dereference(), real
+                inicio, real = int(donde), tipo
+            if inicio != int(donde) or (real != tipo and deriva(str(real), str(tipo))):
+                valor = gdb.Value(inicio).cast(real.pointer()).dereference()
+                tipo, donde = real, valor.address
         resultado = {"nombre": nombre, "tipo": str(tipo),
                      "direccion": None if donde is None else direccion(donde),
                      "tamano": tipo.sizeof}
+        if vida is not None:
+            resultado["vida"] = vida
         if donde is not None:
             self.dibujadas.add(int(donde))
         if tipo.code == gdb.TYPE_CODE_STRUCT:
-            campos = []
-            self.campos(valor, tipo, None, nombre, campos, resultado)
-            resultado["campos"] = campos
+            # An object with no pointer in it reads the same while its bytes stay the same.
+            clave = None
+            if donde is not None and sin_punteros(str(tipo)):
+                clave = (str(tipo), int(donde), VIDA.version, bytes(
+                    gdb.selected_inferior().read_memory(int(donde), tipo.sizeof)))
+            if clave in LEIDOS:
+                campos, oculto, dentro_ = LEIDOS[clave]
+                self.dibujadas.update(dentro_)
+                if oculto:
+                    resultado["oculto"] = oculto
+            else:
+                campos, antes = [], self.dibujadas
+                self.dibujadas = set()
+                self.campos(valor, tipo, None, nombre, campos, resultado)
+                if clave:
+                    LEIDOS[clave] = (campos, resultado.get("oculto"), self.dibujadas)
+                self.dibujadas = antes | self.dibujadas
+            resultado["campos"] = copiar(campos)
         elif tipo.code == gdb.TYPE_CODE_ARRAY and not es_texto(tipo):
             menor, mayor = tipo.range()
             resultado["campos"] = [self.campo(f"[{i}]", valor[i], f"{nombre}[{i}]")
@@ -174,19 +294,27 @@ class Memoria:
         if tipo.code == gdb.TYPE_CODE_PTR:
             numero = int(valor)
             dato = {"nombre": nombre, "apunta": hex(numero) if numero else None}
-            if numero in VIDA.borrados:
-                dato["borrado"] = True
             destino = tipo.target().strip_typedefs()
             if numero and destino.code == gdb.TYPE_CODE_STRUCT:
+                dentro(dato, numero, destino)
                 self.pendientes.append((f"*{camino}", valor))
             elif numero and es_letra(destino):  # a text: what it says
                 try:
                     dato["texto"] = valor.string(errors="replace")[:LETRAS_MAXIMAS]
                 except gdb.error:
                     pass
+            if numero and VIDA.borrado(numero) and not borrando(VIDA.inicio(numero)):
+                dato["borrado"] = True
             return dato
         if tipo.code in (gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):  # another name for it
-            return {"nombre": nombre, "referencia": direccion(valor.referenced_value().address)}
+            numero = int(valor.referenced_value().address)
+            dato = {"nombre": nombre, "referencia": hex(numero)}
+            destino = tipo.target().strip_typedefs()
+            if destino.code == gdb.TYPE_CODE_STRUCT:
+                dentro(dato, numero, destino)
+            if VIDA.borrado(numero):
+                dato["borrado"] = True
+            return dato
         if tipo.code in (gdb.TYPE_CODE_STRUCT, gdb.TYPE_CODE_ARRAY):
             return {"nombre": nombre, "objeto": self.objeto(nombre, valor)}
         return {"nombre": nombre, "valor": str(valor)}
@@ -196,12 +324,57 @@ class Memoria:
         while self.pendientes:
             nombre, puntero = self.pendientes.pop(0)
             numero = int(puntero)
-            if numero in self.libres or numero in VIDA.borrados or not self.en_monton(numero):
+            inicio = VIDA.inicio(numero, puntero.type.target().strip_typedefs().name)
+            if inicio in self.libres or (VIDA.borrado(numero) and not borrando(inicio)) or \
+                    not self.en_monton(numero):
                 continue
             try:
-                self.libres[numero] = self.objeto(nombre, puntero.dereference())
+                self.libres[inicio] = self.objeto(nombre, puntero.dereference())
             except gdb.MemoryError:
                 continue
+
+
+def borrando(inicio: int) -> bool:
+    """Whether delete is freeing the object that starts there in this step."""
+    return VIDA.borrando is not None and VIDA.borrando[0] == inicio
+
+
+def dentro(dato: dict, numero: int, clase):
+    """A pointer or a reference to a part of an object at an offset inside it (its base part
+    after a hidden pointer): the whole object's address, and which part."""
+    inicio = VIDA.contiene(numero, clase.name, tambien_destruidos=True)
+    if inicio is not None and inicio != numero:
+        dato.update({"entero": hex(inicio), "parte": clase.name})
+
+
+MONTONES = []  # the free store's ranges, as last read
+LEIDOS = {}  # (class, address, what lifes are known, bytes) -> fields as read
+
+
+def copiar(dato):
+    """A copy a step may mark without marking the one kept."""
+    if isinstance(dato, dict):
+        return {k: copiar(v) for k, v in dato.items()}
+    if isinstance(dato, list):
+        return [copiar(v) for v in dato]
+    return dato
+
+
+@functools.lru_cache(maxsize=None)
+def sin_punteros(clase: str) -> bool:
+    """Whether nothing in an object of the class (bases and members too) is a pointer or a
+    reference: its hidden pointer aside, whose table is read once."""
+    for campo in gdb.lookup_type(clase).fields():
+        tipo = campo.type.strip_typedefs()
+        while tipo.code == gdb.TYPE_CODE_ARRAY:
+            tipo = tipo.target().strip_typedefs()
+        if campo.name and campo.name.startswith("_vptr") or campo.bitpos is None and not campo.is_base_class:
+            continue
+        if tipo.code in (gdb.TYPE_CODE_PTR, gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):
+            return False
+        if tipo.code == gdb.TYPE_CODE_STRUCT and not sin_punteros(str(tipo.unqualified())):
+            return False
+    return True
 
 
 @functools.lru_cache(maxsize=None)  # each table once
@@ -243,8 +416,14 @@ def salida_hasta_ahora(ruta: str) -> tuple:
     return len(VIDA.limpiezas) + 1, pantalla
 
 
+EN_MAIN = {}  # frame level -> whether it is main's, at this stop
+
+
 def en_main(marco) -> bool:
-    return marco.name() == "main"
+    nivel = marco.level()
+    if nivel not in EN_MAIN:
+        EN_MAIN[nivel] = marco.name() == "main"
+    return EN_MAIN[nivel]
 
 
 # The lesson's folders, from the programs' table.
@@ -265,17 +444,44 @@ def partes(funcion: str):
     return hallado.groups() if hallado else None
 
 
+@functools.lru_cache(maxsize=None)
 def papel(funcion: str) -> str:
-    """"construye", "destruye" or "cambia" for a constructor, a destructor or a setter; else ""."""
+    """"construye", "destruye", "cambia", "asigna" or "devuelve" for a constructor, a destructor,
+    a setter, an assignment, or a function that returns an object by value (a copy each call);
+    else ""."""
     clase, miembro = partes(funcion) or ("", None)
-    return {clase: "construye", "~" + clase: "destruye"}.get(
+    if funcion in VIDA.devuelven:
+        return "devuelve"
+    return {clase: "construye", "~" + clase: "destruye", "operator=": "asigna"}.get(
         miembro, "cambia" if miembro and miembro.startswith("set") else "")
 
 
+SEGUIDOS = {}  # frame level -> whether it is followed, at this stop
+
+
+def otra_parada():
+    """What was learnt of the frames at one stop holds for that stop only."""
+    SEGUIDOS.clear()
+    EN_MAIN.clear()
+
+
+def seguir_corriendo():
+    otra_parada()
+    gdb.execute("continue", to_string=True)
+    otra_parada()  # what breakpoints that let it go on saw is not this stop
+
+
 def seguido(marco) -> bool:
-    """main; a helper of main's own file; a constructor, a setter or a destructor of the lesson's
-    classes called from either: where an object is built, changed or destroyed, its steps are the
-    lesson's."""
+    nivel = marco.level()
+    if nivel not in SEGUIDOS:
+        SEGUIDOS[nivel] = es_seguido(marco)
+    return SEGUIDOS[nivel]
+
+
+def es_seguido(marco) -> bool:
+    """main; a helper of main's own file; a constructor, a setter, an assignment, a destructor or
+    a function returning an object by value of the lesson's classes called from either: where an
+    object is built, changed, copied or destroyed, its steps are the lesson's."""
     if en_main(marco):
         return True
     funcion = marco.function()
@@ -313,16 +519,26 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
             continue
         vistos.add(simbolo.name)
         valor = simbolo.value(marco)
-        if simbolo.name == "this" and construye and not memoria.en_monton(int(valor)):
-            nombre = nombre_de(marco, int(valor), valor.type.target())
+        if simbolo.name == "this" and construye:
+            # The whole object its constructor builds, whichever part of it this one fills.
+            clase = valor.type.target().strip_typedefs().name
+            inicio = VIDA.inicio(int(valor), clase)
+            clase = (VIDA.vivos.get(inicio) or VIDA.destruidos.get(inicio) or {}).get("clase", clase)
+        if simbolo.name == "this" and construye and not memoria.en_monton(inicio):
+            nombre = nombre_de(marco, inicio, gdb.lookup_type(clase))
             objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
         else:
             if simbolo.name == "this" and construye:
                 # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
-                if int(valor) not in memoria.libres:
-                    memoria.libres[int(valor)] = memoria.objeto("*this", valor.dereference())
-                por_llenar(memoria.libres[int(valor)], memoria)
+                if inicio not in memoria.libres:
+                    memoria.libres[inicio] = memoria.objeto(lo_que_crea_new(marco, clase),
+                                                            valor.dereference())
+                por_llenar(memoria.libres[inicio], memoria)
             objeto = memoria.objeto(simbolo.name, valor)
+            if simbolo.is_argument and simbolo.name != "this" and objeto.get("vida"):
+                # A parameter by value: the object is that parameter all its life.
+                VIDA.parametros.setdefault(objeto["vida"], (simbolo.name,
+                                                            marco.function().print_name))
         if en_main(marco) and valor.address is not None:
             numero = int(valor.address)
             if numero in ahora:
@@ -345,11 +561,16 @@ def lineas_de(ruta: str) -> list:
 
 def sin_valor_al_declararse(simbolo) -> bool:
     """Whether the line that declares the variable gives it no value (`char nombre[30];`)."""
+    return declarada_sin_valor(simbolo.symtab.fullname(), simbolo.line, simbolo.name)
+
+
+@functools.lru_cache(maxsize=None)
+def declarada_sin_valor(ruta: str, numero: int, nombre: str) -> bool:
     try:
-        linea = lineas_de(simbolo.symtab.fullname())[simbolo.line - 1]
+        linea = lineas_de(ruta)[numero - 1]
     except (OSError, IndexError):
         return False
-    return re.search(rf"\b{simbolo.name}\s*(\[[^\]]*\]\s*)*;", linea) is not None
+    return re.search(rf"\b{nombre}\s*(\[[^\]]*\]\s*)*;", linea) is not None
 
 
 def sin_valor(objeto: dict, valor):
@@ -368,8 +589,8 @@ def sin_valor(objeto: dict, valor):
 
 
 def locales_de_main(marco) -> list:
-    """main's own variables (not those of a block inside it), in the order they are declared;
-    read once a step."""
+    """main's own variables (not those of a block inside it), in the order they are declared,
+    with their addresses: the same all the run."""
     if VIDA.locales is None:
         while not en_main(marco):
             marco = marco.older()
@@ -391,6 +612,20 @@ def por_llenar(objeto: dict, memoria: Memoria) -> dict:
             if campo.get("de") is None or (campo["de"] != clase and not deriva(clase, campo["de"])):
                 campo["sinValor"] = True
     return objeto
+
+
+def lo_que_crea_new(marco, clase: str) -> str:
+    """What the code that asked for it wrote: `new Circulo("Rojo", 14.0F)`."""
+    llamante = marco.older()
+    while llamante is not None and constructor(llamante):
+        llamante = llamante.older()
+    try:
+        lugar = llamante.find_sal()
+        linea = lineas_de(lugar.symtab.fullname())[lugar.line - 1]
+    except (AttributeError, OSError, IndexError):
+        return f"new {clase}"
+    hallado = re.search(rf"new\s+{re.escape(clase)}\b(\s*\((?:[^()]|\([^()]*\))*\))?", linea)
+    return hallado.group(0) if hallado else f"new {clase}"
 
 
 def nombre_de(marco, numero: int, clase) -> str:
@@ -468,7 +703,8 @@ def temporales(memoria: Memoria, cadena, ahora) -> dict:
 
 def llamada(marco, objetos) -> dict:
     """For a member function: the class of the object it runs on, whether the function is virtual
-    (in that object's table) and whether that class has a function of its own by that name."""
+    (its own class's table has it) and whether that class has a function of its own by that
+    name."""
     miembro = partes(marco.function().print_name)
     este = next((o for o in objetos if o["nombre"] == "this"), None)
     if not miembro or papel(marco.function().print_name) in ("construye", "destruye") or \
@@ -478,20 +714,45 @@ def llamada(marco, objetos) -> dict:
     firma = marco.function().print_name[len(miembro[0]) + 2:]
     # While a base part is built or destroyed the object is of that class: its table says which.
     tabla = objeto.get("oculto") or {"clase": objeto["tipo"], "funciones": []}
+    propia = tabla_de(miembro[0]) or {"funciones": []}
     return {"clase": tabla["clase"],
-            "virtual": any(f.endswith("::" + firma) for f in tabla["funciones"]),
+            "virtual": any(f.endswith("::" + firma) for f in propia["funciones"]),
             "propia": f"{tabla['clase']}::{firma}" in VIDA.funciones}
 
 
+@functools.lru_cache(maxsize=None)
+def tabla_de(clase: str):
+    """A class's own table of virtual functions, or None where it has none."""
+    try:
+        # Its entries start after two words: the offset to the whole object and its type.
+        tabla = int(gdb.parse_and_eval(f"(long) &'vtable for {clase}'")) + 16
+    except gdb.error:
+        return None
+    return leer_tabla(tabla)
+
+
 def copia(marco) -> dict:
-    """A copy constructor's first line: what it copies, which the one the compiler writes does
-    not name (x86-64: the second argument, still in its register)."""
+    """A copy constructor's frame: what it copies, noted when it began."""
     nombre = marco.function().print_name
     clase = nombre.split("::")[0]
-    if nombre != f"{clase}::{clase}({clase} const&)" or marco != gdb.newest_frame() or \
-            marco.find_sal().line != marco.function().line:
+    if nombre != f"{clase}::{clase}({clase} const&)":
         return {}
-    return {"copia": hex(int(marco.read_register("rsi")))}
+    inicio = VIDA.inicio(int(marco.read_var("this")), clase)
+    copiado = (VIDA.vivos.get(inicio) or VIDA.destruidos.get(inicio) or {}).get("copia")
+    return {"copia": hex(copiado)} if copiado is not None else {}
+
+
+def asigna(marco) -> dict:
+    """An assignment's frame: the object it copies from (its parameter, or, unnamed in the one
+    the compiler writes, the second argument still in its register at its first line)."""
+    if papel(marco.function().print_name) != "asigna":
+        return {}
+    for simbolo in simbolos(marco):
+        if simbolo.is_argument and simbolo.name != "this":
+            return {"asigna": hex(int(simbolo.value(marco).referenced_value().address))}
+    if marco != gdb.newest_frame() or marco.find_sal().line != marco.function().line:
+        return {}
+    return {"asigna": hex(int(marco.read_register("rsi")))}
 
 
 def libera(funcion) -> bool:
@@ -508,14 +769,17 @@ def destructor(marco) -> bool:
     return marco.function() is not None and papel(marco.function().print_name) == "destruye"
 
 
-def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
-    VIDA.locales = None
-    cadena = [m for m in cadena_de(gdb.selected_frame()) if seguido(m) and not libera(m.function())]
-    ahora = {int(m.read_var("this")) for m in cadena if destructor(m)}
+def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None, desde=None) -> dict:
+    """The step at the selected frame, or at `desde` (a frame of the lesson's code below one of
+    the library's)."""
+    cadena = [m for m in cadena_de(desde or gdb.selected_frame())
+              if seguido(m) and not libera(m.function())]
+    ahora = {VIDA.inicio(int(m.read_var("this")), partes(m.function().print_name)[0])
+             for m in cadena if destructor(m)}
     for marco in cadena:  # the innermost first
         if constructor(marco):
-            memoria.llenando.setdefault(int(marco.read_var("this")),
-                                        partes(marco.function().print_name)[0])
+            clase = partes(marco.function().print_name)[0]
+            memoria.llenando.setdefault(VIDA.inicio(int(marco.read_var("this")), clase), clase)
     aun = frozenset()
     if sin_destructor is not None:  # an object of main whose class has no destructor goes first
         cadena, ahora, aun = cadena[-1:], {sin_destructor}, frozenset(ahora)
@@ -527,16 +791,40 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None) -> dict:
             marcos.append({"funcion": "main", "objetos": objetos})
         else:
             marcos.append({"funcion": marco.function().print_name, "objetos": objetos,
-                           **llamada(marco, objetos), **copia(marco)})
+                           **llamada(marco, objetos), **copia(marco), **asigna(marco),
+                           **({"devuelve": True} if papel(marco.function().print_name) == "devuelve"
+                              else {})})
     memoria.seguir()
     for numero in ahora & memoria.libres.keys():  # what delete destroys
         memoria.libres[numero]["destruye"] = True
+    if VIDA.borrando is not None:  # what delete frees now, and which destructors ran on it
+        inicio = VIDA.borrando[0]
+        libre = memoria.libres.get(inicio)
+        if libre is None:
+            vivo_ = VIDA.destruidos.get(inicio) or {}
+            try:
+                libre = memoria.objeto("(borrado)", gdb.Value(inicio).cast(
+                    gdb.lookup_type(vivo_["clase"]).pointer()).dereference())
+            except (gdb.error, KeyError):
+                libre = None
+        if libre is not None:
+            libre["borra"] = VIDA.corridos.pop(inicio, [])
+            clase = libre["tipo"]
+            libre["base"] = raiz(clase)
+            if f"{clase}::~{clase}()" in VIDA.funciones:
+                libre["suyo"] = True  # its class has a destructor of its own to run
+            if VIDA.borrando[2]:
+                libre["otraVez"] = True
+            memoria.libres[inicio] = libre
     for donde, objetos in temporales(memoria, cadena, ahora).items():
         marcos[len(cadena) - 1 - donde]["objetos"] += objetos
     pantalla, salida = salida_hasta_ahora(archivo_salida)
     lugar = cadena[0].find_sal()
-    return {"archivo": relativo(lugar), "linea": lugar.line, "pantalla": pantalla,
-            "salida": salida, "marcos": marcos, "libres": list(memoria.libres.values())}
+    resultado = {"archivo": relativo(lugar), "linea": lugar.line, "pantalla": pantalla,
+                 "salida": salida, "marcos": marcos, "libres": list(memoria.libres.values())}
+    if VIDA.borrando is not None:
+        resultado["borra"] = hex(VIDA.borrando[1])
+    return resultado
 
 
 def vivo() -> bool:
@@ -546,7 +834,7 @@ def vivo() -> bool:
         return False
 
 
-def clave(marco) -> tuple:
+def clave(marco, hondo=None) -> tuple:
     """Where a step stands: a line may start twice (its parts, for the compiler), and is one step
     unless a call went out of it in between, or a call on another object reached it."""
     lugar = marco.find_sal()
@@ -554,13 +842,13 @@ def clave(marco) -> tuple:
         este = int(marco.read_var("this"))
     except ValueError:
         este = 0
-    return relativo(lugar), lugar.line, len(list(cadena_de(marco))), este
+    return (lugar.symtab.filename if lugar.symtab else "", lugar.line,
+            hondo or len(list(cadena_de(marco))), este)
 
 
 def al_cerrar_main(pasos, salida, marco):
     """At main's closing brace, and as its end destroys each of its objects: a step for each
     object it destroys next whose class has no destructor to step into."""
-    VIDA.locales = None
     locales = locales_de_main(marco)
     if en_main(marco):
         if marco.find_sal().line != gdb.find_pc_line(marco.block().end - 1).line:
@@ -589,28 +877,94 @@ def avanzar(pasos, salida, anterior) -> tuple:
     From one line start of theirs to the next (see paradas), as `step` goes: so that a call after
     another on the same line is reached too, and back from a call in the middle of a line, that
     line does not start again."""
-    vuelta = None  # (depth, line) a call returns to, in the middle of that line
-    gdb.execute("continue", to_string=True)
-    while vivo() and len(pasos) < PASOS_MAXIMOS:
+    vueltas = set()  # (depth, line) of each caller a call returns to, in the middle of that line
+    seguir_corriendo()
+    while vivo() and len(pasos) < PASOS_MAXIMOS and VIDA.senal is None:
         marco = gdb.selected_frame()
-        if not any(en_main(m) for m in cadena_de(marco)):
+        if VIDA.borrando is not None:  # delete frees an object: a step at the code that asked
+            llamante = next(m for m in cadena_de(marco.older())
+                            if seguido(m) and not libera(m.function()))
+            pasos.append(paso(Memoria(), salida, desde=llamante))
+            VIDA.borrando = None
+            anterior = clave(llamante)
+            seguir_corriendo()
+            continue
+        cadena = list(cadena_de(marco))
+        if not en_main(cadena[-1]):
             return None
-        hondo = len(list(cadena_de(marco)))
-        if seguido(marco) and (hondo, marco.find_sal().line) != vuelta:
-            vuelta = None
+        hondo = len(cadena)
+        linea = marco.find_sal().line
+        if seguido(marco):
+            # Callers that returned, and a caller gone on to another line, are not waited for.
+            vueltas = {(h, l) for h, l in vueltas if h < hondo or (h == hondo and l == linea)}
+        if seguido(marco) and (hondo, linea) not in vueltas:
             if anterior and anterior[2] > hondo:
                 anterior = None  # back in the caller: the callee's lines may start again
-            if en_main(marco) and clave(marco) != anterior:
-                return clave(marco)
-            if clave(marco) != anterior:
+            aqui = clave(marco, hondo)
+            if hondo == 1 and aqui != anterior:
+                return aqui
+            if aqui != anterior:
                 al_cerrar_main(pasos, salida, marco)
                 pasos.append(paso(Memoria(), salida))
-                anterior = clave(marco)
-            regreso = None if en_main(marco) else marco.older().pc()
-            if regreso is not None and gdb.find_pc_line(regreso).pc != regreso:
-                vuelta = (hondo - 1, gdb.find_pc_line(regreso).line)
-        gdb.execute("continue", to_string=True)
+                anterior = aqui
+            regreso = None if hondo == 1 else marco.older().pc()
+            # The caller goes on in the line of the call, even where its next part starts there.
+            if regreso is not None and (gdb.find_pc_line(regreso).pc != regreso or
+                                        gdb.find_pc_line(regreso - 1).line ==
+                                        gdb.find_pc_line(regreso).line):
+                vueltas.add((hondo - 1, gdb.find_pc_line(regreso).line))
+        seguir_corriendo()
     return None
+
+
+def propio(marco) -> bool:
+    """A frame of the learner's code: the project's, but not the C library's nor the checker's."""
+    lugar = marco.find_sal()
+    if lugar.symtab is None:
+        return False
+    archivo = relativo(lugar)
+    return not os.path.isabs(archivo) and not archivo.startswith("ejercicios/comprobador/")
+
+
+def al_pararse(salida) -> dict:
+    """The last step of a run a signal stopped: at the line of the learner's code it stopped in,
+    with every object that was never destroyed."""
+    marco = gdb.newest_frame()
+    while marco is not None and not propio(marco):
+        marco = marco.older()
+    marco = marco or gdb.newest_frame()
+    ultimo = paso(Memoria(), salida, desde=marco)
+    lugar = marco.find_sal()
+    nunca = []
+    for objeto in [o for m in ultimo["marcos"] for o in m["objetos"]] + ultimo["libres"]:
+        if objeto.get("vida") and not objeto.get("destruye") and not objeto.get("parametro"):
+            objeto["nunca"] = True
+            nunca.append(objeto["nombre"])
+    ultimo.update({"archivo": relativo(lugar), "linea": lugar.line, "senal": VIDA.senal,
+                   "nunca": nunca})
+    return ultimo
+
+
+def historias(pasos):
+    """One object, one name from its first step to its last: a parameter by value is that
+    parameter also while it is built for the call and destroyed after it."""
+    for paso_ in pasos:
+        for objeto in [o for m in paso_["marcos"] for o in m["objetos"]] + paso_["libres"]:
+            if objeto.get("vida") in VIDA.parametros:
+                nombre, funcion = VIDA.parametros[objeto["vida"]]
+                objeto.update({"nombre": nombre, "parametroDe": funcion})
+                objeto.pop("temporal", None)
+                objeto.pop("origen", None)
+
+
+def llama(desde: int, hasta: int, nombres) -> bool:
+    """Whether the code between the two addresses calls one of the functions named."""
+    for instruccion in gdb.selected_inferior().architecture().disassemble(desde, hasta - 1):
+        hallado = re.search(r"\bcall\s.*<(.*)>", instruccion["asm"])
+        if hallado and (hallado.group(1) in nombres or hallado.group(1).split("@")[0] in nombres
+                        or any(hallado.group(1).startswith(n.split("(")[0] + "(") for n in nombres)):
+            return True
+    return False
 
 
 def paradas(funciones):
@@ -620,7 +974,8 @@ def paradas(funciones):
     principal = gdb.selected_frame().function().symtab
     nombres = {s.print_name for b in (principal.global_block(), principal.static_block()) for s in b
                if s.is_function}
-    nombres.update(f for f in funciones if papel(f))
+    # A function returning a copy is no step of its own: the copy's constructor is.
+    nombres.update(f for f in funciones if papel(f) and papel(f) != "devuelve")
     lugares = set()
     for nombre in nombres:
         entrada = gdb.Breakpoint(nombre, internal=True)
@@ -630,8 +985,14 @@ def paradas(funciones):
                 bloque = bloque.superblock
             if libera(bloque.function):
                 continue
-            lugares.update(e.pc for e in bloque.function.symtab.linetable()
-                           if bloque.start < e.pc < bloque.end and e.line)
+            antes = None
+            for e in sorted((e for e in bloque.function.symtab.linetable()
+                             if bloque.start < e.pc < bloque.end and e.line), key=lambda e: e.pc):
+                # A line that starts again right after itself, with no call the trace follows in
+                # between, is the same step: one stop is enough.
+                if antes is None or e.line != antes[0] or llama(antes[1], e.pc, nombres):
+                    lugares.add(e.pc)
+                antes = (e.line, e.pc)
         entrada.delete()
     for lugar in lugares:
         gdb.Breakpoint(f"*{lugar:#x}", internal=True)
@@ -659,8 +1020,14 @@ def funciones_de_la_leccion() -> set:
         except gdb.error:
             continue
         for bloque in (lugar.symtab.global_block(), lugar.symtab.static_block()) if lugar else ():
-            funciones.update(s.print_name for s in bloque if s.is_function and partes(s.print_name)
-                             and relativo(s).startswith(LECCION))
+            for simbolo in bloque:
+                if simbolo.is_function and partes(simbolo.print_name) and \
+                        relativo(simbolo).startswith(LECCION):
+                    funciones.add(simbolo.print_name)
+                    devuelto = simbolo.type.target() if simbolo.type.target() else None
+                    if devuelto is not None and \
+                            devuelto.strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
+                        VIDA.devuelven.add(simbolo.print_name)
     return funciones
 
 
@@ -668,10 +1035,13 @@ def trazar():
     gdb.execute("set pagination off")
     gdb.execute("set confirm off")
     gdb.execute("set print object on")
+    gdb.execute("set print asm-demangle on")  # the calls in the code, by the names of functions
     salida = parametro("memoria_salida")
     # No symbols of the shared libraries, nor the dynamic linker's separate debug file, which gdb
     # reads even so: the trace reads none, and gdb starts several times as fast.
     gdb.execute("set auto-solib-add off")
+    # Nor the threads' library: the programs have one thread, and gdb would ask it at each stop.
+    gdb.execute("set libthread-db-search-path /dev/null")
     gdb.execute("set debug-file-directory")
     gdb.execute("break main", to_string=True)
     # The checks' console then writes each byte as it comes: each step reads the output so far.
@@ -679,13 +1049,21 @@ def trazar():
     # Every call into a shared library bound at the start: gdb, with none of their symbols, would
     # otherwise step through the dynamic linker at each first call, instruction by instruction.
     gdb.execute("set environment LD_BIND_NOW 1", to_string=True)
-    gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}'", to_string=True)
-    # The checks' free store (reservas.cpp) is the program's own operator delete; without it,
-    # the program's own entry to the library's.
+    # What a signal stops: the program is not let go on, its last step says so.
+    gdb.events.stop.connect(lambda suceso: setattr(VIDA, "senal", suceso.stop_signal)
+                            if isinstance(suceso, gdb.SignalEvent) else None)
+    # Its standard error too, as a terminal shows both: the C library's last words, if any.
+    gdb.execute(f"run < '{parametro('memoria_entrada')}' > '{salida}' 2>&1", to_string=True)
     for funcion in ("operator delete(void*)", "operator delete(void*, unsigned long)"):
-        Suceso(funcion if gdb.lookup_global_symbol(funcion) else funcion + "@plt", "borra")
+        # The program's own entry to the library's, or its own operator delete if it has one.
+        for lugar in (funcion + "@plt", funcion):
+            entrada = Suceso(lugar, "borra")
+            if not entrada.pending:
+                break
+            entrada.delete()
     Suceso("consola::limpiar", "limpia")
     VIDA.funciones = funciones_de_la_leccion()
+    papel.cache_clear()  # which functions return a copy is known from here on
     for funcion in VIDA.funciones:
         if papel(funcion) in ("construye", "destruye"):
             Suceso(funcion, papel(funcion), partes(funcion)[0])
@@ -702,12 +1080,16 @@ def trazar():
             break
         if anterior is None:
             break
+    if pasos and VIDA.senal is not None and vivo():
+        pasos.append(al_pararse(salida))
+        gdb.execute("kill", to_string=True)
     # main has returned: its objects are gone, what new made and nobody deleted is still there.
-    if pasos:
+    elif pasos:
         ultimo = next(p for p in reversed(pasos) if len(p["marcos"]) == 1)
         pasos.append(dict(ultimo, libres=pasos[-1]["libres"],
                           marcos=[{"funcion": "main", "objetos": [], "termina": True}],
                           **dict(zip(("pantalla", "salida"), salida_hasta_ahora(salida)))))
+    historias(pasos)
     raiz = os.path.normpath(parametro("memoria_raiz"))
     fuentes = {}
     for archivo in sorted({p["archivo"] for p in pasos}):  # so that one program gives one page
