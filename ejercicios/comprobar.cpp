@@ -318,15 +318,15 @@ int comprobar(Opciones& opciones)
     const std::string esperada = comparacion::esperada(*esperadaBruta);
     std::string estado = terminacion::comoTermino(fin);
     const std::vector<pistas::Pista> conocidas = pistas::leer(textoPistas);
-    const std::string memoria = reservas::explicar(
+    const std::string deMemoria = reservas::explicar(
         reservas::leer(lineas::leer(reservas, kTopeLeido).value_or("")),
         pistas::pideBorrarTodo(conocidas), opciones.raiz,
         [&](const std::vector<std::uint64_t>& d) { return resolver(opciones, ejecutable, d); });
-    if (!memoria.empty() && fin.fin == proceso::Fin::Anormal) estado = memoria;  // its abort
-    const std::string codigo = obtenida.texto == esperada && estado.empty() && memoria.empty()
+    if (!deMemoria.empty() && fin.fin == proceso::Fin::Anormal) estado = deMemoria;  // its abort
+    const std::string codigo = obtenida.texto == esperada && estado.empty() && deMemoria.empty()
                                    ? pistas::enElCodigo(conocidas, textosDe(opciones))
                                    : "";
-    if (obtenida.texto == esperada && estado.empty() && memoria.empty() && codigo.empty()) {
+    if (obtenida.texto == esperada && estado.empty() && deMemoria.empty() && codigo.empty()) {
         std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
         return 0;
     }
@@ -336,9 +336,9 @@ int comprobar(Opciones& opciones)
         std::cout << "La salida es la esperada, pero " << codigo << "\n";
         return 1;
     }
-    if (!estado.empty()) std::cout << estado << (estado == memoria ? "" : "\n");
+    if (!estado.empty()) std::cout << estado << (estado == deMemoria ? "" : "\n");
     // Objects never deleted, where they count, are told with the output; an abort's fault above.
-    const std::string fugas = estado == memoria ? "" : memoria;
+    const std::string fugas = estado == deMemoria ? "" : deMemoria;
     if (!errores.empty()) {
         const std::vector<std::string> escritas = lineas::partir(errores);
         std::cout << "El programa ha escrito en la salida de errores:\n"
@@ -367,7 +367,7 @@ int comprobar(Opciones& opciones)
                       << otro.de << ", pero este ejercicio es de " << programa.nombre
                       << ": si hiciste allí el cambio, hazlo en los archivos de " << programa.nombre
                       << ", en " << programa.carpeta << "/, y " << otraVez << ".\n";
-        } else if (!pista.empty() && memoria.empty()) {  // it deleted what it made: it changed
+        } else if (!pista.empty() && deMemoria.empty()) {  // it deleted what it made: it changed
             std::cout << "\nPista: " << pista << "\n";
         } else {
             std::cout << "Haz el cambio que pide el ejercicio, o lo que le falte si ya has "
@@ -378,7 +378,7 @@ int comprobar(Opciones& opciones)
     }
     std::cout << fugas << comparacion::describir(diferencia);
     // A hint is for a program whose new and delete went well: the fault above comes first.
-    if (!pista.empty() && memoria.empty()) std::cout << "Pista: " << pista << "\n";
+    if (!pista.empty() && deMemoria.empty()) std::cout << "Pista: " << pista << "\n";
     return 1;
 }
 

@@ -127,9 +127,8 @@ inline Codigo leerCodigo(const std::string& texto)
 inline std::string enElCodigo(const std::vector<Pista>& lista,
                               const std::vector<std::string>& textos)
 {
-    std::vector<Codigo> codigos;
-    codigos.reserve(textos.size());
-    for (const std::string& texto : textos) codigos.push_back(leerCodigo(texto));
+    std::vector<Codigo> codigos(textos.size());
+    std::transform(textos.begin(), textos.end(), codigos.begin(), leerCodigo);
     for (const Pista& p : lista) {
         if (p.regla == "literal") {
             std::ptrdiff_t veces = 0;

@@ -178,7 +178,7 @@ void* reservar(std::size_t bytes, Forma forma)
         } else if (bytes <= SIZE_MAX - sizeof(Bloque)) {
             if (void* crudo = std::malloc(sizeof(Bloque) + bytes)) {
                 if (vivos.cuantos == 0 && libres.cuantos == 0) std::atexit(fugas);
-                auto* b = ::new (crudo) Bloque{};
+                auto* b = new (crudo) Bloque();
                 b->bytes = bytes;
                 b->forma = forma;
                 b->hecho = marcosDeAhora();

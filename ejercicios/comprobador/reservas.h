@@ -39,8 +39,10 @@ inline std::vector<Suceso> leer(const std::string& texto)
             continue;
         for (std::string grupo; std::getline(grupos, grupo, '|');) {
             std::istringstream marcos(grupo);
-            std::string bytes;
-            if (suceso.clase == "fuga") marcos >> bytes;  // not told
+            if (suceso.clase == "fuga") {
+                std::string bytes;
+                marcos >> bytes;  // not told
+            }
             suceso.marcos.emplace_back();
             for (std::uint64_t marco = 0; marcos >> std::hex >> marco;)
                 suceso.marcos.back().push_back(marco);
@@ -85,7 +87,7 @@ inline std::vector<Lugar> lugares(const std::vector<std::string>& respuesta, con
     const fs::path base = fs::absolute(raiz, fallo).lexically_normal();
     for (std::size_t i = 0; i < cuantas && 2 * i + 1 < respuesta.size(); ++i) {
         std::string donde = respuesta[2 * i + 1];
-        donde = donde.substr(0, donde.find(" ("));  // "(discriminator 1)"
+        donde.resize(std::min(donde.find(" ("), donde.size()));  // "(discriminator 1)"
         const std::size_t dos = donde.rfind(':');
         if (dos == std::string::npos || donde.compare(0, 2, "??") == 0) continue;
         const fs::path archivo =
