@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -227,18 +228,16 @@ fs::path entradaDe(const Opciones& opciones)
 // The texts of the program's own files, its sources and the headers beside them.
 std::vector<std::string> textosDe(const Opciones& opciones)
 {
+    const std::vector<std::string> fuentes =
+        programas::propias(opciones.raiz, *programas::buscar(opciones.raiz, opciones.programa));
+    const std::vector<fs::path> cabeceras = compilacion::cabecerasJunto(opciones.raiz, fuentes);
+    const auto leer = [](const fs::path& archivo) {
+        return lineas::leer(archivo, kTopeLeido).value_or("");
+    };
     std::vector<std::string> textos;
-    std::vector<fs::path> carpetas;
-    const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
-    for (const std::string& fuente : programas::propias(opciones.raiz, programa)) {
-        const fs::path carpeta = (opciones.raiz / fuente).parent_path();
-        if (std::find(carpetas.begin(), carpetas.end(), carpeta) != carpetas.end()) continue;
-        carpetas.push_back(carpeta);
-        std::error_code fallo;
-        for (fs::directory_iterator i(carpeta, fallo), fin; !fallo && i != fin; i.increment(fallo))
-            if (i->path().extension() == ".h" || i->path().extension() == ".cpp")
-                textos.push_back(lineas::leer(i->path(), kTopeLeido).value_or(""));
-    }
+    std::transform(cabeceras.begin(), cabeceras.end(), std::back_inserter(textos), leer);
+    std::transform(fuentes.begin(), fuentes.end(), std::back_inserter(textos),
+                   [&](const std::string& fuente) { return leer(opciones.raiz / fuente); });
     return textos;
 }
 

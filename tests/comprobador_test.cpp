@@ -372,9 +372,11 @@ TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrect
     escribir("car_owner_demo/coche.h", "class coche {\n    coche(const coche&) = default;\n};\n");
     const std::string nota =
         (raiz() / "car_owner_demo/coche.h").string() + ":2:5: note: previous declaration is here";
-    for (const char* error :
-         {"error: definition of explicitly-defaulted 'coche::coche(const coche&)'",
-          "error: 'coche' is missing exception specification 'noexcept'"}) {
+    // g++'s words, and clang's up to what the check reads of them (clang goes on to 'noexcept').
+    const std::string clang = "error: 'coche' is missing exception";
+    for (const std::string& error :
+         {std::string("error: definition of explicitly-defaulted 'coche::coche(const coche&)'"),
+          clang}) {
         SCOPED_TRACE(error);
         const std::string texto = mensajes::explicar(
             {(raiz() / "car_owner_demo/coche.cpp").string() + ":18:1: " + error, nota}, raiz(),
@@ -388,8 +390,7 @@ TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrect
     // to take off a «= default» that is not there.
     escribir("car_owner_demo/coche.h", "class coche {\n    coche(coche otro);\n};\n");
     const std::string texto = mensajes::explicar(
-        {(raiz() / "car_owner_demo/coche.cpp").string() +
-             ":18:8: error: 'coche' is missing exception specification 'noexcept'",
+        {(raiz() / "car_owner_demo/coche.cpp").string() + ":18:8: " + clang,
          (raiz() / "car_owner_demo/coche.h").string() + ":1:7: note: previous declaration is here"},
         raiz(), false);
     EXPECT_EQ(texto.find("= default"), std::string::npos) << texto;

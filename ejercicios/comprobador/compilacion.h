@@ -96,17 +96,10 @@ inline void anotar(const Paso& paso)
     std::ofstream(paso.objeto.string() + ".huella", std::ios::binary) << paso.huella;
 }
 
-// `sello` says how the objects are made (the compiler and its options); the folder keeps the one
-// its objects were made with, and a different one makes every object again. An object is made
-// again when what it was made from, its source or any header it may include, reads otherwise.
-inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuentes,
-                    const fs::path& carpeta, const std::string& sello, const std::string& extension)
+// Every header in a folder the sources come from, in order: any of them may include it.
+inline std::vector<fs::path> cabecerasJunto(const fs::path& raiz,
+                                            const std::vector<std::string>& fuentes)
 {
-    const auto leer = [](const fs::path& ruta) { return lineas::leer(ruta).value_or(""); };
-    Plan plan;
-    plan.deCero = leer(carpeta / "sello.txt") != sello;
-
-    // Any header in a folder the sources come from may be included by any of them.
     std::vector<fs::path> carpetas;
     std::vector<fs::path> cabeceras;
     std::error_code fallo;
@@ -118,7 +111,21 @@ inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuente
             if (i->path().extension() == ".h") cabeceras.push_back(i->path());
     }
     std::sort(cabeceras.begin(), cabeceras.end());
-    const std::string deCabeceras = huella(cabeceras);
+    return cabeceras;
+}
+
+// `sello` says how the objects are made (the compiler and its options); the folder keeps the one
+// its objects were made with, and a different one makes every object again. An object is made
+// again when what it was made from, its source or any header it may include, reads otherwise.
+inline Plan planear(const fs::path& raiz, const std::vector<std::string>& fuentes,
+                    const fs::path& carpeta, const std::string& sello, const std::string& extension)
+{
+    const auto leer = [](const fs::path& ruta) { return lineas::leer(ruta).value_or(""); };
+    Plan plan;
+    plan.deCero = leer(carpeta / "sello.txt") != sello;
+
+    const std::string deCabeceras = huella(cabecerasJunto(raiz, fuentes));
+    std::error_code fallo;
     for (const std::string& fuente : fuentes) {
         Paso paso{(raiz / fuente).lexically_normal(), carpeta / fuente, ""};
         paso.objeto.replace_extension(extension);

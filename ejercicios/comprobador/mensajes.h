@@ -34,7 +34,7 @@ struct Explicacion {
 // is also a name not declared, and a missing destructor is also a missing body.
 inline const std::vector<Explicacion> kExplicaciones = {
     {{"definition of explicitly-defaulted", "definition of explicitly defaulted",
-      "missing exception specification", "C2084"},
+      "is missing exception", "C2084"},
      "Esta función se declara en el .h con «= default» (así el compilador escribe su cuerpo) y "
      "además tiene cuerpo en el .cpp: una de las dos sobra. Si escribes su cuerpo, quita «= "
      "default» de su declaración en el .h y deja solo el «;».",

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ejercicios/comprobador/lineas.h"
+#include "ejercicios/comprobador/mensajes.h"
 
 namespace reservas {
 
@@ -83,19 +84,18 @@ inline std::vector<Lugar> lugares(const std::vector<std::string>& respuesta, con
                                   std::size_t cuantas)
 {
     std::vector<Lugar> r(cuantas);
-    std::error_code fallo;
-    const fs::path base = fs::absolute(raiz, fallo).lexically_normal();
     for (std::size_t i = 0; i < cuantas && 2 * i + 1 < respuesta.size(); ++i) {
         std::string donde = respuesta[2 * i + 1];
         donde.resize(std::min(donde.find(" ("), donde.size()));  // "(discriminator 1)"
         const std::size_t dos = donde.rfind(':');
         if (dos == std::string::npos || donde.compare(0, 2, "??") == 0) continue;
-        const fs::path archivo =
-            fs::absolute(fs::path(donde.substr(0, dos)), fallo).lexically_normal();
-        const fs::path relativa = archivo.lexically_relative(base);
-        const std::string primera = relativa.empty() ? ".." : relativa.begin()->string();
-        if (primera == ".." || primera == "ejercicios" || primera == "platform") continue;
-        r[i] = {respuesta[2 * i], relativa.generic_string(), donde.substr(dos + 1)};
+        const std::string relativa = mensajes::relativa(donde.substr(0, dos), raiz);
+        const fs::path ruta(relativa);  // as it came where it is not the project's
+        const std::string primera = ruta.empty() ? ".." : ruta.begin()->string();
+        if (ruta.is_absolute() || primera == ".." || primera == "ejercicios" ||
+            primera == "platform")
+            continue;
+        r[i] = {respuesta[2 * i], relativa, donde.substr(dos + 1)};
     }
     return r;
 }
