@@ -90,9 +90,10 @@ inline std::vector<Lugar> lugares(const std::vector<std::string>& respuesta, con
         const std::size_t dos = donde.rfind(':');
         if (dos == std::string::npos || donde.compare(0, 2, "??") == 0) continue;
         const std::string relativa = mensajes::relativa(donde.substr(0, dos), raiz);
-        const fs::path ruta(relativa);  // as it came where it is not the project's
+        // As it came where it is not the project's; "/usr/..." has a root, absolute or not.
+        const fs::path ruta(relativa);
         const std::string primera = ruta.empty() ? ".." : ruta.begin()->string();
-        if (ruta.is_absolute() || primera == ".." || primera == "ejercicios" ||
+        if (ruta.has_root_path() || primera == ".." || primera == "ejercicios" ||
             primera == "platform")
             continue;
         r[i] = {respuesta[2 * i], relativa, donde.substr(dos + 1)};
