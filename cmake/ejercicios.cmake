@@ -1,5 +1,5 @@
 # The learners' checks: `cmake --build build --target comprobar-<programa>-<n>` builds the checker,
-# ejercicios/comprobar.cpp, which builds the learner's program itself with this build's compiler,
+# comprobador/comprobar.cpp, which builds the learner's program itself with this build's compiler,
 # runs it on the exercise's input and compares its standard output with
 # ejercicios/<programa>-<n>.salida. The same checker runs with no CMake at all (see the guide).
 #
@@ -20,7 +20,7 @@ else()
   set(fuera_de_all EXCLUDE_FROM_ALL)
 endif()
 
-set(comprobador "${PROJECT_SOURCE_DIR}/ejercicios/comprobador")
+set(comprobador "${PROJECT_SOURCE_DIR}/comprobador")
 add_library(consola_comprobacion STATIC ${fuera_de_all}
             "${PROJECT_SOURCE_DIR}/platform/consola.cpp" "${comprobador}/consola_comprobacion.cpp"
             "${comprobador}/reservas.cpp")
@@ -37,7 +37,7 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 
 add_executable(comprobar ${fuera_de_all}
-               "${PROJECT_SOURCE_DIR}/ejercicios/comprobar.cpp"
+               "${comprobador}/comprobar.cpp"
                "${comprobador}/${proceso_del_sistema}")
 set_target_properties(comprobar PROPERTIES FOLDER comprobar
   RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/comprobacion")

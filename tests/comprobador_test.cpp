@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "ejercicios/comprobador/comparacion.h"
-#include "ejercicios/comprobador/compilacion.h"
-#include "ejercicios/comprobador/marcas.h"
-#include "ejercicios/comprobador/mensajes.h"
-#include "ejercicios/comprobador/pistas.h"
-#include "ejercicios/comprobador/programas.h"
-#include "ejercicios/comprobador/reservas.h"
-#include "ejercicios/comprobador/terminacion.h"
+#include "comprobador/comparacion.h"
+#include "comprobador/compilacion.h"
+#include "comprobador/marcas.h"
+#include "comprobador/mensajes.h"
+#include "comprobador/pistas.h"
+#include "comprobador/programas.h"
+#include "comprobador/reservas.h"
+#include "comprobador/terminacion.h"
 
 namespace fs = std::filesystem;
 
@@ -457,7 +457,7 @@ TEST(Reservas, EachFaultIsToldWithTheLearnersLinesAndTheLibrarysObjectsAreNot)
     // addr2line's answer: 0x10 the checker's operator new, 0x40 the library, 0x50 a virtual
     // destructor that deletes on behalf of main's line 0x60.
     const std::map<std::uint64_t, std::string> sabido = {
-        {0x10, "_Znwm\n" + enProyecto("ejercicios/comprobador/reservas.cpp") + ":230"},
+        {0x10, "_Znwm\n" + enProyecto("comprobador/reservas.cpp") + ":230"},
         {0x20, "main\n" + enProyecto("shape_demo/main.cpp") + ":56"},
         {0x21, "main\n" + enProyecto("shape_demo/../shape_demo/main.cpp") + ":57"},
         {0x22, "_ZN6FiguraC2Ev\n" + enProyecto("shape_demo/figura.cpp") + ":9 (discriminator 2)"},

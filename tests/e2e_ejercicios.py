@@ -1,4 +1,4 @@
-"""The guide's exercises and the learners' check (ejercicios/comprobar.cpp), in clean copies of the
+"""The guide's exercises and the learners' check (comprobador/comprobar.cpp), in clean copies of the
 tracked files, as a learner has them. The check's parts are unit-tested on recorded output
 (comprobador_test.cpp); here each kind of answer is seen once from a real attempt.
 

@@ -122,8 +122,8 @@ def comprobacion(veces: int = 5) -> int:
         en_copia("git", "apply", "ejercicios/garaxo-1.patch")
         en_copia("cmake", "-S", ".", "-B", "build")
         en_copia("cmake", "--build", "build", "--target", "garaxo", "comprobar")
-        en_copia("g++", "-std=c++17", "-I.", "-o", "comprobar", "ejercicios/comprobar.cpp",
-                 "ejercicios/comprobador/proceso_posix.cpp")
+        en_copia("g++", "-std=c++17", "-I.", "-o", "comprobar", "comprobador/comprobar.cpp",
+                 "comprobador/proceso_posix.cpp")
         entrada = os.path.join(copia, "ejercicios", "garaxo.entrada")
 
         def a_mano():

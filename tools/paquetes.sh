@@ -105,7 +105,7 @@ archivo=$publicacion/paquetes/$nombre.zip
 # solutions, ejercicios/*.patch and *.intentos, which no check needs, nor the teacher's edition and
 # the pictures that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
-  ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
+  comprobador memoria ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
   $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' ':!ejercicios/*.intentos' |
   LC_ALL=C sort)
 ejecutables=("${programas[@]/%/.exe}")
@@ -190,15 +190,15 @@ solucion=$PWD/ejercicios/garaxo-1.patch
 (
   cd "$fuentes_sueltas"
   patch -s -p1 <"$solucion"
-  g++ -std=c++17 -I. -o comprobar ejercicios/comprobar.cpp ejercicios/comprobador/proceso_posix.cpp
+  g++ -std=c++17 -I. -o comprobar comprobador/comprobar.cpp comprobador/proceso_posix.cpp
   ./comprobar garaxo 1 | tail -n 1 |
     grep -x 'garaxo-1: bien hecho, la salida es la que espera el ejercicio.' >/dev/null ||
     { echo "the zip's sources do not check garaxo 1 with the guide's g++ lines" >&2; exit 1; }
   env -u CXXFLAGS -u LDFLAGS cmake -S . -B build >/dev/null
   cmake --build build --target comprobar-garaxo-1 | grep 'garaxo-1: bien hecho' >/dev/null ||
     { echo "the zip's sources do not check garaxo 1 with CMake" >&2; exit 1; }
-  x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o comprobar.exe ejercicios/comprobar.cpp \
-    ejercicios/comprobador/proceso_windows.cpp
+  x86_64-w64-mingw32-g++ -std=c++17 -I. -static -o comprobar.exe comprobador/comprobar.cpp \
+    comprobador/proceso_windows.cpp
   respuesta=$(wine comprobar.exe garaxo 99 || true)
   grep -q 'garaxo-99: no hay ningún ejercicio 99 de garaxo' <<<"$respuesta" ||
     { echo "the zip's checker, built with MinGW, under Wine: $respuesta" >&2; exit 1; }

@@ -28,8 +28,8 @@ from comun import aplicar, bloque_de_la_guia, copia_limpia, intentos
 RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MARCA_PROGRAMAS = "<!-- comandos g++"
 MARCA_COMPROBADOR = "<!-- comprobar sin CMake: g++ -->"
-CONSOLA_DE_LAS_COMPROBACIONES = ("ejercicios/comprobador/consola_comprobacion.cpp "
-                                 "ejercicios/comprobador/reservas.cpp")
+CONSOLA_DE_LAS_COMPROBACIONES = ("comprobador/consola_comprobacion.cpp "
+                                 "comprobador/reservas.cpp")
 # What an evaluation needs of each of VPL's limits: the field's Spanish name, the least it may be in
 # the unit the activity's form shows, that unit in VPL's variable and its name. VPL's defaults are
 # 128 MiB, 240 s, 200 processes and 64 MiB.

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "ejercicios/comprobador/comparacion.h"
-#include "ejercicios/comprobador/lineas.h"
+#include "comprobador/comparacion.h"
+#include "comprobador/lineas.h"
 
 namespace pistas {
 

@@ -923,7 +923,7 @@ def propio(marco) -> bool:
     if lugar.symtab is None:
         return False
     archivo = relativo(lugar)
-    return not os.path.isabs(archivo) and not archivo.startswith("ejercicios/comprobador/")
+    return not os.path.isabs(archivo) and not archivo.startswith("comprobador/")
 
 
 def al_pararse(salida) -> dict:

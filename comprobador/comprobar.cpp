@@ -25,16 +25,16 @@
 #include <utility>
 #include <vector>
 
-#include "ejercicios/comprobador/comparacion.h"
-#include "ejercicios/comprobador/compilacion.h"
-#include "ejercicios/comprobador/lineas.h"
-#include "ejercicios/comprobador/marcas.h"
-#include "ejercicios/comprobador/mensajes.h"
-#include "ejercicios/comprobador/pistas.h"
-#include "ejercicios/comprobador/proceso.h"
-#include "ejercicios/comprobador/programas.h"
-#include "ejercicios/comprobador/reservas.h"
-#include "ejercicios/comprobador/terminacion.h"
+#include "comprobador/comparacion.h"
+#include "comprobador/compilacion.h"
+#include "comprobador/lineas.h"
+#include "comprobador/marcas.h"
+#include "comprobador/mensajes.h"
+#include "comprobador/pistas.h"
+#include "comprobador/proceso.h"
+#include "comprobador/programas.h"
+#include "comprobador/reservas.h"
+#include "comprobador/terminacion.h"
 
 namespace fs = std::filesystem;
 
@@ -441,12 +441,12 @@ int memoria(Opciones& opciones)
     const fs::path pagina = fs::absolute(
         opciones.pagina.empty() ? fs::path("memoria-" + programa + ".html") : opciones.pagina,
         fallo);
-    const fs::path comprobador = fs::absolute(opciones.raiz / "ejercicios" / "comprobador", fallo);
+    const fs::path memoria = fs::absolute(opciones.raiz / "memoria", fallo);
     // A page of the program as it was before must not stay to be taken for this one's.
     fs::remove(pagina, fallo);
     const fs::path ejecutable = construir(opciones, programa, true);
     if (ejecutable.empty()) {
-        if (auto plantilla = lineas::leer(comprobador / "memoria.html")) {
+        if (auto plantilla = lineas::leer(memoria / "memoria.html")) {
             for (const auto& [marca, texto] :
                  {std::pair<std::string, std::string>{"@PROGRAMA@", programa},
                   {"@TRAZA@",
@@ -474,14 +474,14 @@ int memoria(Opciones& opciones)
         {"memoria_raiz", fs::absolute(opciones.raiz, fallo).generic_string()},
         {"memoria_entrada", fs::absolute(entradaDe(opciones), fallo).generic_string()},
         {"memoria_salida", fs::absolute(opciones.carpeta / "salida.txt", fallo).generic_string()},
-        {"memoria_plantilla", (comprobador / "memoria.html").generic_string()},
+        {"memoria_plantilla", (memoria / "memoria.html").generic_string()},
         {"memoria_pagina", pagina.generic_string()}};
     for (const auto& [nombre, valor] : variables)
         gdb.argumentos.insert(gdb.argumentos.end(),
                               {"-ex", std::string("set $") + nombre + " = " + paraGdb(valor)});
     gdb.argumentos.insert(
         gdb.argumentos.end(),
-        {"-x", compilacion::nativa(comprobador / "memoria.py"), compilacion::nativa(ejecutable)});
+        {"-x", compilacion::nativa(memoria / "memoria.py"), compilacion::nativa(ejecutable)});
     const proceso::Resultado corrio = proceso::ejecutar(gdb);
     if (corrio.fin == proceso::Fin::NoArranca) {
         std::cout << programa
@@ -529,7 +529,7 @@ int main(int argc, char** argv)
     std::error_code fallo;
     // --raiz, or the current folder, must hold the project.
     if (!fs::is_regular_file(
-            opciones.raiz / "ejercicios" / "comprobador" / "consola_comprobacion.cpp", fallo)) {
+            opciones.raiz / "comprobador" / "consola_comprobacion.cpp", fallo)) {
         std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
                   << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
                      "la carpeta ejercicios.\n";

@@ -11,7 +11,7 @@
 #include <iostream>
 #include <streambuf>
 
-#include "ejercicios/comprobador/marcas.h"
+#include "comprobador/marcas.h"
 #include "platform/consola.h"
 
 namespace consola {

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "ejercicios/comprobador/proceso.h"
+#include "comprobador/proceso.h"
 
 namespace proceso {
 namespace {

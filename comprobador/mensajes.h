@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ejercicios/comprobador/lineas.h"
+#include "comprobador/lineas.h"
 
 namespace mensajes {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ejercicios/comprobador/lineas.h"
-#include "ejercicios/comprobador/marcas.h"
+#include "comprobador/lineas.h"
+#include "comprobador/marcas.h"
 
 namespace comparacion {
 

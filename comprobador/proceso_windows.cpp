@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ejercicios/comprobador/proceso.h"
+#include "comprobador/proceso.h"
 
 namespace proceso {
 namespace {

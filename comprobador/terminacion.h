@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ejercicios/comprobador/proceso.h"
+#include "comprobador/proceso.h"
 
 namespace terminacion {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ejercicios/comprobador/lineas.h"
-#include "ejercicios/comprobador/mensajes.h"
+#include "comprobador/lineas.h"
+#include "comprobador/mensajes.h"
 
 namespace reservas {
 
@@ -93,7 +93,7 @@ inline std::vector<Lugar> lugares(const std::vector<std::string>& respuesta, con
         // As it came where it is not the project's; "/usr/..." has a root, absolute or not.
         const fs::path ruta(relativa);
         const std::string primera = ruta.empty() ? ".." : ruta.begin()->string();
-        if (ruta.has_root_path() || primera == ".." || primera == "ejercicios" ||
+        if (ruta.has_root_path() || primera == ".." || primera == "comprobador" ||
             primera == "platform")
             continue;
         r[i] = {respuesta[2 * i], relativa, donde.substr(dos + 1)};

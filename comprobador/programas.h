@@ -39,8 +39,8 @@ inline std::vector<Programa> todos(const std::filesystem::path& raiz)
 
 // What every program takes from platform/, with the checks' console in place of the system's.
 inline const std::vector<const char*> kComunes = {"platform/texto.cpp", "platform/consola.cpp",
-                                                  "ejercicios/comprobador/consola_comprobacion.cpp",
-                                                  "ejercicios/comprobador/reservas.cpp"};
+                                                  "comprobador/consola_comprobacion.cpp",
+                                                  "comprobador/reservas.cpp"};
 
 inline std::optional<Programa> buscar(const std::filesystem::path& raiz, std::string_view nombre)
 {

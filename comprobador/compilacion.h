@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "ejercicios/comprobador/lineas.h"
+#include "comprobador/lineas.h"
 
 namespace compilacion {
 
