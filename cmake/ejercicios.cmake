@@ -1,7 +1,7 @@
 # The learners' checks: `cmake --build build --target comprobar-<programa>-<n>` builds the checker,
 # comprobador/comprobar.cpp, which builds the learner's program itself with this build's compiler,
 # runs it on the exercise's input and compares its standard output with
-# ejercicios/<programa>-<n>.salida. The same checker runs with no CMake at all (see the guide).
+# ejercicios/<programa>-<n>/salida.txt. The same checker runs with no CMake at all (see the guide).
 #
 # The targets exist for numbers 1 to 20 of each program whatever ejercicios/ holds, so that a build
 # configured before an exercise was added checks it too; the checker says when there is no such

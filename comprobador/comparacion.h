@@ -128,7 +128,7 @@ inline Obtenida nombrar(const Salida& salida)
     return r;
 }
 
-// An expected text (a .salida, a hint's line) with its placeholders numbered again by first
+// An expected text (a salida.txt, a hint's line) with its placeholders numbered again by first
 // appearance, and LF for CR LF.
 inline std::string esperada(const std::string& bruta)
 {
@@ -182,7 +182,7 @@ struct Diferencia {
     // The line as the terminal shows it, from its start or the echo; and the one expected there.
     std::optional<std::string> vino;
     std::optional<std::string> iba;
-    std::string entera;  // the whole line of the output, as a .salida writes it
+    std::string entera;  // the whole line of the output, as a salida.txt writes it
     std::string real;    // `vino` with its addresses as they came
 };
 

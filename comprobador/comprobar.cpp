@@ -1,7 +1,7 @@
 // The learners' check: `comprobar <programa> <n>` builds the learner's program with the checks'
 // console (no pause, no clear, marks for screens and echoed input), runs it on the exercise's input
 // and tells, in Spanish and for a beginner, whether its standard output is the one that
-// ejercicios/<programa>-<n>.salida expects; if not, what went wrong and where to look. Its last
+// ejercicios/<programa>-<n>/salida.txt expects; if not, what went wrong and where to look. Its last
 // lines are the verdict. Exit status: 0 right, 1 not yet, 2 bad usage. With --vpl it grades for
 // Moodle's VPL (tools/vpl.py): the same answer as a comment, then the grade.
 //
@@ -279,9 +279,9 @@ int comprobar(Opciones& opciones)
 {
     const std::string ejercicio = opciones.programa + "-" + opciones.numero;
     const fs::path carpetaEjercicios = opciones.raiz / "ejercicios";
-    const fs::path datos[] = {carpetaEjercicios / (ejercicio + ".salida"),
+    const fs::path datos[] = {carpetaEjercicios / ejercicio / "salida.txt",
                               carpetaEjercicios / (opciones.programa + ".original"),
-                              carpetaEjercicios / (ejercicio + ".pistas")};
+                              carpetaEjercicios / ejercicio / "pistas.txt"};
     const auto esperadaBruta = lineas::leer(datos[0]);
     const auto original = lineas::leer(datos[1]);
     const std::string textoPistas = lineas::leer(datos[2]).value_or("");
@@ -293,7 +293,7 @@ int comprobar(Opciones& opciones)
     if (!esperadaBruta) {
         std::cout << ejercicio << ": no hay ningún ejercicio " << opciones.numero << " de "
                   << opciones.programa << " (falta el archivo ejercicios/" << ejercicio
-                  << ".salida). Mira en la guía el número del ejercicio.\n";
+                  << "/salida.txt). Mira en la guía el número del ejercicio.\n";
         return 2;
     }
     if (const int mal = preparar(opciones)) return mal;

@@ -1,4 +1,4 @@
-// Known wrong answers: ejercicios/<programa>-<n>.pistas pairs the line a wrong attempt prints first
+// Known wrong answers: ejercicios/<programa>-<n>/pistas.txt pairs the line a wrong attempt prints first
 // where another is expected ("sale: ...") with a hint for a beginner ("pista: ..."); "#" starts a
 // comment. An address in a "sale:" line is named as the check names it in the whole output, in
 // order of first appearance there: the line alone cannot say which address it is.

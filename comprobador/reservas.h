@@ -1,7 +1,7 @@
 // What reservas.cpp noted of the attempt's new and delete, told to a beginner with the line of
 // each new and delete in the learner's own files: a delete of something already deleted, or not
 // made with new, or of the other form (new[] and delete), always; objects never deleted, where the
-// exercise asks for every one to be ("fugas:" in its .pistas). Lines come from addr2line, which
+// exercise asks for every one to be ("fugas:" in its pistas.txt). Lines come from addr2line, which
 // comes with g++ and clang; without it, or with cl, the faults are told without their lines.
 #pragma once
 

@@ -73,7 +73,7 @@ protected:
 TEST(Comparacion, ALineNamesItsScreenAfterEachPauseAndCountsTypedLinesAsATerminalShowsThem)
 {
     // garaxo's first screen: two prompts each answered on its own line, then the car.
-    // The typed words are not in the expected output: a .salida has what the program writes.
+    // The typed words are not in the expected output: a salida.txt has what the program writes.
     const auto d = diferencia(
         "Nombre: \x01Juan\n\x02"
         "DNI: \x01"
@@ -88,7 +88,7 @@ TEST(Comparacion, ALineNamesItsScreenAfterEachPauseAndCountsTypedLinesAsATermina
         "Nombre: DNI: ");
     EXPECT_EQ(enPregunta.lugar.linea, 2U);
     EXPECT_EQ(enPregunta.vino, "Tu DNI: ");
-    EXPECT_EQ(enPregunta.entera, "Nombre: Tu DNI: ") << "the whole line, as a .salida writes it";
+    EXPECT_EQ(enPregunta.entera, "Nombre: Tu DNI: ") << "the whole line, as a salida.txt writes it";
 }
 
 TEST(Comparacion, AMissingLineIsToldApartFromAnEmptyOneAndFromAMissingLineEnd)

@@ -3,7 +3,7 @@ tracked files, as a learner has them. The check's parts are unit-tested on recor
 (comprobador_test.cpp); here each kind of answer is seen once from a real attempt.
 
 - Ejercicio: one exercise (EJERCICIO=garaxo-1; all of them when unset): its patch applies exactly
-  where it was made, the real program, built by the guide's g++ line, writes the .salida, and its
+  where it was made, the real program, built by the guide's g++ line, writes its salida.txt, and its
   VPL activity, graded as Moodle's VPL grades it, passes the solution, says the untouched code has
   not changed yet and shows each hint after the wrong attempt it describes.
 - Comprobacion: the check's answers to bad attempts, each a small edit in a copy.
@@ -72,9 +72,9 @@ def objetos_hechos(carpeta: str) -> dict:
     return {o: os.path.getmtime(o) for o in glob.glob(f"{carpeta}/**/*.o", recursive=True)}
 
 
-def ejercicios(extension: str = "salida") -> list:
-    """Each exercise with a file of that kind in ejercicios/."""
-    return sorted(p.stem for p in Path(FUENTES, "ejercicios").glob(f"*.{extension}"))
+def ejercicios(archivo: str = "salida.txt") -> list:
+    """Each exercise whose folder in ejercicios/ holds that file."""
+    return sorted(p.parent.name for p in Path(FUENTES, "ejercicios").glob(f"*/{archivo}"))
 
 
 def leer(copia: str, ruta: str) -> str:
@@ -92,7 +92,7 @@ def linea_de(texto: str, buscado: str) -> int:
 
 def aplicar_exactamente(copia: str, ejercicio: str):
     """Applies the exercise's patch, once tools/ejercicios.sh finds it exactly where it was made."""
-    parche = os.path.join("ejercicios", ejercicio + ".patch")
+    parche = os.path.join("ejercicios", ejercicio, "solucion.patch")
     ejecutar(["tools/ejercicios.sh", "comprobar", parche], copia, check=True)
     ejecutar(["git", "apply", parche], copia, check=True)
 
@@ -223,19 +223,19 @@ class Ejercicio(EnVpl):
         linea = next(l for l in bloque_de_la_guia(leer(copia, "GUIA.md"), "<!-- comandos g++")
                      if f" -o {programa} " in l)
         ejecutar(["sh", "-e", "-c", linea], copia, check=True)
-        assertEscribe(self, copia, programa, ejercicio + ".salida")
+        assertEscribe(self, copia, programa, ejercicio + "/salida.txt")
         self.calificada(ejercicio)
 
     def calificada(self, ejercicio: str):
         """Its VPL activity: the solution gets the maximum; the unchanged files and each wrong
-        attempt of its .intentos, the minimum and what the check must say of them: a hint whole,
+        attempt of its intentos.txt, the minimum and what the check must say of them: a hint whole,
         or the words the attempt names."""
         pistas = re.findall(r"^pista: (.*)$", "".join(leer(FUENTES, r) for r in glob.glob(
-            f"ejercicios/{ejercicio}.pistas", root_dir=FUENTES)), re.M)
+            f"ejercicios/{ejercicio}/pistas.txt", root_dir=FUENTES)), re.M)
         intentos = comun.intentos(FUENTES, ejercicio)
         for pista in pistas:
             self.assertTrue(any(pista.startswith(dicho) for dicho, _ in intentos),
-                            f"ejercicios/{ejercicio}.intentos: no attempt shows the hint {pista!r}")
+                            f"ejercicios/{ejercicio}/intentos.txt: no attempt shows the hint {pista!r}")
         esperados = [("fail-sin_cambios", SIN_CAMBIOS)] + [
             (f"fail-intento_{i + 1}", next((f"\n>Pista: {p}\n" for p in pistas if p.startswith(dicho)),
                                            dicho)) for i, (dicho, _) in enumerate(intentos)]
@@ -284,7 +284,7 @@ class ConCopia(unittest.TestCase):
         return linea_de(original, antes)
 
     def parche(self, ejercicio: str):
-        parche = os.path.join("ejercicios", ejercicio + ".patch")
+        parche = os.path.join("ejercicios", ejercicio, "solucion.patch")
         ejecutar(["git", "apply", parche], self.copia, check=True)
         self.addCleanup(ejecutar, ["git", "apply", "-R", parche], self.copia, True)
 
@@ -812,8 +812,8 @@ class Objetivos(unittest.TestCase):
     def test_every_exercise_in_the_guide_has_a_patch_an_expected_output_and_nothing_else(self):
         en_la_guia = set(re.findall(r"--target comprobar-(\w+-\d+)", leer(FUENTES, "GUIA.md")))
         self.assertEqual(set(ejercicios()), en_la_guia)
-        self.assertEqual(set(ejercicios("patch")), en_la_guia)
-        self.assertLessEqual(set(ejercicios("pistas")), en_la_guia)
+        self.assertEqual(set(ejercicios("solucion.patch")), en_la_guia)
+        self.assertLessEqual(set(ejercicios("pistas.txt")), en_la_guia)
         self.assertGreaterEqual(len(en_la_guia), 11)
 
 
@@ -838,9 +838,8 @@ class Parches(unittest.TestCase):
         return resultado.returncode, resultado.stdout.decode()
 
     def parches(self) -> dict:
-        carpeta = os.path.join(self.copia, "ejercicios")
-        return {nombre: leer(carpeta, nombre) for nombre in os.listdir(carpeta)
-                if nombre.endswith(".patch")}
+        return {os.path.dirname(nombre): leer(self.copia, "ejercicios/" + nombre) for nombre in
+                glob.glob("*/solucion.patch", root_dir=os.path.join(self.copia, "ejercicios"))}
 
     def test_nuevo_writes_the_lesson_change_without_index_lines_and_takes_it_out_alone(self):
         ruta, nueva, indice = "car_owner_demo/main.cpp", "car_owner_demo/nueva.h", ".git/index"
@@ -856,14 +855,14 @@ class Parches(unittest.TestCase):
         fallo, salida = self.script("nuevo", "garaxo-19")
         self.assertEqual(fallo, 0, salida)
         self.assertEqual(Path(self.copia, indice).read_bytes(), antes, "the user's index was written")
-        parche = leer(self.copia, "ejercicios/garaxo-19.patch")
+        parche = leer(self.copia, "ejercicios/garaxo-19/solucion.patch")
         self.assertNotRegex(parche, r"(?m)^index ")
         self.assertIn("diff --git a/car_owner_demo/main.cpp b/car_owner_demo/main.cpp\n--- a/", parche)
         self.assertIn("new file mode 100644\n--- /dev/null\n+++ b/car_owner_demo/nueva.h\n", parche)
         self.assertEqual(self.git("status", "--porcelain"),
-                         "M  README.md\n?? ejercicios/garaxo-19.patch\n?? notas.txt\n")
-        self.assertEqual(self.script("comprobar", "garaxo-19.patch")[0], 0, parche)
-        self.git("apply", "ejercicios/garaxo-19.patch")
+                         "M  README.md\n?? ejercicios/garaxo-19/\n?? notas.txt\n")
+        self.assertEqual(self.script("comprobar", "garaxo-19")[0], 0, parche)
+        self.git("apply", "ejercicios/garaxo-19/solucion.patch")
         self.assertEqual(leer(self.copia, ruta), cambiado)
         self.assertEqual(leer(self.copia, nueva), "// Nueva.\n")
 
@@ -872,11 +871,11 @@ class Parches(unittest.TestCase):
         casos = [(lambda: None, ["nuevo", "polifor-19"], "has no change against HEAD"),
                  # Every hunk in coche.cpp found twice: none can be placed with certainty.
                  (lambda: escribir(self.copia, coche, leer(self.copia, coche) * 2), ["rehacer"],
-                  "garaxo-4.patch cannot be placed with certainty"),
+                  "garaxo-4/solucion.patch cannot be placed with certainty"),
                  (lambda: escribir(self.copia, ruta, "// Otra.\n" + leer(self.copia, ruta)),
-                  ["nuevo", "polifor-1"], "ejercicios/polifor-1.patch already exists"),
-                 (lambda: self.git("apply", "ejercicios/polifor-4.patch"), ["nuevo", "polifor-19"],
-                  "ejercicios/polifor-4.patch is applied in the working tree")]
+                  ["nuevo", "polifor-1"], "ejercicios/polifor-1/solucion.patch already exists"),
+                 (lambda: self.git("apply", "ejercicios/polifor-4/solucion.patch"), ["nuevo", "polifor-19"],
+                  "ejercicios/polifor-4/solucion.patch is applied in the working tree")]
         parches = self.parches()
         for preparar, orden, motivo in casos:
             with self.subTest(motivo=motivo):
@@ -904,12 +903,12 @@ class Parches(unittest.TestCase):
             movidos |= {nombre for nombre, inicio, _ in trozos if inicio >= linea}
             escribir(self.copia, ruta, codigo.replace(sitio, nuevas + sitio, 1))
         # garaxo-1's lines are printed on two screens: it must be named, not put on the other one.
-        self.assertIn("garaxo-1.patch", movidos)
+        self.assertIn("garaxo-1", movidos)
         self.git("-c", "user.name=t", "-c", "user.email=t@localhost", "commit", "-qm", "seis",
                  "car_owner_demo/main.cpp")
         fallo, salida = self.script("comprobar")
         self.assertEqual(fallo, 1, salida)
-        self.assertEqual(set(re.findall(r"(?m)^ejercicios/(\S+) does not apply exactly", salida)),
+        self.assertEqual(set(re.findall(r"(?m)^ejercicios/(\S+)/solucion.patch does not apply exactly", salida)),
                          movidos)
         self.assertNotRegex(salida, "more than once|not there")
         fallo, salida = self.script("rehacer")
@@ -922,7 +921,7 @@ class Parches(unittest.TestCase):
         fallo, salida = self.script("comprobar")
         self.assertEqual(fallo, 0, salida)
         # garaxo-1 remade passes the guide's two lines without CMake, run as written.
-        self.git("apply", "ejercicios/garaxo-1.patch")
+        self.git("apply", "ejercicios/garaxo-1/solucion.patch")
         bloque = "\n".join(bloque_de_la_guia(leer(self.copia, "GUIA.md"), MARCA_GUIA))
         self.assertIn("./comprobar garaxo 1", bloque)
         resultado = ejecutar(["sh", "-e", "-c", bloque], self.copia)
@@ -944,7 +943,7 @@ class Vpl(EnVpl):
             #include <iostream>
             int main() {
                 for (auto& f : std::filesystem::recursive_directory_iterator("."))
-                    if (f.path().extension() == ".salida")
+                    if (f.path().filename() == "salida.txt")
                         std::cout << std::ifstream(f.path()).rdbuf();
             }""",
         "rewrites what grades it": r"""
@@ -1024,7 +1023,7 @@ class Vpl(EnVpl):
         os.symlink(shutil.which("rm"), os.path.join(sin, "rm"))
         antiguo = 'g++() { command g++ "$@" -std=c++14; }; export -f g++;'  # C++14 only
         for cambio, evaluar, dicho in [
-                ("ejercicios/garaxo-1.salida", "", "importa garaxo-1-ejecucion.zip"),
+                ("ejercicios/garaxo-1/salida.txt", "", "importa garaxo-1-ejecucion.zip"),
                 ("car_owner_demo/main.cpp", "", "importa garaxo-1-pedidos.zip"),
                 ("VPL_MAXMEMORY=67108864", "", "«Máxima memoria usada» debe ser al menos 128"),
                 ("", f"PATH={sin} /bin/bash vpl_evaluate.sh", "no tiene g++"),

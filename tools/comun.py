@@ -1,6 +1,6 @@
 """What the tools and the tests read of the project alike: a clean copy of the files git tracks,
 the guide's code block after a mark, and the wrong attempts of an exercise's hints,
-ejercicios/<programa>-<n>.intentos (HACKING.md, "Add an exercise"), each what the check must say of it
+ejercicios/<programa>-<n>/intentos.txt (HACKING.md, "Add an exercise"), each what the check must say of it
 and a list of edits made on top of the exercise's solution."""
 
 import os
@@ -43,7 +43,7 @@ def intentos(raiz: str, ejercicio: str) -> list[tuple[str, list[tuple[str, str, 
     """Per wrong attempt, in order: what the check says of it (its `intento:` words, a trailing
     "..." taken off: the start of a hint, or any words of the answer) and its edits (ruta, antes,
     despues): its '-' and '+' lines, each + '\n'."""
-    ruta_intentos = os.path.join(raiz, "ejercicios", ejercicio + ".intentos")
+    ruta_intentos = os.path.join(raiz, "ejercicios", ejercicio, "intentos.txt")
     todos, edicion = [], None
     if not os.path.exists(ruta_intentos):  # an exercise with no hints has no attempts
         return todos

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Keeps the exercises' solutions, ejercicios/*.patch, in step with the lesson code.
+# Keeps the exercises' solutions, ejercicios/*/solucion.patch, in step with the lesson code.
 #
 #   tools/ejercicios.sh nuevo <programa>-<n>
-#     Writes ejercicios/<programa>-<n>.patch from the working tree's changes to the lesson code
+#     Writes ejercicios/<programa>-<n>/solucion.patch from the working tree's changes to the lesson code
 #     (the folders of programas.txt against HEAD, new files in them included),
 #     then takes that change back out of the working tree. Changes anywhere else stay as they are.
-#   tools/ejercicios.sh comprobar|rehacer [ejercicios/<programa>-<n>.patch ...]
+#   tools/ejercicios.sh comprobar|rehacer [<programa>-<n> ...]
 #     Of each patch (every one by default), comprobar names each hunk whose old lines are not in
 #     the working tree exactly where it was made: missing, moved or there more than once; rehacer
 #     moves each hunk to where its old lines now are, and replaces no patch unless each is found.
@@ -21,7 +21,7 @@ cd "$raiz"
 mapfile -t lecciones < <(awk '!/^#/ && NF { print $2 }' programas.txt)  # the lesson's folders
 
 uso() {
-  echo "usage: $0 nuevo <programa>-<n> | $0 comprobar|rehacer [ejercicios/<name>.patch ...]" >&2
+  echo "usage: $0 nuevo <programa>-<n> | $0 comprobar|rehacer [<programa>-<n> ...]" >&2
   exit 2
 }
 
@@ -98,7 +98,7 @@ PYTHON
 # Fails, naming each, if the working tree holds the change of a patch of ejercicios/.
 ninguno_aplicado() {
   local parche aplicados=0
-  for parche in ejercicios/*.patch; do
+  for parche in ejercicios/*/solucion.patch; do
     if git apply --check --reverse --whitespace=nowarn "$parche" 2>/dev/null; then
       echo "$parche is applied in the working tree: undo it with git apply -R $parche" >&2
       aplicados=$((aplicados + 1))
@@ -114,17 +114,17 @@ carpeta_temporal() {
   trap 'exit 1' HUP INT TERM  # which runs the EXIT trap too
 }
 
-# The patches named in the arguments, by their path from anywhere or their file name alone, or
-# every one, into the array parches.
+# The patches of the exercises named in the arguments (garaxo-1, or its folder or patch by any
+# path), or every one, into the array parches.
 nombrados() {
   local parche
   parches=()
   for parche in "$@"; do
-    parche=ejercicios/$(basename -- "$parche")
-    [[ $parche == *.patch && -f $parche ]] || { echo "no such patch: $parche" >&2; uso; }
+    parche=ejercicios/$(basename -- "${parche%/solucion.patch}")/solucion.patch
+    [[ -f $parche ]] || { echo "no such patch: $parche" >&2; uso; }
     parches+=("$parche")
   done
-  ((${#parches[@]})) || parches=(ejercicios/*.patch)
+  ((${#parches[@]})) || parches=(ejercicios/*/solucion.patch)
 }
 
 comprobar() {
@@ -152,7 +152,7 @@ nuevo() {
     echo "not an exercise: $nombre (<programa>-<n>, a program of programas.txt, n from 1)" >&2
     uso
   fi
-  parche=ejercicios/$nombre.patch
+  parche=ejercicios/$nombre/solucion.patch
   if [[ -e $parche ]]; then
     echo "$parche already exists. Nothing was changed." >&2
     exit 1
@@ -181,6 +181,7 @@ nuevo() {
   fi
 
   archivos=$(sed -n 's|^diff --git a/\(.*\) b/.*|\1|p' "$temporal/$nombre.patch" | paste -sd ' ')
+  mkdir -p "ejercicios/$nombre"
   mv -- "$temporal/$nombre.patch" "$parche"
   # git apply changes every file or none.
   if ! git apply -R --whitespace=nowarn "$parche"; then
@@ -189,7 +190,7 @@ nuevo() {
     exit 1
   fi
   echo "$parche: written from the changes to $archivos, now taken out of the working tree"
-  echo "next: write ejercicios/$nombre.salida by hand and go on with HACKING.md's \"Add an" \
+  echo "next: write ejercicios/$nombre/salida.txt by hand and go on with HACKING.md's \"Add an" \
     "exercise\" (git apply $parche brings the solution back)"
 }
 
@@ -200,7 +201,7 @@ rehacer() {
   ninguno_aplicado
   carpeta_temporal
   for parche in "${parches[@]}"; do
-    rehecho=$temporal/$(basename "$parche")
+    rehecho=$temporal/$(basename "$(dirname "$parche")").patch
     if ! lugares rehacer "$parche" >"$rehecho" 2>"$rehecho.log"; then
       echo "$parche cannot be placed with certainty in today's lesson code:" >&2
       sangrar <"$rehecho.log" >&2
@@ -214,12 +215,12 @@ Nothing was changed. Remake each patch named above by hand, with today's lesson 
 no other exercise applied; for $primero: make its change in the lesson code (git apply --reject
 $primero makes the hunks it can, maybe one whose lines are there more than once in the wrong
 place, and leaves each other one in a .rej file), delete the .rej files, then
-  mv $primero /tmp/ && tools/ejercicios.sh nuevo $(basename "$primero" .patch)
+  mv $primero /tmp/ && tools/ejercicios.sh nuevo $(basename "$(dirname "$primero")")
 EOF
     exit 1
   fi
   for parche in "${parches[@]}"; do
-    rehecho=$temporal/$(basename "$parche")
+    rehecho=$temporal/$(basename "$(dirname "$parche")").patch
     if cmp -s "$rehecho" "$parche"; then
       echo "$parche: unchanged"
     else

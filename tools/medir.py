@@ -119,7 +119,7 @@ def comprobacion(veces: int = 5) -> int:
         def en_copia(*orden, **opciones):
             return subprocess.run(orden, cwd=copia, check=True, stdout=subprocess.DEVNULL,
                                   **opciones)
-        en_copia("git", "apply", "ejercicios/garaxo-1.patch")
+        en_copia("git", "apply", "ejercicios/garaxo-1/solucion.patch")
         en_copia("cmake", "-S", ".", "-B", "build")
         en_copia("cmake", "--build", "build", "--target", "garaxo", "comprobar")
         en_copia("g++", "-std=c++17", "-I.", "-o", "comprobar", "comprobador/comprobar.cpp",

@@ -102,11 +102,11 @@ archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
 # program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
-# solutions, ejercicios/*.patch and *.intentos, which no check needs, nor the teacher's edition and
+# answers, each exercise's solucion.patch, intentos.txt and respuesta.md, which no check needs, nor the teacher's edition and
 # the pictures that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
   comprobador memoria ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
-  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*.patch' ':!ejercicios/*.intentos' |
+  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*/solucion.patch' ':!ejercicios/*/intentos.txt' ':!ejercicios/*/respuesta.md' |
   LC_ALL=C sort)
 ejecutables=("${programas[@]/%/.exe}")
 contenido=("${ejecutables[@]}" GUIA.html README.txt LICENSE.txt "${fuentes[@]}")
@@ -129,7 +129,7 @@ dos_veces comprimir_para_windows "$archivo"
 # Whatever the list above comes to hold, no teacher's file and no picture the guide does not show.
 for fichero in $(unzip -Z1 "$archivo"); do
   case $fichero in
-    */PROFESOR* | */clase/* | */vpl/* | *.patch | *.intentos) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
+    */PROFESOR* | */clase/* | */vpl/* | *.patch | */intentos.txt | */respuesta.md) echo "the learners' zip holds $fichero" >&2; exit 1 ;;
     */dibujos/*) grep -q "(${fichero#*/})" GUIA.md ||
       { echo "the learners' zip holds $fichero, which the guide does not show" >&2; exit 1; } ;;
   esac
@@ -144,7 +144,7 @@ command -v gdb >/dev/null ||
 cmake --build "$publicacion" --target "${programas[@]/#/memoria-}" >/dev/null
 profesor=demos-objetos-$version-profesor
 archivo_profesor=$publicacion/paquetes/$profesor.zip
-mapfile -t soluciones < <(git ls-files -- 'ejercicios/*.patch' 'ejercicios/*.intentos' | LC_ALL=C sort)
+mapfile -t soluciones < <(git ls-files -- 'ejercicios/*/solucion.patch' 'ejercicios/*/intentos.txt' 'ejercicios/*/respuesta.md' | LC_ALL=C sort)
 materiales=(PROFESOR.html GUIA.html clase/cuestionario.gift)
 for programa in "${programas[@]}"; do
   materiales+=("clase/$programa-diapositivas.html" "clase/$programa-hoja.html" "clase/memoria-$programa.html")
@@ -153,10 +153,11 @@ materiales+=("${soluciones[@]}" README.txt LICENSE.txt)
 comprimir_para_el_profesor() {
   local carpeta=$publicacion/profesor/$profesor
   rm -rf "$carpeta"
-  mkdir -p "$carpeta/clase" "$carpeta/ejercicios"
+  mkdir -p "$carpeta/clase"
   cp "$publicacion"/{PROFESOR,GUIA}.html "$carpeta"
   cp "$publicacion"/clase/{*.html,cuestionario.gift} "$publicacion"/memoria-*.html "$carpeta/clase"
-  cp "${soluciones[@]}" "$carpeta/ejercicios"
+  local solucion
+  for solucion in "${soluciones[@]}"; do install -D -m 644 "$solucion" "$carpeta/$solucion"; done
   sed 's/$/\r/' LICENSE >"$carpeta/LICENSE.txt"
   sed 's/$/\r/' README.md >"$carpeta/README.txt"
   # Each exercise as a Moodle VPL activity: its self-tests hold the solution.
@@ -186,7 +187,7 @@ wineboot --init
 fuentes_sueltas=$ventanas/fuentes
 rm -rf "$fuentes_sueltas"
 cp -r "$descomprimido/$nombre" "$fuentes_sueltas"
-solucion=$PWD/ejercicios/garaxo-1.patch
+solucion=$PWD/ejercicios/garaxo-1/solucion.patch
 (
   cd "$fuentes_sueltas"
   patch -s -p1 <"$solucion"

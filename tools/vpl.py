@@ -138,11 +138,11 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
     programa, numero = ejercicio.rsplit("-", 1)
     linea = next(l for l in bloque_de_la_guia(guia, MARCA_PROGRAMAS) if f" -o {programa} " in l)
     comprobador = bloque_de_la_guia(guia, MARCA_COMPROBADOR)[0]
-    parche = f"ejercicios/{ejercicio}.patch"
+    parche = f"ejercicios/{ejercicio}/solucion.patch"
     pedidos = sorted(l.split("\t")[2] for l in ejecutar(["git", "apply", "--numstat", parche],
                                                          copia).splitlines())
-    datos = {"programas.txt", f"ejercicios/{ejercicio}.salida", f"ejercicios/{programa}.original",
-             f"ejercicios/{programa}.entrada", f"ejercicios/{ejercicio}.pistas"}
+    datos = {"programas.txt", f"ejercicios/{ejercicio}/salida.txt", f"ejercicios/{programa}.original",
+             f"ejercicios/{programa}.entrada", f"ejercicios/{ejercicio}/pistas.txt"}
     proyecto = sorted((compilado(copia, f"{linea} {CONSOLA_DE_LAS_COMPROBACIONES} {comprobador}")
                        | {d for d in datos if os.path.exists(os.path.join(copia, d))}) - set(pedidos))
     carpeta = os.path.join(destino, ejercicio)
@@ -194,8 +194,8 @@ def main():
         texto = leer(copia, ["GUIA.md"])["GUIA.md"]
         hecho = os.path.join(pila.enter_context(tempfile.TemporaryDirectory()), "comprobar")
         comprobador_estatico(copia, bloque_de_la_guia(texto, MARCA_COMPROBADOR)[0], hecho)
-        todos = glob.glob("*.salida", root_dir=os.path.join(copia, "ejercicios"))
-        for ejercicio in sys.argv[2:] or sorted(s[:-len(".salida")] for s in todos):
+        todos = glob.glob("*/salida.txt", root_dir=os.path.join(copia, "ejercicios"))
+        for ejercicio in sys.argv[2:] or sorted(os.path.dirname(s) for s in todos):
             actividad(copia, texto, ejercicio, destino, hecho)
     print(destino)
 
