@@ -826,12 +826,13 @@ class Parches(unittest.TestCase):
         self.entorno = dict(os.environ, GIT_CONFIG_GLOBAL=os.devnull, GIT_CONFIG_NOSYSTEM="1")
         self.git("init", "-q")
         self.git("add", "--all")
-        self.git("-c", "user.name=t", "-c", "user.email=t@localhost", "commit", "-qm", "hoy")
+        self.git("commit", "-qm", "hoy")
         self.git("config", "diff.noprefix", "true")
         self.git("config", "color.ui", "always")
 
-    def git(self, *orden) -> str:
-        return ejecutar(["git", *orden], self.copia, check=True, env=self.entorno).stdout.decode()
+    def git(self, *orden, check=True) -> str:
+        return ejecutar(["git", "-c", "user.name=t", "-c", "user.email=t@localhost", *orden],
+                        self.copia, check=check, env=self.entorno).stdout.decode()
 
     def script(self, *orden) -> tuple:
         resultado = ejecutar(["tools/ejercicios.sh", *orden], self.copia, env=self.entorno)
@@ -869,9 +870,15 @@ class Parches(unittest.TestCase):
     def test_nuevo_and_rehacer_refuse_what_they_cannot_do_changing_nothing(self):
         ruta, coche = "figure_demo/main.cpp", "car_owner_demo/coche.cpp"
         casos = [(lambda: None, ["nuevo", "polifor-19"], "has no change against HEAD"),
-                 # Every hunk in coche.cpp found twice: none can be placed with certainty.
-                 (lambda: escribir(self.copia, coche, leer(self.copia, coche) * 2), ["rehacer"],
+                 # Every hunk in coche.cpp found twice in HEAD: none can be placed with certainty.
+                 (lambda: (escribir(self.copia, coche, leer(self.copia, coche) * 2),
+                           self.git("commit", "-qm", "doble", coche)), ["rehacer"],
                   "garaxo-4/solucion.patch cannot be placed with certainty"),
+                 # Today's change to a line the exercise changes: no patch can carry both.
+                 (lambda: escribir(self.copia, "car_owner_demo/main.cpp", leer(
+                     self.copia, "car_owner_demo/main.cpp").replace('setColor("Rosa")', 'setColor("Gris")')),
+                  ["rehacer"], "car_owner_demo/main.cpp: today's lesson code changes the lines "
+                  "this exercise changes"),
                  (lambda: escribir(self.copia, ruta, "// Otra.\n" + leer(self.copia, ruta)),
                   ["nuevo", "polifor-1"], "ejercicios/polifor-1/solucion.patch already exists"),
                  (lambda: self.git("apply", "ejercicios/polifor-4/solucion.patch"), ["nuevo", "polifor-19"],
@@ -904,7 +911,7 @@ class Parches(unittest.TestCase):
             escribir(self.copia, ruta, codigo.replace(sitio, nuevas + sitio, 1))
         # garaxo-1's lines are printed on two screens: it must be named, not put on the other one.
         self.assertIn("garaxo-1", movidos)
-        self.git("-c", "user.name=t", "-c", "user.email=t@localhost", "commit", "-qm", "seis",
+        self.git("commit", "-qm", "seis",
                  "car_owner_demo/main.cpp")
         fallo, salida = self.script("comprobar")
         self.assertEqual(fallo, 1, salida)
@@ -928,6 +935,24 @@ class Parches(unittest.TestCase):
         salida = resultado.stdout.decode()
         self.assertEqual(resultado.returncode, 0, salida)
         self.assertTrue(salida.endswith(f"garaxo-1: {BIEN}\n"), salida)
+
+
+    def test_a_printed_line_changed_in_the_program_and_its_screens_is_carried_everywhere(self):
+        # The two edits a maintainer makes, uncommitted; a context line of two patches among them.
+        for ruta in ("car_owner_demo/main.cpp", "ejercicios/garaxo.original"):
+            escribir(self.copia, ruta, leer(self.copia, ruta).replace("combiado", "cambiado"))
+        fallo, salida = self.script("rehacer")
+        self.assertEqual(fallo, 0, salida)
+        self.assertEqual(self.git("grep", "--no-color", "-l", "combiado", "--", ":!tests", check=False), "", "a copy left behind")
+        self.assertEqual(self.script("comprobar"), (0, "every patch named applies exactly where "
+                                                       "it was made\n"))
+        # The solution whose context held the line prints its output as remade, the new line too.
+        aplicar_exactamente(self.copia, "garaxo-3")
+        ejecutar(["sh", "-e", "-c", next(l for l in bloque_de_la_guia(
+            leer(self.copia, "GUIA.md"), "<!-- comandos g++") if " -o garaxo " in l)], self.copia,
+            check=True)
+        assertEscribe(self, self.copia, "garaxo", "garaxo-3/salida.txt")
+        self.assertIn("El coche cambiado al color rosa:", leer(self.copia, "GUIA.md"))
 
 
 class Vpl(EnVpl):

@@ -7,8 +7,13 @@
 #     then takes that change back out of the working tree. Changes anywhere else stay as they are.
 #   tools/ejercicios.sh comprobar|rehacer [<programa>-<n> ...]
 #     Of each patch (every one by default), comprobar names each hunk whose old lines are not in
-#     the working tree exactly where it was made: missing, moved or there more than once; rehacer
-#     moves each hunk to where its old lines now are, and replaces no patch unless each is found.
+#     the working tree exactly where it was made: missing, moved or there more than once. rehacer
+#     carries the lesson code as it is now into each patch: its hunks are found in HEAD, where
+#     they were made, and the working tree's changes to the lesson code are merged into the
+#     solution line by line, moved lines and a changed context line alike; then the change of
+#     a program's screens, ejercicios/<programa>.original against HEAD, into every copy of its
+#     lines (tools/pantallas.py), and the books are assembled again (tools/libros.py). It changes
+#     nothing unless every patch and every output can be carried.
 #
 # A patch has no `index` lines (their blob ids change with any edit of its files, far from its
 # hunks too) and, in each hunk, as many lines of context as make its old lines occur once in their
@@ -27,29 +32,30 @@ uso() {
 
 sangrar() { sed 's/^/  /'; }
 
-# The lesson code's changes against HEAD into the file $1, the same whatever the user's git
-# configuration (prefixes, algorithm, order, colour, quoting), without index lines, and with the
-# least context, 3 lines at least, that makes each hunk's old lines unique in HEAD's file.
+# The lesson code's changes from the tree $1 to the tree $2 (or, with none, the working tree) into
+# the file $3, the same whatever the user's git configuration (prefixes, algorithm, order, colour,
+# quoting), without index lines, and with the least context, 3 lines at least, that makes each
+# hunk's old lines unique in $1's file.
 diferencias() {
   local contexto
   for ((contexto = 3; contexto <= 200; contexto++)); do
     git -c diff.suppressBlankEmpty=false -c core.quotePath=true \
       diff --no-ext-diff --no-textconv --no-color --no-relative --no-renames \
       --src-prefix=a/ --dst-prefix=b/ --unified=$contexto --inter-hunk-context=0 \
-      --diff-algorithm=myers --indent-heuristic -O/dev/null HEAD -- "${lecciones[@]}" |
-      sed -E '/^index [0-9a-f]+\.\.[0-9a-f]+( [0-7]+)?$/d' >"$1"
-    if lugares cabeza "$1" 2>/dev/null; then return; fi
+      --diff-algorithm=myers --indent-heuristic -O/dev/null "$1" ${2:+"$2"} -- "${lecciones[@]}" |
+      sed -E '/^index [0-9a-f]+\.\.[0-9a-f]+( [0-7]+)?$/d' >"$3"
+    if ARBOL=$1 lugares cabeza "$3" >/dev/null 2>&1; then return; fi
   done
-  lugares cabeza "$1"  # fails, naming each hunk whose old lines are there more than once
+  ARBOL=$1 lugares cabeza "$3" >/dev/null  # fails, naming each hunk there more than once
 }
 
-# Finds each hunk's old lines (its context and removed lines) in the file it changes: in HEAD's
-# ("cabeza") or the working tree's ("exacta", "rehacer"). Fails, naming on stderr each hunk whose
-# lines are not there exactly once, or ("exacta") not at its line. "rehacer" writes the patch $2
-# with each hunk's line numbers where its lines now are.
+# Finds each hunk's old lines (its context and removed lines) in the file it changes: in the tree
+# $ARBOL's, HEAD by default ("cabeza"), or the working tree's ("exacta"). Fails, naming on stderr
+# each hunk whose lines are not there exactly once, or ("exacta") not at its line; else "cabeza"
+# writes the patch $2 with each hunk's line numbers where its lines are.
 lugares() {
   python3 - "$@" <<'PYTHON'
-import itertools, re, subprocess, sys
+import itertools, os, re, subprocess, sys
 
 modo, parche = sys.argv[1:]
 with open(parche, encoding="utf-8") as archivo:
@@ -58,7 +64,7 @@ with open(parche, encoding="utf-8") as archivo:
 
 def leer(ruta):
     if modo == "cabeza":
-        return subprocess.run(["git", "show", "HEAD:" + ruta], capture_output=True, check=True,
+        return subprocess.run(["git", "show", os.environ.get("ARBOL", "HEAD") + ":" + ruta], capture_output=True, check=True,
                               encoding="utf-8").stdout
     with open(ruta, encoding="utf-8") as archivo:
         return archivo.read()
@@ -89,7 +95,7 @@ for i, linea in enumerate(lineas):
                  else "not there")
         print(f"{ruta}, the hunk of line {hecha}: its old lines are {donde}", file=sys.stderr)
         fallos += 1
-if modo == "rehacer" and not fallos:
+if modo == "cabeza" and not fallos:
     print("\n".join(lineas), end="")
 sys.exit(1 if fallos else 0)
 PYTHON
@@ -173,7 +179,7 @@ nuevo() {
     exit 1
   fi
   git ls-files -z --others --exclude-standard -- "${lecciones[@]}" | xargs -0r git add -N --
-  diferencias "$temporal/$nombre.patch"
+  diferencias HEAD "" "$temporal/$nombre.patch"
   unset GIT_INDEX_FILE
   if [[ ! -s $temporal/$nombre.patch ]]; then
     echo "the lesson code (${lecciones[*]/%//}) has no change against HEAD. Nothing was changed." >&2
@@ -194,21 +200,52 @@ nuevo() {
     "exercise\" (git apply $parche brings the solution back)"
 }
 
+# The patch $1 remade into $2 on the tree $trabajo, the lesson code as the working tree has it:
+# its hunks found in HEAD and applied there, then each file it changes merged with the working
+# tree's changes to it.
+rehecho() {
+  local parche=$1 destino=$2 ruta solucion despues
+  lugares cabeza "$parche" >"$destino.cabeza" || return 1
+  GIT_INDEX_FILE=$temporal/solucion git read-tree HEAD
+  GIT_INDEX_FILE=$temporal/solucion git apply --cached --whitespace=nowarn "$destino.cabeza"
+  solucion=$(GIT_INDEX_FILE=$temporal/solucion git write-tree)
+  git read-tree "$trabajo"
+  for ruta in $(sed -n 's|^diff --git a/\(.*\) b/.*|\1|p' "$parche"); do
+    git show "$solucion:$ruta" >"$temporal/suya" 2>/dev/null || : >"$temporal/suya"
+    git show "HEAD:$ruta" >"$temporal/base" 2>/dev/null || : >"$temporal/base"
+    git show "$trabajo:$ruta" >"$temporal/hoy" 2>/dev/null || : >"$temporal/hoy"
+    if ! python3 tools/pantallas.py --juntar "$temporal"/{suya,base,hoy} >"$temporal/junta"; then
+      echo "$ruta: today's lesson code changes the lines this exercise changes" >&2
+      return 1
+    fi
+    git update-index --add --cacheinfo "100644,$(git hash-object -w "$temporal/junta"),$ruta"
+  done
+  despues=$(git write-tree)
+  diferencias "$trabajo" "$despues" "$destino"
+}
+
 rehacer() {
-  local parches parche rehecho cambiados=0 fallos=0 primero=""
+  local parches parche rehecho trabajo cambiados=0 fallos=0 primero=""
   nombrados "$@"
   # A tree that holds an exercise's change would move its hunks, and maybe others', wrong.
   ninguno_aplicado
   carpeta_temporal
+  # HEAD with the lesson folders as the working tree has them, new files included; the user's
+  # index is never written.
+  export GIT_INDEX_FILE=$temporal/index
+  git read-tree HEAD
+  git add -A -- "${lecciones[@]}"
+  trabajo=$(git write-tree)
   for parche in "${parches[@]}"; do
     rehecho=$temporal/$(basename "$(dirname "$parche")").patch
-    if ! lugares rehacer "$parche" >"$rehecho" 2>"$rehecho.log"; then
+    if ! rehecho "$parche" "$rehecho" 2>"$rehecho.log"; then
       echo "$parche cannot be placed with certainty in today's lesson code:" >&2
       sangrar <"$rehecho.log" >&2
       primero=${primero:-$parche}
       fallos=$((fallos + 1))
     fi
   done
+  unset GIT_INDEX_FILE
   if ((fallos)); then
     cat >&2 <<EOF
 Nothing was changed. Remake each patch named above by hand, with today's lesson code committed and
@@ -219,6 +256,7 @@ place, and leaves each other one in a .rej file), delete the .rej files, then
 EOF
     exit 1
   fi
+  python3 tools/pantallas.py || exit 1
   for parche in "${parches[@]}"; do
     rehecho=$temporal/$(basename "$(dirname "$parche")").patch
     if cmp -s "$rehecho" "$parche"; then
@@ -229,7 +267,9 @@ EOF
       cambiados=$((cambiados + 1))
     fi
   done
-  echo "$cambiados of ${#parches[@]} patches remade; check them with tools/ejercicios.sh comprobar"
+  echo "$cambiados of ${#parches[@]} patches remade"
+  python3 tools/libros.py
+  echo "check them with tools/ejercicios.sh comprobar"
 }
 
 case "${1:-}" in
