@@ -21,6 +21,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What the learner reads holds a text: a failure shows the text sought and the whole answer, so
+// that a reworded message is mended from the test's output alone.
+::testing::AssertionResult contiene(const std::string& texto, const std::string& buscado)
+{
+    if (texto.find(buscado) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "expected the text\n«" << buscado << "»\nin\n«" << texto << "»";
+}
+
 // What the checks' console writes: "\f" at a pause, a line read between "\x01" and "\x02".
 comparacion::Diferencia diferencia(const std::string& bruta, const std::string& esperada)
 {
@@ -94,19 +103,16 @@ TEST(Comparacion, ALineNamesItsScreenAfterEachPauseAndCountsTypedLinesAsATermina
 TEST(Comparacion, AMissingLineIsToldApartFromAnEmptyOneAndFromAMissingLineEnd)
 {
     const std::string falta = comparacion::describir(diferencia("uno\n", "uno\ndos\n"));
-    EXPECT_NE(falta.find("  ha salido:   (nada: la salida del programa termina antes)\n"),
-              std::string::npos)
+    EXPECT_TRUE(contiene(falta, "  ha salido:   (nada: la salida del programa termina antes)\n"))
         << falta;
     const std::string vacia = comparacion::describir(diferencia("uno\n\n", "uno\ndos\n"));
-    EXPECT_NE(vacia.find("  se esperaba: «dos»\n  ha salido:   (una línea vacía)\n"),
-              std::string::npos)
+    EXPECT_TRUE(contiene(vacia, "  se esperaba: «dos»\n  ha salido:   (una línea vacía)\n"))
         << vacia;
     const std::string esperadaVacia = comparacion::describir(diferencia("uno\n", "\n"));
-    EXPECT_NE(esperadaVacia.find("  se esperaba: (una línea vacía)\n  ha salido:   «uno»\n"),
-              std::string::npos)
+    EXPECT_TRUE(contiene(esperadaVacia, "  se esperaba: (una línea vacía)\n  ha salido:   «uno»\n"))
         << esperadaVacia;
     const std::string sinFin = comparacion::describir(diferencia("uno", "uno\n"));
-    EXPECT_NE(sinFin.find("Las dos líneas se ven iguales"), std::string::npos) << sinFin;
+    EXPECT_TRUE(contiene(sinFin, "Las dos líneas se ven iguales")) << sinFin;
 }
 
 TEST(Comparacion, AddressesAreNamesTheSameWhereTheSameAddressStands)
@@ -126,12 +132,12 @@ TEST(Comparacion, ADifferenceInAnAddressShowsTheLineAsItCameAndWhatTheNamesMean)
 {
     const std::string texto = comparacion::describir(
         diferencia("a 0x10\nde nuevo a 0x20\n", "a [dirección 1]\nde nuevo a [dirección 1]\n"));
-    EXPECT_NE(texto.find("en la pantalla 1, línea 2:\n"
+    EXPECT_TRUE(contiene(texto,
+                         "en la pantalla 1, línea 2:\n"
                          "  se esperaba: «de nuevo a [dirección 1]»\n"
                          "  ha salido:   «de nuevo a [dirección 2]»\n"
                          "  tal cual:    «de nuevo a 0x20»\n"
-                         "[dirección 1], [dirección 2]... están en lugar de"),
-              std::string::npos)
+                         "[dirección 1], [dirección 2]... están en lugar de"))
         << texto;
 }
 
@@ -139,7 +145,7 @@ TEST(Comparacion, ALineWithoutEndIsCutInsideNoCharacter)
 {
     const std::string larga(99, 'a');
     const std::string texto = comparacion::describir(diferencia(larga + "ñ fin\n", "otra\n"));
-    EXPECT_NE(texto.find("«" + larga + "...»"), std::string::npos) << texto;
+    EXPECT_TRUE(contiene(texto, "«" + larga + "...»")) << texto;
 }
 
 TEST(Comparacion, BytesThatAreNotTextAreShownAsReplacementsAndExplained)
@@ -147,10 +153,10 @@ TEST(Comparacion, BytesThatAreNotTextAreShownAsReplacementsAndExplained)
     // A deleted object's bytes, as the checks' free store leaves them, printed as a name.
     const std::string texto = comparacion::describir(
         diferencia("Se destruye el \xDD\xDD\x07ñ\n", "Se destruye el Circulo\n"));
-    EXPECT_NE(texto.find("ha salido:   «Se destruye el \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDñ»"),
-              std::string::npos)
+    EXPECT_TRUE(
+        contiene(texto, "ha salido:   «Se destruye el \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDñ»"))
         << texto;
-    EXPECT_NE(texto.find("Cada � es un byte que no es texto"), std::string::npos) << texto;
+    EXPECT_TRUE(contiene(texto, "Cada � es un byte que no es texto")) << texto;
     EXPECT_EQ(
         comparacion::describir(diferencia("Se destruye el Círculo\n", "Se destruye el Circulo\n"))
             .find("Cada �"),
@@ -291,7 +297,7 @@ TEST(Mensajes, EachCommonErrorOfGccAndClangIsExplainedWithItsPlace)
                 ? explicacion
                 : "Lo que suele querer decir:\n- " + propuesta.append(explicacion);
         EXPECT_EQ(texto.rfind(comienzo, 0), 0U) << texto;
-        EXPECT_NE(texto.find(" Mira figure_demo/main.cpp, línea 6.\n"), std::string::npos) << texto;
+        EXPECT_TRUE(contiene(texto, " Mira figure_demo/main.cpp, línea 6.\n")) << texto;
     }
 }
 
@@ -329,9 +335,9 @@ TEST(Mensajes, OneErrorMadeThreeTimesIsExplainedOnceWithEachPlace)
                                          enProyecto("figure_demo/main.cpp") + ":34:21" + error,
                                          enProyecto("figure_demo/main.cpp") + ":41:21" + error});
     EXPECT_EQ(texto.find("punto y coma"), texto.rfind("punto y coma")) << texto;
-    EXPECT_NE(texto.find(" Mira figure_demo/main.cpp, línea 30. También en figure_demo/main.cpp, "
-                         "línea 34 y figure_demo/main.cpp, línea 41.\n"),
-              std::string::npos)
+    EXPECT_TRUE(contiene(texto,
+                         " Mira figure_demo/main.cpp, línea 30. También en figure_demo/main.cpp, "
+                         "línea 34 y figure_demo/main.cpp, línea 41.\n"))
         << texto;
 }
 
@@ -351,10 +357,9 @@ TEST(Mensajes, ClsLinesAreReadWithTheirPlaceAndCode)
     const std::string texto = explicado(
         {"main.cpp", "figure_demo\\main.cpp(30): error C2065: 'fx': undeclared identifier",
          "figure_demo\\main.cpp(31): error C2143: syntax error: missing ';' before '}'"});
-    EXPECT_NE(texto.find("- Se usa un nombre que el compilador no conoce en ese punto"),
-              std::string::npos);
-    EXPECT_NE(texto.find("Mira figure_demo\\main.cpp, línea 30."), std::string::npos) << texto;
-    EXPECT_NE(texto.find("- Falta un punto y coma"), std::string::npos) << texto;
+    EXPECT_TRUE(contiene(texto, "- Se usa un nombre que el compilador no conoce en ese punto"));
+    EXPECT_TRUE(contiene(texto, "Mira figure_demo\\main.cpp, línea 30.")) << texto;
+    EXPECT_TRUE(contiene(texto, "- Falta un punto y coma")) << texto;
 }
 
 TEST(Mensajes, TheCompilersLinesAreShownWithoutTheProjectsFolderAndCut)
@@ -363,8 +368,8 @@ TEST(Mensajes, TheCompilersLinesAreShownWithoutTheProjectsFolderAndCut)
     salida[0] = enProyecto("figure_demo/main.cpp") + ":3:1: error: " + std::string(300, 'e');
     const std::string texto = mensajes::mostrar(salida, kProyecto);
     EXPECT_EQ(texto.rfind("El compilador dice:\n  figure_demo/main.cpp:3:1: error: ", 0), 0U);
-    EXPECT_NE(texto.find("...\n"), std::string::npos) << "a line cut at 200 bytes";
-    EXPECT_NE(texto.find("  (y 2 líneas más)\n\n"), std::string::npos) << texto;
+    EXPECT_TRUE(contiene(texto, "...\n")) << "a line cut at 200 bytes";
+    EXPECT_TRUE(contiene(texto, "  (y 2 líneas más)\n\n")) << texto;
 }
 
 TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrectBody)
@@ -381,9 +386,8 @@ TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrect
         const std::string texto = mensajes::explicar(
             {(raiz() / "car_owner_demo/coche.cpp").string() + ":18:1: " + error, nota}, raiz(),
             false);
-        EXPECT_NE(texto.find("quita «= default»"), std::string::npos) << texto;
-        EXPECT_NE(texto.find("Mira car_owner_demo/coche.h, línea 2.\n"), std::string::npos)
-            << texto;
+        EXPECT_TRUE(contiene(texto, "quita «= default»")) << texto;
+        EXPECT_TRUE(contiene(texto, "Mira car_owner_demo/coche.h, línea 2.\n")) << texto;
         EXPECT_EQ(texto.find("coche.cpp"), std::string::npos) << texto;
     }
     // clang's same words of a copy constructor it declared itself point at the class: no advice
@@ -406,16 +410,16 @@ TEST_F(Carpeta, AConstructorWrittenWithoutItsClassIsToldSoFromClangsBareWords)
         {archivo + ":3:7: error: expected unqualified-id", archivo + ":3:7: error: expected ')'",
          archivo + ":3:6: note: to match this '('", archivo + ":6:11: error: expected ')'"},
         raiz(), false);
-    EXPECT_NE(texto.find("- Una función de una clase, escrita en el .cpp, lleva delante el nombre "
-                         "de su clase"),
-              std::string::npos)
+    EXPECT_TRUE(contiene(texto,
+                         "- Una función de una clase, escrita en el .cpp, lleva delante el nombre "
+                         "de su clase"))
         << texto;
     // The same words elsewhere are clang's for a parenthesis left open.
-    EXPECT_NE(texto.find("- Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su "
+    EXPECT_TRUE(contiene(texto,
+                         "- Falta cerrar una llave «}» o un paréntesis «)»: cada «{» necesita su "
                          "«}», y cada «(» su «)». El compilador lo nota más abajo de donde falta: "
                          "busca hacia arriba dónde se abrió. Mira car_owner_demo/coche.cpp, "
-                         "línea 6.\n"),
-              std::string::npos)
+                         "línea 6.\n"))
         << texto;
 }
 
@@ -436,11 +440,11 @@ TEST(Pistas, WhatTheOutputCannotShowIsReadInTheCodeOutsideCommentsAndCharacters)
         SCOPED_TRACE(copiada);
         const std::string dicho = pistas::enElCodigo(lista, {original, copiada});
         EXPECT_EQ(dicho.rfind("el programa escribe «Rojo» tal cual", 0), 0U) << dicho;
-        EXPECT_NE(dicho.find("\nPista: Léelo de ch2."), std::string::npos) << dicho;
+        EXPECT_TRUE(contiene(dicho, "\nPista: Léelo de ch2.")) << dicho;
     }
-    EXPECT_NE(pistas::enElCodigo(lista, {original, "  virtual\n void  setColor(int color);"})
-                  .find("Pista: Sin virtual."),
-              std::string::npos);
+    EXPECT_TRUE(
+        contiene(pistas::enElCodigo(lista, {original, "  virtual\n void  setColor(int color);"}),
+                 "Pista: Sin virtual."));
     EXPECT_EQ(pistas::enElCodigo(lista, {original, "virtual void setColorido(int);"}), "");
     // A hint for an output that ends where more was expected.
     EXPECT_EQ(pistas::para(lista, diferencia("A\n", "A\nSe destruye\n")), "¿Es virtual?");
@@ -477,14 +481,14 @@ TEST(Reservas, EachFaultIsToldWithTheLearnersLinesAndTheLibrarysObjectsAreNot)
         return r;
     };
     const std::string dicho = reservas::explicar(sucesos, true, kProyecto, resolver);
-    EXPECT_NE(dicho.find("el delete de shape_demo/main.cpp, línea 77 borra un objeto que ya había "
+    EXPECT_TRUE(contiene(dicho,
+                         "el delete de shape_demo/main.cpp, línea 77 borra un objeto que ya había "
                          "borrado el delete de shape_demo/main.cpp, línea 75 (el objeto lo creó "
-                         "el new de shape_demo/main.cpp, línea 56)"),
-              std::string::npos)
+                         "el new de shape_demo/main.cpp, línea 56)"))
         << dicho;
-    EXPECT_NE(dicho.find("3 objetos creados con new no se borran nunca con delete: los de los new "
-                         "de shape_demo/figura.cpp, línea 9; shape_demo/main.cpp, líneas 56 y 57."),
-              std::string::npos)
+    EXPECT_TRUE(contiene(dicho,
+                         "3 objetos creados con new no se borran nunca con delete: los de los new "
+                         "de shape_demo/figura.cpp, línea 9; shape_demo/main.cpp, líneas 56 y 57."))
         << dicho;
     // Objects never deleted count only where the exercise asks; addr2line runs only for a fault.
     EXPECT_EQ(reservas::explicar(reservas::leer("fuga 24 10 20\n"), false, kProyecto, resolver),
@@ -532,9 +536,8 @@ TEST(Terminacion, EachWayOfEndingBadlyIsExplained)
                   "puntero a algo que ya no existe (un objeto borrado con delete, o una variable "
                   "local de una función que ya terminó), o un índice que se sale del final de un "
                   "array.");
-    EXPECT_NE(terminacion::comoTermino({Fin::Anormal, abortado, Clase::Aborto, ""})
-                  .find(comoAborto + ": se ha detenido a sí mismo"),
-              std::string::npos);
+    EXPECT_TRUE(contiene(terminacion::comoTermino({Fin::Anormal, abortado, Clase::Aborto, ""}),
+                         comoAborto + ": se ha detenido a sí mismo"));
     EXPECT_EQ(terminacion::comoTermino({Fin::Plazo, 0, Clase::Otra, ""})
                   .rfind("El programa no ha terminado en 10 segundos", 0),
               0U);
