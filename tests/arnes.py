@@ -75,7 +75,10 @@ class CasoSinTerminal(unittest.TestCase):
     def assertTranscripcion(self, entrada: bytes, esperada: str):
         """`esperada` may carry bytes that are not UTF-8 as surrogate escapes."""
         resultado = ejecutar(entrada)
-        self.assertEqual(resultado.stdout, esperada.encode("utf-8", "surrogateescape"))
+        self.maxDiff = None
+        self.assertEqual(resultado.stdout.decode("utf-8", "surrogateescape"), esperada,
+                         "the program's output (-) against its screens, ejercicios/<programa>."
+                         "original, for this input (+): line by line")
         self.assertEqual(resultado.stderr, b"")
         self.assertEqual(resultado.returncode, 0)
 

@@ -104,8 +104,10 @@ def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: s
     real = arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
                           orden=[os.path.join(copia, programa)])
     caso.assertEqual(real.returncode, 0, real.stderr)
+    caso.maxDiff = None
     caso.assertEqual(arnes.con_nombres(real.stdout.decode()),
-                     arnes.con_nombres(leer(copia, "ejercicios/" + archivo)))
+                     arnes.con_nombres(leer(copia, "ejercicios/" + archivo)),
+                     f"the program's output (-) against ejercicios/{archivo} (+), addresses as names")
 
 
 class EnVpl(unittest.TestCase):

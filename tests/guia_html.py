@@ -302,9 +302,11 @@ class Respuestas(unittest.TestCase):
                 with self.subTest(ejercicio=salida.parent.name, bloque=n):
                     mostradas = "".join(f"\n    {linea}" for linea in bloque)
                     self.assertTrue(any(contiene(codigo, bloque) for codigo in self.profesor),
-                                    f"PROFESOR.md has no screen with these lines of "
-                                    f"{salida.relative_to(RAIZ)}, one after another:{mostradas}\nshow them in "
-                                    "that exercise's answer")
+                                    f"{salida.parent.relative_to(RAIZ)}/respuesta.md has no screen "
+                                    f"with these lines of {salida.relative_to(RAIZ)}, one after "
+                                    f"another:{mostradas}\nshow them in its answer (then "
+                                    "tools/libros.py); or, if salida.txt is the stale one after "
+                                    "the program's screens changed, tools/ejercicios.sh rehacer")
                     self.assertFalse(any(contiene(codigo, bloque) for codigo in self.guia),
                                      f"GUIA.md shows the answer of {salida.relative_to(RAIZ)}:"
                                      f"{mostradas}\nthe learner's guide asks and never answers")
