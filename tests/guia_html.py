@@ -306,7 +306,7 @@ class Respuestas(unittest.TestCase):
                                     f"with these lines of {salida.relative_to(RAIZ)}, one after "
                                     f"another:{mostradas}\nshow them in its answer (then "
                                     "tools/libros.py); or, if salida.txt is the stale one after "
-                                    "the program's screens changed, tools/ejercicios.sh rehacer")
+                                    "the program's screens changed, tools/ejercicios.py rehacer")
                     self.assertFalse(any(contiene(codigo, bloque) for codigo in self.guia),
                                      f"GUIA.md shows the answer of {salida.relative_to(RAIZ)}:"
                                      f"{mostradas}\nthe learner's guide asks and never answers")

@@ -8,8 +8,8 @@ folder's.
   tools/libros.py               rewrites the two books' exercise sections
   tools/libros.py --comprobar   changes nothing; fails, naming the file and line, when a book is
                                 not what its exercises make it, when a statement or the guide's own
-                                prose is over its word budget, or when a program's class plan sets
-                                none of an exercise."""
+                                prose is over its word budget, when an exercise's folder lacks a file
+                                or a program's class plan sets none of an exercise."""
 
 import re
 import subprocess
@@ -65,7 +65,7 @@ def montado(libro: str, texto: str) -> str:
         for carpeta in ejercicios(programa):
             titulo, enunciado = titulo_y_texto(carpeta)
             cuerpo = enunciado if archivo == "enunciado.md" else \
-                (carpeta / archivo).read_text(encoding="utf-8")
+                (carpeta / archivo).read_text(encoding="utf-8") if (carpeta / archivo).exists() else ""
             n = carpeta.name.rsplit("-", 1)[1]
             partes.append(f"{cabecera.format(n=n, titulo=titulo)}\n\n{cuerpo.strip()}\n")
         inicio, fin = zona(texto, libro, programa)
@@ -116,10 +116,11 @@ def comprobar() -> list:
                           f", {de(libro, nuevas[:n + 1])} makes it "
                           f"{nuevas[n] if n < len(nuevas) else '(the end)'!r}: edit that file, "
                           "then run tools/libros.py")
-    guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-    propia = guia
+    propia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
     for programa in carpetas(RAIZ):
         for carpeta in ejercicios(programa):
+            fallos += [f"{carpeta.relative_to(RAIZ)}: no {a}" for a in
+                       ("respuesta.md", "salida.txt", "solucion.patch") if not (carpeta / a).is_file()]
             titulo, enunciado = titulo_y_texto(carpeta)
             cuantas = palabras(enunciado)
             if cuantas > PRESUPUESTO["enunciado"]:
@@ -146,6 +147,11 @@ def main() -> int:
     if sys.argv[1:]:
         print(f"usage: {sys.argv[0]} [--comprobar]", file=sys.stderr)
         return 2
+    montar()
+    return 0
+
+
+def montar():
     for libro in LIBROS:
         ruta = RAIZ / libro
         texto = ruta.read_text(encoding="utf-8")
@@ -153,7 +159,6 @@ def main() -> int:
         if hecho != texto:
             ruta.write_text(hecho, encoding="utf-8")
             print(f"{libro}: assembled again")
-    return 0
 
 
 if __name__ == "__main__":

@@ -100,13 +100,15 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$publicacion"/CMakeCache
 nombre=demos-objetos-$version-windows-x64
 archivo=$publicacion/paquetes/$nombre.zip
 # Beside them, the sources a learner needs for every exercise and its check, with no git: each
-# program's folder, platform/, ejercicios/, and what a plain configure reads (cmake/, the manual
+# program's folder, platform/, comprobador/, memoria/, ejercicios/, and what a plain configure reads (cmake/, the manual
 # pages and packaging files where gzip is found, the guide and its pictures where pandoc is). Not the
-# answers, each exercise's solucion.patch, intentos.txt and respuesta.md, which no check needs, nor the teacher's edition and
+# answers, each exercise's solucion.patch, intentos.txt and respuesta.md, which no check needs, nor the
+# developers' references beside the checker (README.md, which quote hints), nor the teacher's edition and
 # the pictures that only it shows, nor the class materials in clase/.
 mapfile -t fuentes < <(git ls-files -- $(awk '!/^#/ && NF { print $2 }' programas.txt) platform \
   comprobador memoria ejercicios cmake man packaging programas.txt CMakeLists.txt CMakePresets.json GUIA.md \
-  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*/solucion.patch' ':!ejercicios/*/intentos.txt' ':!ejercicios/*/respuesta.md' |
+  $(grep -o 'dibujos/[a-z-]*\.svg' GUIA.md | sort -u) ':!ejercicios/*/solucion.patch' ':!ejercicios/*/intentos.txt' ':!ejercicios/*/respuesta.md' \
+  ':!*/README.md' |
   LC_ALL=C sort)
 ejecutables=("${programas[@]/%/.exe}")
 contenido=("${ejecutables[@]}" GUIA.html README.txt LICENSE.txt "${fuentes[@]}")

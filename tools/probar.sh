@@ -25,7 +25,7 @@ pruebas_de() {
     GUIA.md | PROFESOR.md | clase/* | man/* | dibujos/* | libros) echo libros_montaje libros_respuestas ;;
     comprobador | comprobador/*) echo comprobador_test ejercicios.Comprobacion ;;
     memoria | memoria/*) echo ejercicios.Memoria ;;
-    parches | tools/ejercicios.sh | tools/pantallas.py | tools/libros.py) echo ejercicios.Parches libros_montaje ;;
+    parches | tools/ejercicios.py | tools/libros.py) echo ejercicios.Parches libros_montaje ;;
     vpl | tools/vpl.py) echo ejercicios.Vpl ;;
     *)
       for programa in "${programas[@]}"; do
