@@ -22,7 +22,7 @@ pruebas_de() {
     ejercicios/*-[0-9]*/*) pruebas_de "$(basename "$(dirname "$cosa")")" ;;
     ejercicios/*.original | ejercicios/*.entrada) programa=${cosa#ejercicios/}; pruebas_de "${programa%.*}" ;;
     *-[0-9]*) echo "ejercicio\.$cosa\$" libros_montaje libros_respuestas ;;
-    GUIA.md | PROFESOR.md | clase/* | man/* | dibujos/* | libros) echo libros_montaje libros_respuestas ;;
+    *.md | clase/* | man/* | dibujos/* | libros) echo libros_montaje libros_respuestas ;;
     comprobador | comprobador/*) echo comprobador_test ejercicios.Comprobacion ;;
     memoria | memoria/*) echo ejercicios.Memoria ;;
     parches | tools/ejercicios.py | tools/libros.py) echo ejercicios.Parches libros_montaje ;;
