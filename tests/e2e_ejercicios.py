@@ -938,7 +938,11 @@ class Parches(unittest.TestCase):
             escribir(self.copia, ruta, leer(self.copia, ruta).replace("combiado", "cambiado"))
         fallo, salida = self.script("rehacer")
         self.assertEqual(fallo, 0, salida)
-        self.assertEqual(self.git("grep", "--no-color", "-l", "combiado", "--", ":!tests", check=False), "", "a copy left behind")
+        hecho = self.git("diff")
+        self.assertEqual(self.script("rehacer")[0], 0, "run again, before committing")
+        self.assertEqual(self.git("diff"), hecho, "a second run changed what the first made")
+        self.assertEqual(self.git("grep", "--no-color", "-l", "combiado", "--", ":!tests",
+                                  check=False), "", "a copy left behind")
         self.assertEqual(self.script("comprobar"), (0, "every patch named applies exactly where "
                                                        "it was made\n"))
         # The solution whose context held the line prints its output as remade, the new line too.

@@ -115,15 +115,16 @@ def juntar(suyo: str, base: str, hoy: str):
     lineas = base.split("\n")
 
     def cambios(otro):
-        return [(i1, i2, otro[j1:j2]) for op, i1, i2, j1, j2 in difflib.SequenceMatcher(
-            None, lineas, otro, autojunk=False).get_opcodes() if op != "equal"]
-    todos = sorted(cambios(suyo.split("\n")) + cambios(hoy.split("\n")), key=lambda c: c[:2])
+        return {(i1, i2, tuple(otro[j1:j2])) for op, i1, i2, j1, j2 in difflib.SequenceMatcher(
+            None, lineas, otro, autojunk=False).get_opcodes() if op != "equal"}
+    # The same change made on both sides (rehacer run again) is made once.
+    todos = sorted(cambios(suyo.split("\n")) | cambios(hoy.split("\n")), key=lambda c: c[:2])
     for (a1, a2, _), (b1, b2, _) in zip(todos, todos[1:]):
         if b1 < a2 or (a1, a2) == (b1, b2) or b1 == b2 == a1:
             return None
     hecho, desde = [], 0
     for i1, i2, nuevas in todos:
-        hecho, desde = hecho + lineas[desde:i1] + nuevas, i2
+        hecho, desde = hecho + lineas[desde:i1] + list(nuevas), i2
     return "\n".join(hecho + lineas[desde:])
 
 
@@ -159,7 +160,11 @@ def pantallas() -> dict:
                 pares += [(v.rstrip(), n.rstrip()) for v, n in zip(antes.split("\n")[a:b],
                                                                     despues.split("\n")[c:d]) if v.strip()]
         for salida in sorted(RAIZ.glob(f"ejercicios/{programa}-*/salida.txt")):
-            escribir[salida] = juntar(salida.read_text(encoding="utf-8"), antes, despues)
+            # HEAD's output merged, unless the one here is neither it nor that (edited by hand).
+            cabeza, hoy = en("HEAD", str(salida.relative_to(RAIZ))), salida.read_text(encoding="utf-8")
+            escribir[salida] = cabeza and juntar(cabeza, antes, despues)
+            if escribir[salida] != hoy and hoy != cabeza:
+                escribir[salida] = juntar(hoy, antes, despues)
             if escribir[salida] is None:
                 raise Fallo(f"{salida.relative_to(RAIZ)}: the exercise changes the lines the "
                             "screens' change does: write its new lines by hand")
@@ -243,8 +248,15 @@ def comprobar(nombres: list) -> int:
 
 
 def rehecho(parche: str, trabajo: str, temporal: str) -> str:
-    """The patch on the tree `trabajo`: found and applied in HEAD, each file merged with today's."""
-    texto = lugares((RAIZ / parche).read_text(encoding="utf-8"), lambda r: en("HEAD", r))
+    """The patch on the tree `trabajo`: found and applied in HEAD, each file merged with today's;
+    or, remade already by a run before this one, found in `trabajo` itself."""
+    try:
+        texto = lugares((RAIZ / parche).read_text(encoding="utf-8"), lambda r: en("HEAD", r))
+    except Fallo as fallo:
+        try:
+            return lugares((RAIZ / parche).read_text(encoding="utf-8"), lambda r: en(trabajo, r))
+        except Fallo:
+            raise fallo from None
     for indice in ("solucion", "junta"):
         git("read-tree", "HEAD" if indice == "solucion" else trabajo, indice=f"{temporal}/{indice}")
     git("apply", "--cached", "--whitespace=nowarn", entrada=texto, indice=f"{temporal}/solucion")
