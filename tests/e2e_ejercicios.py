@@ -72,10 +72,6 @@ def objetos_hechos(carpeta: str) -> dict:
     return {o: os.path.getmtime(o) for o in glob.glob(f"{carpeta}/**/*.o", recursive=True)}
 
 
-def ejercicios() -> list:
-    return sorted(p.parent.name for p in Path(FUENTES, "ejercicios").glob("*/salida.txt"))
-
-
 def leer(copia: str, ruta: str) -> str:
     return Path(copia, ruta).read_text(encoding="utf-8")
 
@@ -258,7 +254,8 @@ class Ejercicio(EnVpl):
 
     def test_the_exercise_applies_exactly_is_graded_in_vpl_and_its_program_writes_the_expected_output(self):
         pedido = os.environ.get("EJERCICIO")
-        for ejercicio in [pedido] if pedido else ejercicios():
+        for ejercicio in [pedido] if pedido else sorted(
+                p.parent.name for p in Path(FUENTES, "ejercicios").glob("*/salida.txt")):
             with self.subTest(ejercicio=ejercicio):
                 self.una(ejercicio)
 
@@ -891,7 +888,7 @@ class Parches(unittest.TestCase):
                 self.assertEqual(leer(self.copia, ruta), codigo)
                 self.assertEqual(self.parches(), parches)
 
-    def test_patches_moved_by_comments_are_named_then_remade_alone_and_pass_their_check(self):
+    def test_moved_patches_are_named_and_a_printed_line_is_carried_everywhere_by_rehacer(self):
         antes, movidos = self.parches(), set()
         seis = "".join(f"// Comentario {n} de seis, antes de main.\n" for n in range(1, 7))
         for ruta, sitio, nuevas in (("figure_demo/main.cpp", "", "// Un comentario.\n"),
@@ -906,36 +903,16 @@ class Parches(unittest.TestCase):
             escribir(self.copia, ruta, codigo.replace(sitio, nuevas + sitio, 1))
         # garaxo-1's lines are printed on two screens: it must be named, not put on the other one.
         self.assertIn("garaxo-1", movidos)
-        self.git("commit", "-qm", "seis",
-                 "car_owner_demo/main.cpp")
-        fallo, salida = self.script("comprobar")
-        self.assertEqual(fallo, 1, salida)
-        self.assertEqual(set(re.findall(r"(?m)^ejercicios/(\S+)/solucion.patch does not apply exactly", salida)),
-                         movidos)
-        self.assertNotRegex(salida, "more than once|not there")
-        fallo, salida = self.script("rehacer")
-        self.assertEqual(fallo, 0, salida)
-        despues = self.parches()
-        self.assertEqual({nombre for nombre in antes if despues[nombre] != antes[nombre]}, movidos)
-        for nombre in movidos:  # moved, not changed
-            self.assertEqual(re.sub(r"(?m)^@@.*", "", despues[nombre]),
-                             re.sub(r"(?m)^@@.*", "", antes[nombre]))
-        fallo, salida = self.script("comprobar")
-        self.assertEqual(fallo, 0, salida)
-        # garaxo-1 remade passes the guide's two lines without CMake, run as written.
-        self.git("apply", "ejercicios/garaxo-1/solucion.patch")
-        bloque = "\n".join(bloque_de_la_guia(leer(self.copia, "GUIA.md"), MARCA_GUIA))
-        self.assertIn("./comprobar garaxo 1", bloque)
-        resultado = ejecutar(["sh", "-e", "-c", bloque], self.copia)
-        salida = resultado.stdout.decode()
-        self.assertEqual(resultado.returncode, 0, salida)
-        self.assertTrue(salida.endswith(f"garaxo-1: {BIEN}\n"), salida)
-
-
-    def test_a_printed_line_changed_in_the_program_and_its_screens_is_carried_everywhere(self):
-        # The two edits a maintainer makes, uncommitted; a context line of two patches among them.
+        self.git("commit", "-qm", "seis", "car_owner_demo/main.cpp")
+        # Then a printed line changed, uncommitted: the program and its screens, a context line
+        # of garaxo-1 and garaxo-3.
         for ruta in ("car_owner_demo/main.cpp", "ejercicios/garaxo.original"):
             escribir(self.copia, ruta, leer(self.copia, ruta).replace("combiado", "cambiado"))
+        fallo, salida = self.script("comprobar")
+        self.assertEqual(fallo, 1, salida)
+        self.assertEqual(set(re.findall(r"(?m)^ejercicios/(\S+)/solucion.patch does not apply",
+                                        salida)), movidos | {"garaxo-3"})
+        self.assertNotIn("more than once", salida)
         fallo, salida = self.script("rehacer")
         self.assertEqual(fallo, 0, salida)
         hecho = self.git("diff")
@@ -943,15 +920,19 @@ class Parches(unittest.TestCase):
         self.assertEqual(self.git("diff"), hecho, "a second run changed what the first made")
         self.assertEqual(self.git("grep", "--no-color", "-l", "combiado", "--", ":!tests",
                                   check=False), "", "a copy left behind")
-        self.assertEqual(self.script("comprobar"), (0, "every patch named applies exactly where "
-                                                       "it was made\n"))
-        # The solution whose context held the line prints its output as remade, the new line too.
-        aplicar_exactamente(self.copia, "garaxo-3")
-        ejecutar(["sh", "-e", "-c", next(l for l in bloque_de_la_guia(
-            leer(self.copia, "GUIA.md"), "<!-- comandos g++") if " -o garaxo " in l)], self.copia,
-            check=True)
-        assertEscribe(self, self.copia, "garaxo", "garaxo-3/salida.txt")
-        self.assertIn("El coche cambiado al color rosa:", leer(self.copia, "GUIA.md"))
+        despues = self.parches()
+        for nombre in movidos - {"garaxo-1", "garaxo-3"}:  # moved, not changed
+            self.assertEqual(re.sub(r"(?m)^@@.*", "", despues[nombre]),
+                             re.sub(r"(?m)^@@.*", "", antes[nombre]))
+        self.assertEqual(self.script("comprobar")[0], 0)
+        # garaxo-1, its context and its output carried, passes the guide's two lines as written.
+        self.git("apply", "ejercicios/garaxo-1/solucion.patch")
+        bloque = "\n".join(bloque_de_la_guia(leer(self.copia, "GUIA.md"), MARCA_GUIA))
+        self.assertIn("./comprobar garaxo 1", bloque)
+        resultado = ejecutar(["sh", "-e", "-c", bloque], self.copia)
+        salida = resultado.stdout.decode()
+        self.assertEqual(resultado.returncode, 0, salida)
+        self.assertTrue(salida.endswith(f"garaxo-1: {BIEN}\n"), salida)
 
 
 class Vpl(EnVpl):

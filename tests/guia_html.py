@@ -341,21 +341,15 @@ class Respuestas(unittest.TestCase):
     def test_each_exercise_the_learner_writes_has_a_rubric_and_its_code_only_there(self):
         # The guide says "Esta vez escribes tú" where the code is the learner's to find: the
         # teacher's edition grades it with a rubric, and the guide never writes it.
-        guia = (RAIZ / "GUIA.md").read_text(encoding="utf-8")
-        escritos, con_rubrica = set(), set()
-        for programa in PROGRAMAS:
-            for libro, conjunto, marca in ((guia, escritos, "Esta vez escribes tú"),
-                                           (self.profesor_md, con_rubrica, "**Rúbrica.**")):
-                for n, texto in re.findall(r"^#### (?:Ejercicio )?(\d+)\.(.*?)(?=^##|\Z)",
-                                           seccion_de_programa(libro, programa),
-                                           re.MULTILINE | re.DOTALL):
-                    if marca in texto:
-                        conjunto.add(f"{programa}-{n}")
-        self.assertTrue(escritos, "no exercise in GUIA.md says 'Esta vez escribes tú'")
+        escritos, con_rubrica = ({c.parent.name for c in EJERCICIOS.glob(f"*/{archivo}")
+                                  if marca in c.read_text(encoding="utf-8")} for archivo, marca in
+                                 (("enunciado.md", "Esta vez escribes tú"),
+                                  ("respuesta.md", "**Rúbrica.**")))
+        self.assertTrue(escritos, "no ejercicios/*/enunciado.md says 'Esta vez escribes tú'")
         self.assertEqual(escritos, con_rubrica, "the exercises whose code the learner writes "
-                         "(GUIA.md: 'Esta vez escribes tú') against those with a '**Rúbrica.**' "
-                         "in their solution in PROFESOR.md")
-        seguida = "".join(guia.split())
+                         "(enunciado.md: 'Esta vez escribes tú') against those with a "
+                         "'**Rúbrica.**' in their respuesta.md")
+        seguida = "".join((RAIZ / "GUIA.md").read_text(encoding="utf-8").split())
         for ejercicio in sorted(escritos):
             with self.subTest(ejercicio=ejercicio):
                 self.assertEqual([l for l in codigo_de_las_soluciones()[ejercicio] if l in seguida],

@@ -11,8 +11,9 @@
     committing: each patch's hunks found in HEAD, where they were made, and the working tree's
     changes to the lesson code merged into its solution line by line; each program's change to its
     screens, ejercicios/<programa>.original against HEAD, merged into every exercise's salida.txt
-    and carried to every text that shows a changed line whole, or quotes («...», `...`) the part
-    of it that changed; then the books assembled again. All or nothing.
+    and carried to every text (Markdown, manual page, hints) that shows a changed line whole, or
+    quotes («...», `...`) the part of it that changed; then the books assembled again. All or
+    nothing.
 
 A patch has no `index` lines (their blob ids change with any edit of its files) and, in each hunk,
 as many lines of context as make its old lines occur once in their file: git apply takes the match
@@ -168,7 +169,8 @@ def pantallas() -> dict:
             if escribir[salida] is None:
                 raise Fallo(f"{salida.relative_to(RAIZ)}: the exercise changes the lines the "
                             "screens' change does: write its new lines by hand")
-    for ruta in git("ls-files", "*.md", "man/*.1").split() if pares else []:
+    textos = git("ls-files", "*.md", "man/*.1", "ejercicios/*/pistas.txt").split() if pares else []
+    for ruta in textos:
         texto = (RAIZ / ruta).read_text(encoding="utf-8")
         for viejo, nuevo in pares:
             texto = llevar(texto, viejo, nuevo)
@@ -302,7 +304,7 @@ each other one in a .rej file), delete the .rej files, move the patch away, then
             (RAIZ / parche).write_text(texto, encoding="utf-8")
         print(f"{parche}: {'remade' if cambiado else 'unchanged'}")
     libros.montar()
-    print("next: tools/ejercicios.py comprobar, then tools/probar.sh")
+    print("next: ctest --preset default -j 2 -R '<programa>|libros_' (HACKING.md)")
     return 0
 
 
