@@ -7,9 +7,12 @@ written so far, and every object that exists then, read from the running program
 The program runs with the checks' console, whose marks ($memoria_marcas, from marcas.h: the pause,
 then the start and the end of a line read) are taken out of what the terminal shows."""
 
+import contextlib
+import copy
 import functools
 import json
 import os
+import pathlib
 import re
 
 import gdb  # pylint: disable=import-error
@@ -22,10 +25,6 @@ LETRAS_MAXIMAS = 60  # characters of a text a `char*` points to
 
 def parametro(nombre: str) -> str:
     return str(gdb.convenience_variable(nombre).string())
-
-
-def direccion(valor) -> str:
-    return hex(int(valor))
 
 
 def es_letra(tipo) -> bool:
@@ -65,17 +64,15 @@ class Vida:
         """The start of the object built by a lesson constructor that holds that address and is
         of that class or derives from it (a base part may lie at an offset inside it), or None.
         Among several, the outermost."""
+        def hallados_en(objetos) -> list:
+            return [(tamano(v["clase"]), inicio) for inicio, v in objetos.items()
+                    if v and inicio <= numero < inicio + tamano(v["clase"])
+                    and es_de(v["clase"], clase)]
         exacto = self.vivos.get(numero)
         # Most often the object itself: a base part or a delegated constructor adds no entry.
-        if exacto and (clase is None or exacto["clase"] == clase or deriva(exacto["clase"], clase)):
+        if exacto and es_de(exacto["clase"], clase):
             return numero
-        hallados = [(tamano(v["clase"]), inicio) for inicio, v in self.vivos.items()
-                    if inicio <= numero < inicio + tamano(v["clase"])
-                    and (clase is None or v["clase"] == clase or deriva(v["clase"], clase))]
-        if not hallados and tambien_destruidos:
-            hallados = [(tamano(v["clase"]), inicio) for inicio, v in self.destruidos.items()
-                        if v and inicio <= numero < inicio + tamano(v["clase"])
-                        and (clase is None or v["clase"] == clase or deriva(v["clase"], clase))]
+        hallados = hallados_en(self.vivos) or tambien_destruidos and hallados_en(self.destruidos)
         return max(hallados)[1] if hallados else None
 
     def construye(self, direccion_: int, clase: str, origen: str, llamante=None, copia=None):
@@ -86,12 +83,14 @@ class Vida:
             return
         self.vidas += 1
         self.version += 1
-        self.vivos[direccion_] = {"clase": clase, "origen": origen, "vida": self.vidas}
-        if copia is not None:
-            self.vivos[direccion_]["copia"] = copia
-        self.destruidos.pop(direccion_, None)
-        self.borrados.pop(direccion_, None)
-        self.corridos.pop(direccion_, None)
+        self.vivos[direccion_] = {"clase": clase, "origen": origen, "vida": self.vidas,
+                                  **({} if copia is None else {"copia": copia})}
+        for antes in (self.destruidos, self.borrados, self.corridos):
+            antes.pop(direccion_, None)
+
+    def de(self, inicio: int) -> dict:
+        """What is known of the object built there, alive or destroyed ({} if nothing)."""
+        return self.vivos.get(inicio) or self.destruidos.get(inicio) or {}
 
     def inicio(self, numero: int, clase=None) -> int:
         """The start of the object a `this` of that class points into (itself if none is known)."""
@@ -136,6 +135,11 @@ def raiz(clase: str) -> str:
     return raiz(bases[0]) if bases else clase
 
 
+def es_de(hija: str, madre) -> bool:
+    """Whether an object of the class `hija` is one of the class `madre` (any, if None)."""
+    return madre is None or hija == madre or deriva(hija, madre)
+
+
 @functools.lru_cache(maxsize=None)
 def deriva(hija: str, madre: str) -> bool:
     try:
@@ -177,9 +181,8 @@ class Suceso(gdb.Breakpoint):
             llamante = marco.older()
             origen = llamante.function() if llamante else None
             quien = None
-            if llamante is not None and constructor(llamante):
-                clase = partes(origen.print_name)[0]
-                quien = VIDA.inicio(int(llamante.read_var("this")), clase)
+            if llamante is not None and papel_de(llamante) == "construye":
+                quien = VIDA.inicio(int(llamante.read_var("this")), partes(origen.print_name)[0])
             # A copy constructor's source, which the one the compiler writes does not name
             # (x86-64: the second argument, still in its register at the start).
             copia = None
@@ -223,7 +226,7 @@ class Memoria:
             inicio = VIDA.contiene(int(donde), tipo.name, tambien_destruidos=True)
             try:
                 if inicio is not None:
-                    vivo_ = VIDA.vivos.get(inicio) or VIDA.destruidos[inicio]
+                    vivo_ = VIDA.de(inicio)
                     real, vida = gdb.lookup_type(vivo_["clase"]), vivo_["vida"]
                 else:
                     inicio, real = int(donde), valor.dynamic_type.strip_typedefs()
@@ -233,7 +236,7 @@ class Memoria:
                 valor = gdb.Value(inicio).cast(real.pointer()).dereference()
                 tipo, donde = real, valor.address
         resultado = {"nombre": nombre, "tipo": str(tipo),
-                     "direccion": None if donde is None else direccion(donde),
+                     "direccion": None if donde is None else hex(int(donde)),
                      "tamano": tipo.sizeof}
         if vida is not None:
             resultado["vida"] = vida
@@ -257,11 +260,11 @@ class Memoria:
                 if clave:
                     LEIDOS[clave] = (campos, resultado.get("oculto"), self.dibujadas)
                 self.dibujadas = antes | self.dibujadas
-            resultado["campos"] = copiar(campos)
+            resultado["campos"] = copy.deepcopy(campos)  # a step may mark it, not the one kept
         elif tipo.code == gdb.TYPE_CODE_ARRAY and not es_texto(tipo):
             menor, mayor = tipo.range()
             resultado["campos"] = [self.campo(f"[{i}]", valor[i], f"{nombre}[{i}]")
-                                   for i in range(menor, min(mayor, menor + CAMPOS_MAXIMOS - 1) + 1)]
+                                   for i in range(menor, min(mayor + 1, menor + CAMPOS_MAXIMOS))]
         else:
             resultado.update({k: v for k, v in self.campo(nombre, valor, nombre).items()
                               if k != "nombre"})
@@ -299,10 +302,8 @@ class Memoria:
                 dentro(dato, numero, destino)
                 self.pendientes.append((f"*{camino}", valor))
             elif numero and es_letra(destino):  # a text: what it says
-                try:
+                with contextlib.suppress(gdb.error):
                     dato["texto"] = valor.string(errors="replace")[:LETRAS_MAXIMAS]
-                except gdb.error:
-                    pass
             if numero and VIDA.borrado(numero) and not borrando(VIDA.inicio(numero)):
                 dato["borrado"] = True
             return dato
@@ -328,10 +329,8 @@ class Memoria:
             if inicio in self.libres or (VIDA.borrado(numero) and not borrando(inicio)) or \
                     not self.en_monton(numero):
                 continue
-            try:
+            with contextlib.suppress(gdb.MemoryError):
                 self.libres[inicio] = self.objeto(nombre, puntero.dereference())
-            except gdb.MemoryError:
-                continue
 
 
 def borrando(inicio: int) -> bool:
@@ -351,25 +350,17 @@ MONTONES = []  # the free store's ranges, as last read
 LEIDOS = {}  # (class, address, what lifes are known, bytes) -> fields as read
 
 
-def copiar(dato):
-    """A copy a step may mark without marking the one kept."""
-    if isinstance(dato, dict):
-        return {k: copiar(v) for k, v in dato.items()}
-    if isinstance(dato, list):
-        return [copiar(v) for v in dato]
-    return dato
-
-
 @functools.lru_cache(maxsize=None)
 def sin_punteros(clase: str) -> bool:
     """Whether nothing in an object of the class (bases and members too) is a pointer or a
     reference: its hidden pointer aside, whose table is read once."""
     for campo in gdb.lookup_type(clase).fields():
+        if campo.name and campo.name.startswith("_vptr") or \
+                campo.bitpos is None and not campo.is_base_class:
+            continue
         tipo = campo.type.strip_typedefs()
         while tipo.code == gdb.TYPE_CODE_ARRAY:
             tipo = tipo.target().strip_typedefs()
-        if campo.name and campo.name.startswith("_vptr") or campo.bitpos is None and not campo.is_base_class:
-            continue
         if tipo.code in (gdb.TYPE_CODE_PTR, gdb.TYPE_CODE_REF, gdb.TYPE_CODE_RVALUE_REF):
             return False
         if tipo.code == gdb.TYPE_CODE_STRUCT and not sin_punteros(str(tipo.unqualified())):
@@ -396,34 +387,36 @@ def leer_tabla(tabla: int):
 
 
 def montones():
-    rangos = []
-    for linea in gdb.execute("info proc mappings", to_string=True).splitlines():
-        partes = linea.split()
-        if partes and partes[-1] == "[heap]":
-            rangos.append((int(partes[0], 16), int(partes[1], 16)))
-    return rangos
+    filas = map(str.split, gdb.execute("info proc mappings", to_string=True).splitlines())
+    return [(int(f[0], 16), int(f[1], 16)) for f in filas if f and f[-1] == "[heap]"]
 
 
 def salida_hasta_ahora(ruta: str) -> tuple:
     """The screen number and what the terminal shows of it: what was written since the terminal
     was last cleared, with the typed words where they were echoed."""
-    with open(ruta, "rb") as archivo:
-        bruta = archivo.read()
     desde = VIDA.limpiezas[-1] if VIDA.limpiezas else 0
-    pantalla = bruta[desde:].decode("utf-8", "replace").replace("\r\n", "\n")
-    for marca in parametro("memoria_marcas"):
-        pantalla = pantalla.replace(marca, "")
-    return len(VIDA.limpiezas) + 1, pantalla
+    with open(ruta, "rb") as archivo:
+        pantalla = archivo.read()[desde:].decode("utf-8", "replace").replace("\r\n", "\n")
+    marcas = dict.fromkeys(map(ord, parametro("memoria_marcas")))
+    return len(VIDA.limpiezas) + 1, pantalla.translate(marcas)
 
 
-EN_MAIN = {}  # frame level -> whether it is main's, at this stop
+PARADA = {}  # (question, frame level) -> its answer, at this stop
 
 
+def por_parada(pregunta):
+    """A question about a frame, answered once for each frame at a stop (see otra_parada)."""
+    def recordada(marco):
+        clave_ = (pregunta, marco.level())
+        if clave_ not in PARADA:
+            PARADA[clave_] = pregunta(marco)
+        return PARADA[clave_]
+    return recordada
+
+
+@por_parada
 def en_main(marco) -> bool:
-    nivel = marco.level()
-    if nivel not in EN_MAIN:
-        EN_MAIN[nivel] = marco.name() == "main"
-    return EN_MAIN[nivel]
+    return marco.name() == "main"
 
 
 # The lesson's folders, from the programs' table.
@@ -456,13 +449,9 @@ def papel(funcion: str) -> str:
         miembro, "cambia" if miembro and miembro.startswith("set") else "")
 
 
-SEGUIDOS = {}  # frame level -> whether it is followed, at this stop
-
-
 def otra_parada():
     """What was learnt of the frames at one stop holds for that stop only."""
-    SEGUIDOS.clear()
-    EN_MAIN.clear()
+    PARADA.clear()
 
 
 def seguir_corriendo():
@@ -471,14 +460,8 @@ def seguir_corriendo():
     otra_parada()  # what breakpoints that let it go on saw is not this stop
 
 
+@por_parada
 def seguido(marco) -> bool:
-    nivel = marco.level()
-    if nivel not in SEGUIDOS:
-        SEGUIDOS[nivel] = es_seguido(marco)
-    return SEGUIDOS[nivel]
-
-
-def es_seguido(marco) -> bool:
     """main; a helper of main's own file; a constructor, a setter, an assignment, a destructor or
     a function returning an object by value of the lesson's classes called from either: where an
     object is built, changed, copied or destroyed, its steps are the lesson's."""
@@ -506,7 +489,7 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
     arrow, or the object itself while its constructor builds it on the stack; a reference another
     name."""
     linea = marco.find_sal().line
-    construye = constructor(marco)
+    construye = papel_de(marco) == "construye"
     objetos = []
     vistos = set()
     for simbolo in simbolos(marco):
@@ -523,31 +506,32 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
             # The whole object its constructor builds, whichever part of it this one fills.
             clase = valor.type.target().strip_typedefs().name
             inicio = VIDA.inicio(int(valor), clase)
-            clase = (VIDA.vivos.get(inicio) or VIDA.destruidos.get(inicio) or {}).get("clase", clase)
-        if simbolo.name == "this" and construye and not memoria.en_monton(inicio):
-            nombre = nombre_de(marco, inicio, gdb.lookup_type(clase))
-            objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
-        else:
-            if simbolo.name == "this" and construye:
+            clase = VIDA.de(inicio).get("clase", clase)
+            if memoria.en_monton(inicio):
                 # Built by new: drawn on the free store, where it lives, `this` an arrow to it.
                 if inicio not in memoria.libres:
                     memoria.libres[inicio] = memoria.objeto(lo_que_crea_new(marco, clase),
                                                             valor.dereference())
                 por_llenar(memoria.libres[inicio], memoria)
+                objeto = memoria.objeto(simbolo.name, valor)
+            else:
+                nombre = nombre_de(marco, inicio, gdb.lookup_type(clase))
+                objeto = por_llenar(memoria.objeto(nombre, valor.dereference()), memoria)
+        else:
             objeto = memoria.objeto(simbolo.name, valor)
             if simbolo.is_argument and simbolo.name != "this" and objeto.get("vida"):
                 # A parameter by value: the object is that parameter all its life.
                 VIDA.parametros.setdefault(objeto["vida"], (simbolo.name,
                                                             marco.function().print_name))
         if en_main(marco) and valor.address is not None:
-            numero = int(valor.address)
-            if numero in ahora:
+            if int(valor.address) in ahora:
                 objeto["destruye"] = True
             elif destruido(marco, simbolo, aun):
                 continue
         if simbolo.is_argument:
             objeto["parametro"] = True
-        elif valor.address is not None and sin_valor_al_declararse(simbolo):
+        elif valor.address is not None and declarada_sin_valor(
+                simbolo.symtab.fullname(), simbolo.line, simbolo.name):
             sin_valor(objeto, valor)
         objetos.append(objeto)
     return objetos
@@ -555,17 +539,12 @@ def variables(memoria: Memoria, marco, ahora, aun=frozenset()) -> list:
 
 @functools.lru_cache(maxsize=None)
 def lineas_de(ruta: str) -> list:
-    with open(ruta, encoding="utf-8") as fuente:
-        return fuente.read().splitlines()
-
-
-def sin_valor_al_declararse(simbolo) -> bool:
-    """Whether the line that declares the variable gives it no value (`char nombre[30];`)."""
-    return declarada_sin_valor(simbolo.symtab.fullname(), simbolo.line, simbolo.name)
+    return pathlib.Path(ruta).read_text(encoding="utf-8").splitlines()
 
 
 @functools.lru_cache(maxsize=None)
 def declarada_sin_valor(ruta: str, numero: int, nombre: str) -> bool:
+    """Whether the line that declares the variable gives it no value (`char nombre[30];`)."""
     try:
         linea = lineas_de(ruta)[numero - 1]
     except (OSError, IndexError):
@@ -592,12 +571,12 @@ def locales_de_main(marco) -> list:
     """main's own variables (not those of a block inside it), in the order they are declared,
     with their addresses: the same all the run."""
     if VIDA.locales is None:
-        while not en_main(marco):
-            marco = marco.older()
+        marco = next(m for m in cadena_de(marco) if en_main(m))
         bloque = marco.block()
         while bloque.function is None:
             bloque = bloque.superblock
-        VIDA.locales = [(s, int(s.value(marco).address)) for s in sorted(bloque, key=lambda s: s.line)
+        VIDA.locales = [(s, int(s.value(marco).address))
+                        for s in sorted(bloque, key=lambda s: s.line)
                         if s.is_variable and not s.name.startswith("__")]
     return VIDA.locales
 
@@ -609,7 +588,7 @@ def por_llenar(objeto: dict, memoria: Memoria) -> dict:
     clase = memoria.llenando.get(int(objeto["direccion"], 16), objeto["tipo"])
     if clase != objeto["tipo"]:
         for campo in objeto.get("campos", []):
-            if campo.get("de") is None or (campo["de"] != clase and not deriva(clase, campo["de"])):
+            if campo.get("de") is None or not es_de(clase, campo["de"]):
                 campo["sinValor"] = True
     return objeto
 
@@ -617,7 +596,7 @@ def por_llenar(objeto: dict, memoria: Memoria) -> dict:
 def lo_que_crea_new(marco, clase: str) -> str:
     """What the code that asked for it wrote: `new Circulo("Rojo", 14.0F)`."""
     llamante = marco.older()
-    while llamante is not None and constructor(llamante):
+    while llamante is not None and papel_de(llamante) == "construye":
         llamante = llamante.older()
     try:
         lugar = llamante.find_sal()
@@ -654,11 +633,11 @@ def parte(nombre: str, tipo, desplazamiento: int, clase):
         return None
     if tipo.code == gdb.TYPE_CODE_ARRAY:
         elemento = tipo.target().strip_typedefs()
-        i = desplazamiento // elemento.sizeof
-        return parte(f"{nombre}[{i}]", elemento, desplazamiento - i * elemento.sizeof, clase)
+        i, resto = divmod(desplazamiento, elemento.sizeof)
+        return parte(f"{nombre}[{i}]", elemento, resto, clase)
     if tipo.code != gdb.TYPE_CODE_STRUCT:
         return None
-    if desplazamiento == 0 and (tipo.name == clase.name or deriva(tipo.name, clase.name)):
+    if desplazamiento == 0 and es_de(tipo.name, clase.name):
         return nombre
     for campo in tipo.fields():
         desde = getattr(campo, "bitpos", None)
@@ -681,8 +660,7 @@ def temporales(memoria: Memoria, cadena, ahora) -> dict:
     """The objects a constructor built that nothing drawn holds, and one being destroyed: the
     temporaries, each in the frame whose stack holds it, with the function it came from."""
     por_marco = {}
-    candidatos = dict(VIDA.vivos)
-    candidatos.update({n: VIDA.destruidos[n] for n in ahora if VIDA.destruidos.get(n)})
+    candidatos = {**VIDA.vivos, **{n: VIDA.destruidos[n] for n in ahora if VIDA.destruidos.get(n)}}
     for numero, vivo_ in sorted(candidatos.items()):
         if numero in memoria.dibujadas or memoria.en_monton(numero):
             continue
@@ -705,13 +683,13 @@ def llamada(marco, objetos) -> dict:
     """For a member function: the class of the object it runs on, whether the function is virtual
     (its own class's table has it) and whether that class has a function of its own by that
     name."""
-    miembro = partes(marco.function().print_name)
-    este = next((o for o in objetos if o["nombre"] == "this"), None)
-    if not miembro or papel(marco.function().print_name) in ("construye", "destruye") or \
-            not este or not este["apunta"]:
+    nombre = marco.function().print_name
+    miembro = partes(nombre)
+    este = next((o for o in objetos if o["nombre"] == "this"), {})
+    if not miembro or papel(nombre) in ("construye", "destruye") or not este.get("apunta"):
         return {}
     objeto = Memoria().objeto("", marco.read_var("this").dereference())
-    firma = marco.function().print_name[len(miembro[0]) + 2:]
+    firma = nombre[len(miembro[0]) + 2:]
     # While a base part is built or destroyed the object is of that class: its table says which.
     tabla = objeto.get("oculto") or {"clase": objeto["tipo"], "funciones": []}
     propia = tabla_de(miembro[0]) or {"funciones": []}
@@ -738,14 +716,14 @@ def copia(marco) -> dict:
     if nombre != f"{clase}::{clase}({clase} const&)":
         return {}
     inicio = VIDA.inicio(int(marco.read_var("this")), clase)
-    copiado = (VIDA.vivos.get(inicio) or VIDA.destruidos.get(inicio) or {}).get("copia")
+    copiado = VIDA.de(inicio).get("copia")
     return {"copia": hex(copiado)} if copiado is not None else {}
 
 
 def asigna(marco) -> dict:
     """An assignment's frame: the object it copies from (its parameter, or, unnamed in the one
     the compiler writes, the second argument still in its register at its first line)."""
-    if papel(marco.function().print_name) != "asigna":
+    if papel_de(marco) != "asigna":
         return {}
     for simbolo in simbolos(marco):
         if simbolo.is_argument and simbolo.name != "this":
@@ -761,12 +739,9 @@ def libera(funcion) -> bool:
     return funcion is not None and funcion.linkage_name.endswith("D0Ev")
 
 
-def constructor(marco) -> bool:
-    return marco.function() is not None and papel(marco.function().print_name) == "construye"
-
-
-def destructor(marco) -> bool:
-    return marco.function() is not None and papel(marco.function().print_name) == "destruye"
+def papel_de(marco) -> str:
+    """What papel says of the frame's function ("" where gdb knows of none)."""
+    return "" if marco.function() is None else papel(marco.function().print_name)
 
 
 def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None, desde=None) -> dict:
@@ -775,9 +750,9 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None, desde=None)
     cadena = [m for m in cadena_de(desde or gdb.selected_frame())
               if seguido(m) and not libera(m.function())]
     ahora = {VIDA.inicio(int(m.read_var("this")), partes(m.function().print_name)[0])
-             for m in cadena if destructor(m)}
+             for m in cadena if papel_de(m) == "destruye"}
     for marco in cadena:  # the innermost first
-        if constructor(marco):
+        if papel_de(marco) == "construye":
             clase = partes(marco.function().print_name)[0]
             memoria.llenando.setdefault(VIDA.inicio(int(marco.read_var("this")), clase), clase)
     aun = frozenset()
@@ -792,8 +767,7 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None, desde=None)
         else:
             marcos.append({"funcion": marco.function().print_name, "objetos": objetos,
                            **llamada(marco, objetos), **copia(marco), **asigna(marco),
-                           **({"devuelve": True} if papel(marco.function().print_name) == "devuelve"
-                              else {})})
+                           **({"devuelve": True} if papel_de(marco) == "devuelve" else {})})
     memoria.seguir()
     for numero in ahora & memoria.libres.keys():  # what delete destroys
         memoria.libres[numero]["destruye"] = True
@@ -802,11 +776,9 @@ def paso(memoria: Memoria, archivo_salida: str, sin_destructor=None, desde=None)
         libre = memoria.libres.get(inicio)
         if libre is None:
             vivo_ = VIDA.destruidos.get(inicio) or {}
-            try:
+            with contextlib.suppress(gdb.error, KeyError):
                 libre = memoria.objeto("(borrado)", gdb.Value(inicio).cast(
                     gdb.lookup_type(vivo_["clase"]).pointer()).dereference())
-            except (gdb.error, KeyError):
-                libre = None
         if libre is not None:
             libre["borra"] = VIDA.corridos.pop(inicio, [])
             clase = libre["tipo"]
@@ -850,16 +822,14 @@ def al_cerrar_main(pasos, salida, marco):
     """At main's closing brace, and as its end destroys each of its objects: a step for each
     object it destroys next whose class has no destructor to step into."""
     locales = locales_de_main(marco)
+    linea = None
     if en_main(marco):
-        if marco.find_sal().line != gdb.find_pc_line(marco.block().end - 1).line:
-            return
-        linea = 0
-    elif destructor(marco) and en_main(marco.older()):
+        if marco.find_sal().line == gdb.find_pc_line(marco.block().end - 1).line:
+            linea = 0
+    elif papel_de(marco) == "destruye" and en_main(marco.older()):
         este = int(marco.read_var("this"))
         linea = next((s.line for s, donde in locales if donde == este), None)
-        if linea is None:
-            return
-    else:
+    if linea is None:
         return
     for simbolo, donde in reversed(locales):
         tipo = simbolo.type.strip_typedefs()
@@ -959,12 +929,10 @@ def historias(pasos):
 
 def llama(desde: int, hasta: int, nombres) -> bool:
     """Whether the code between the two addresses calls one of the functions named."""
-    for instruccion in gdb.selected_inferior().architecture().disassemble(desde, hasta - 1):
-        hallado = re.search(r"\bcall\s.*<(.*)>", instruccion["asm"])
-        if hallado and (hallado.group(1) in nombres or hallado.group(1).split("@")[0] in nombres
-                        or any(hallado.group(1).startswith(n.split("(")[0] + "(") for n in nombres)):
-            return True
-    return False
+    codigo = gdb.selected_inferior().architecture().disassemble(desde, hasta - 1)
+    llamadas = [h.group(1) for h in (re.search(r"\bcall\s.*<(.*)>", i["asm"]) for i in codigo) if h]
+    return any(f in nombres or f.split("@")[0] in nombres
+               or any(f.startswith(n.split("(")[0] + "(") for n in nombres) for f in llamadas)
 
 
 def paradas(funciones):
@@ -1015,18 +983,18 @@ def funciones_de_la_leccion() -> set:
     carpeta = os.path.dirname(relativo(gdb.selected_frame().find_sal()))
     funciones = set()
     for fuente in os.listdir(os.path.join(parametro("memoria_raiz"), carpeta)):
+        if not fuente.endswith(".cpp"):
+            continue
         try:
-            lugar = gdb.decode_line(f"{carpeta}/{fuente}:1")[1][0] if fuente.endswith(".cpp") else None
+            lugar = gdb.decode_line(f"{carpeta}/{fuente}:1")[1][0]
         except gdb.error:
             continue
-        for bloque in (lugar.symtab.global_block(), lugar.symtab.static_block()) if lugar else ():
+        for bloque in (lugar.symtab.global_block(), lugar.symtab.static_block()):
             for simbolo in bloque:
                 if simbolo.is_function and partes(simbolo.print_name) and \
                         relativo(simbolo).startswith(LECCION):
                     funciones.add(simbolo.print_name)
-                    devuelto = simbolo.type.target() if simbolo.type.target() else None
-                    if devuelto is not None and \
-                            devuelto.strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
+                    if simbolo.type.target().strip_typedefs().code == gdb.TYPE_CODE_STRUCT:
                         VIDA.devuelven.add(simbolo.print_name)
     return funciones
 
@@ -1070,15 +1038,13 @@ def trazar():
     paradas(VIDA.funciones)
     pasos = []
     programa = parametro("memoria_programa")
-    anterior = None
     while vivo() and en_main(gdb.selected_frame()) and len(pasos) < PASOS_MAXIMOS:
         pasos.append(paso(Memoria(), salida))
         al_cerrar_main(pasos, salida, gdb.selected_frame())
         try:
-            anterior = avanzar(pasos, salida, clave(gdb.selected_frame()))
+            if avanzar(pasos, salida, clave(gdb.selected_frame())) is None:
+                break
         except gdb.error:
-            break
-        if anterior is None:
             break
     if pasos and VIDA.senal is not None and vivo():
         pasos.append(al_pararse(salida))
@@ -1094,19 +1060,16 @@ def trazar():
     fuentes = {}
     for archivo in sorted({p["archivo"] for p in pasos}):  # so that one program gives one page
         try:
-            with open(f"{raiz}/{archivo}", encoding="utf-8") as fuente:
-                fuentes[archivo] = fuente.read()
+            fuentes[archivo] = pathlib.Path(f"{raiz}/{archivo}").read_text(encoding="utf-8")
         except OSError:
             fuentes[archivo] = ""
-    with open(parametro("memoria_plantilla"), encoding="utf-8") as plantilla:
-        pagina = plantilla.read()
+    pagina = pathlib.Path(parametro("memoria_plantilla")).read_text(encoding="utf-8")
     # Inside <script>, no "<" may start a tag: JSON writes it as \u003c.
     como_json = lambda dato: json.dumps(dato, ensure_ascii=False).replace("<", "\\u003c")
     pagina = (pagina.replace("@PROGRAMA@", programa)
               .replace("@TRAZA@", como_json({"programa": programa, "pasos": pasos}))
               .replace("@FUENTES@", como_json(fuentes)))
-    with open(parametro("memoria_pagina"), "w", encoding="utf-8") as archivo:
-        archivo.write(pagina)
+    pathlib.Path(parametro("memoria_pagina")).write_text(pagina, encoding="utf-8")
 
 
 trazar()
