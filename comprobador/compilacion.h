@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,18 +101,14 @@ inline void anotar(const Paso& paso)
 inline std::vector<fs::path> cabecerasJunto(const fs::path& raiz,
                                             const std::vector<std::string>& fuentes)
 {
-    std::vector<fs::path> carpetas;
-    std::vector<fs::path> cabeceras;
+    std::set<fs::path> cabeceras;  // in order, each once however many sources share its folder
     std::error_code fallo;
     for (const std::string& fuente : fuentes) {
         const fs::path de = (raiz / fuente).lexically_normal().parent_path();
-        if (std::find(carpetas.begin(), carpetas.end(), de) != carpetas.end()) continue;
-        carpetas.push_back(de);
         for (fs::directory_iterator i(de, fallo), fin; !fallo && i != fin; i.increment(fallo))
-            if (i->path().extension() == ".h") cabeceras.push_back(i->path());
+            if (i->path().extension() == ".h") cabeceras.insert(i->path());
     }
-    std::sort(cabeceras.begin(), cabeceras.end());
-    return cabeceras;
+    return {cabeceras.begin(), cabeceras.end()};
 }
 
 // `sello` says how the objects are made (the compiler and its options); the folder keeps the one

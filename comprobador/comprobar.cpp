@@ -322,19 +322,18 @@ int comprobar(Opciones& opciones)
         pistas::pideBorrarTodo(conocidas), opciones.raiz,
         [&](const std::vector<std::uint64_t>& d) { return resolver(opciones, ejecutable, d); });
     if (!deMemoria.empty() && fin.fin == proceso::Fin::Anormal) estado = deMemoria;  // its abort
-    const std::string codigo = obtenida.texto == esperada && estado.empty() && deMemoria.empty()
-                                   ? pistas::enElCodigo(conocidas, textosDe(opciones))
-                                   : "";
-    if (obtenida.texto == esperada && estado.empty() && deMemoria.empty() && codigo.empty()) {
-        std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
-        return 0;
+    if (obtenida.texto == esperada && estado.empty() && deMemoria.empty()) {
+        const std::string codigo = pistas::enElCodigo(conocidas, textosDe(opciones));
+        if (codigo.empty()) {
+            std::cout << ejercicio << ": bien hecho, la salida es la que espera el ejercicio.\n";
+            return 0;
+        }
+        std::cout << ejercicio << ": todavía no está bien.\nLa salida es la esperada, pero "
+                  << codigo << "\n";
+        return 1;
     }
 
     std::cout << ejercicio << ": todavía no está bien.\n";
-    if (!codigo.empty()) {
-        std::cout << "La salida es la esperada, pero " << codigo << "\n";
-        return 1;
-    }
     if (!estado.empty()) std::cout << estado << (estado == deMemoria ? "" : "\n");
     // Objects never deleted, where they count, are told with the output; an abort's fault above.
     const std::string fugas = estado == deMemoria ? "" : deMemoria;
@@ -412,13 +411,13 @@ std::string paraGdb(const std::string& texto)
     std::string r = "\"";
     for (const char c : texto) {
         const auto codigo = static_cast<unsigned char>(c);
-        if (codigo < 32) {
-            r += {'\\', static_cast<char>('0' + codigo / 64),
-                  static_cast<char>('0' + codigo / 8 % 8), static_cast<char>('0' + codigo % 8)};
-            continue;
-        }
-        if (c == '"' || c == '\\') r += '\\';
-        r += c;
+        if (codigo < 32)  // below octal 40: the first of the three digits is 0
+            r += {'\\', '0', static_cast<char>('0' + codigo / 8),
+                  static_cast<char>('0' + codigo % 8)};
+        else if (c == '"' || c == '\\')
+            r += {'\\', c};
+        else
+            r += c;
     }
     return r + "\"";
 }
@@ -479,9 +478,8 @@ int memoria(Opciones& opciones)
     for (const auto& [nombre, valor] : variables)
         gdb.argumentos.insert(gdb.argumentos.end(),
                               {"-ex", std::string("set $") + nombre + " = " + paraGdb(valor)});
-    gdb.argumentos.insert(
-        gdb.argumentos.end(),
-        {"-x", compilacion::nativa(memoria / "memoria.py"), compilacion::nativa(ejecutable)});
+    gdb.argumentos.insert(gdb.argumentos.end(), {"-x", compilacion::nativa(memoria / "memoria.py"),
+                                                 compilacion::nativa(ejecutable)});
     const proceso::Resultado corrio = proceso::ejecutar(gdb);
     if (corrio.fin == proceso::Fin::NoArranca) {
         std::cout << programa
@@ -528,8 +526,7 @@ int main(int argc, char** argv)
     if (!leerOpciones(argc, argv, opciones)) return uso();
     std::error_code fallo;
     // --raiz, or the current folder, must hold the project.
-    if (!fs::is_regular_file(
-            opciones.raiz / "comprobador" / "consola_comprobacion.cpp", fallo)) {
+    if (!fs::is_regular_file(opciones.raiz / "comprobador" / "consola_comprobacion.cpp", fallo)) {
         std::cout << "No se encuentra el proyecto en la carpeta «" << opciones.raiz.string()
                   << "». Ejecuta comprobar desde la carpeta del proyecto, la que tiene GUIA.md y "
                      "la carpeta ejercicios.\n";

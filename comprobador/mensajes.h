@@ -184,12 +184,10 @@ inline std::string sinRaiz(std::string linea, const std::filesystem::path& raiz)
     for (std::string prefijo : {base.string(), base.generic_string()}) {
         if (prefijo.empty()) continue;
         if (prefijo.back() == '/' || prefijo.back() == '\\') prefijo.pop_back();
-        for (const char barra : {'/', '\\'}) {
-            const std::string conBarra = prefijo + barra;
+        for (const std::string& conBarra : {prefijo + '/', prefijo + '\\'})
             for (std::size_t i = linea.find(conBarra); i != std::string::npos;
                  i = linea.find(conBarra, i))
                 linea.erase(i, conBarra.size());
-        }
     }
     return linea;
 }

@@ -1,7 +1,7 @@
-// Known wrong answers: ejercicios/<programa>-<n>/pistas.txt pairs the line a wrong attempt prints first
-// where another is expected ("sale: ...") with a hint for a beginner ("pista: ..."); "#" starts a
-// comment. An address in a "sale:" line is named as the check names it in the whole output, in
-// order of first appearance there: the line alone cannot say which address it is.
+// Known wrong answers: ejercicios/<programa>-<n>/pistas.txt pairs the line a wrong attempt prints
+// first where another is expected ("sale: ...") with a hint for a beginner ("pista: ..."); "#"
+// starts a comment. An address in a "sale:" line is named as the check names it in the whole
+// output, in order of first appearance there: the line alone cannot say which address it is.
 #pragma once
 
 #include <algorithm>
@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "comprobador/comparacion.h"
@@ -42,13 +41,12 @@ inline std::vector<Pista> leer(const std::string& texto)
             0, dos != std::string::npos ? dos : linea.size() - (linea.back() == ':' ? 1 : 0));
         const std::string valor = dos == std::string::npos ? "" : linea.substr(dos + 2);
         if (clave == "sale") actual = Pista{valor, "", "", "", 0};
-        if (clave == "literal" || clave == "sobra") {
-            actual = Pista{"", "", clave, valor, 0};
-            if (clave == "literal") {
-                const std::size_t espacio = valor.find(' ');
-                actual->veces = std::atoi(valor.substr(0, espacio).c_str());
-                actual->texto = espacio == std::string::npos ? "" : valor.substr(espacio + 1);
-            }
+        if (clave == "sobra") actual = Pista{"", "", clave, valor, 0};
+        if (clave == "literal") {
+            const std::size_t espacio = valor.find(' ');
+            const std::string literal =
+                espacio == std::string::npos ? "" : valor.substr(espacio + 1);
+            actual = Pista{"", "", clave, literal, std::atoi(valor.substr(0, espacio).c_str())};
         }
         if (clave == "pista" && actual) {
             actual->pista = valor;
@@ -89,9 +87,6 @@ struct Codigo {
 inline Codigo leerCodigo(const std::string& texto)
 {
     Codigo r;
-    const auto letra = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-    };
     for (std::size_t i = 0; i < texto.size();) {
         const char c = texto[i];
         if (texto.compare(i, 2, "//") == 0) {
@@ -108,16 +103,15 @@ inline Codigo leerCodigo(const std::string& texto)
                 r.palabras.push_back(texto.substr(i, fin + 1 - i));
             }
             i = fin + 1;
-        } else if (letra(c)) {
+        } else if (comparacion::esPalabra(c)) {
             std::size_t fin = i;
-            while (fin < texto.size() && letra(texto[fin])) ++fin;
+            while (fin < texto.size() && comparacion::esPalabra(texto[fin])) ++fin;
             r.palabras.push_back(texto.substr(i, fin - i));
             i = fin;
         } else {
             if (std::isspace(static_cast<unsigned char>(c)) == 0) r.palabras.emplace_back(1, c);
             ++i;
         }
-        if (i == std::string::npos) break;
     }
     return r;
 }

@@ -91,9 +91,8 @@ void acabarDescendientes()
             }
             closedir(procesos);
         }
-        int estado = 0;
         pid_t hecho = 0;
-        while ((hecho = waitpid(-1, &estado, WNOHANG)) > 0) {
+        while ((hecho = waitpid(-1, nullptr, WNOHANG)) > 0) {
         }
         if (hecho < 0 || std::chrono::steady_clock::now() >= limite) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -132,16 +131,13 @@ Resultado ejecutar(const Orden& orden)
         for (const int fd : {entrada, salida, errores == salida ? -1 : errores})
             if (fd >= 0) close(fd);
     };
-    if (!noAbre.empty()) {
-        cerrar();
-        return noArranca(noAbre);
-    }
 
     // The child tells exec's failure through this pipe; a successful exec closes it.
     int aviso[2];
-    if (pipe(aviso) != 0) {
+    if (noAbre.empty() && pipe(aviso) != 0) noAbre = std::strerror(errno);
+    if (!noAbre.empty()) {
         cerrar();
-        return noArranca(std::strerror(errno));
+        return noArranca(noAbre);
     }
     fcntl(aviso[0], F_SETFD, FD_CLOEXEC);
     fcntl(aviso[1], F_SETFD, FD_CLOEXEC);
@@ -164,10 +160,11 @@ Resultado ejecutar(const Orden& orden)
 #endif
     const pid_t hijo = fork();
     if (hijo < 0) {
+        const std::string motivo = std::strerror(errno);  // before close() may change errno
         close(aviso[0]);
         close(aviso[1]);
         cerrar();
-        return noArranca(std::strerror(errno));
+        return noArranca(motivo);
     }
     if (hijo == 0) {
         // Only async-signal-safe calls from here to exec.

@@ -57,8 +57,7 @@ std::string mensajeDelSistema(DWORD codigo)
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, codigo, 0,
                    texto, sizeof texto, nullptr);
     std::string resultado = texto;
-    while (!resultado.empty() && (resultado.back() == '\n' || resultado.back() == '\r'))
-        resultado.pop_back();
+    resultado.erase(resultado.find_last_not_of("\r\n") + 1);  // npos + 1: all of it
     return resultado.empty() ? "error " + std::to_string(codigo) : resultado;
 }
 
@@ -177,20 +176,16 @@ void fijarVariable(const char* nombre, const char* valor)
     SetEnvironmentVariableA(nombre, valor);
 }
 
-// The console's code page is the console's, not the process's: it is put back when the checker
-// ends, so that what runs next in that console sees it as before.
-namespace {
-UINT paginaAnterior = 0;
-}  // namespace
-
 void proteger() {}
 
+// The console's code page is the console's, not the process's: it is put back when the checker
+// ends, so that what runs next in that console sees it as before.
 void salidaUtf8()
 {
-    paginaAnterior = GetConsoleOutputCP();
-    if (paginaAnterior == 0 || paginaAnterior == CP_UTF8) return;
+    static const UINT anterior = GetConsoleOutputCP();
+    if (anterior == 0 || anterior == CP_UTF8) return;
     SetConsoleOutputCP(CP_UTF8);
-    std::atexit([] { SetConsoleOutputCP(paginaAnterior); });
+    std::atexit([] { SetConsoleOutputCP(anterior); });
 }
 
 bool enWindows() { return true; }

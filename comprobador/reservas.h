@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -126,11 +126,10 @@ std::string explicar(const std::vector<Suceso>& sucesos, bool fugasCuentan, cons
     for (const Suceso& s : sucesos)
         if (s.clase != "fuga" || fugasCuentan) cuentan.push_back(&s);
     if (cuentan.empty()) return "";
-    std::vector<std::uint64_t> todas;
+    std::set<std::uint64_t> unicas;
     for (const Suceso* s : cuentan)
-        for (const auto& grupo : s->marcos) todas.insert(todas.end(), grupo.begin(), grupo.end());
-    std::sort(todas.begin(), todas.end());
-    todas.erase(std::unique(todas.begin(), todas.end()), todas.end());
+        for (const auto& grupo : s->marcos) unicas.insert(grupo.begin(), grupo.end());
+    const std::vector<std::uint64_t> todas(unicas.begin(), unicas.end());
     const std::vector<Lugar> hallados = lugares(resolver(todas), raiz, todas.size());
     std::map<std::uint64_t, Lugar> sabidos;
     for (std::size_t i = 0; i < todas.size(); ++i) sabidos[todas[i]] = hallados[i];
@@ -139,36 +138,35 @@ std::string explicar(const std::vector<Suceso>& sucesos, bool fugasCuentan, cons
                    ? lugarDe(s.marcos[grupo], sabidos, s.clase != "fuga" && grupo < 2)
                    : nullptr;
     };
-    const auto lugar = [&](const Suceso& s, std::size_t grupo, const char* antes) {
+    const auto lugar = [&](const Suceso& s, std::size_t grupo) {
         const Lugar* l = donde(s, grupo);
-        return l == nullptr ? std::string() : antes + l->archivo + ", línea " + l->linea;
+        return l == nullptr ? std::string() : " de " + l->archivo + ", línea " + l->linea;
     };
 
     // A fault that stops the program is the one told; then every object never deleted.
     std::string r;
-    std::map<std::string, std::vector<int>> nunca;  // lines of each file
+    std::map<std::string, std::set<int>> nunca;  // lines of each file
     std::size_t cuantos = 0;
     for (const Suceso* s : cuentan) {
         if (s->clase == "doble")
             r += "El programa ha hecho delete dos veces del mismo objeto: el delete" +
-                 lugar(*s, 0, " de ") + " borra un objeto que ya había borrado el delete" +
-                 lugar(*s, 1, " de ") + " (el objeto lo creó el new" + lugar(*s, 2, " de ") +
+                 lugar(*s, 0) + " borra un objeto que ya había borrado el delete" + lugar(*s, 1) +
+                 " (el objeto lo creó el new" + lugar(*s, 2) +
                  "). Después de un delete el puntero sigue guardando la dirección, pero allí ya "
                  "no hay ningún objeto: cada objeto se borra una sola vez.\n";
         if (s->clase == "ajeno")
             r += "El programa ha hecho delete de algo que no se creó con new: el delete" +
-                 lugar(*s, 0, " de ") +
+                 lugar(*s, 0) +
                  " recibe la dirección de una variable, de un array (un array de punteros no se "
                  "crea con new: se borra cada elemento) o una dirección que no es la que dio "
                  "new. delete solo borra objetos creados con new.\n";
         if (s->clase == "mezcla")
-            r += "El delete" + lugar(*s, 0, " de ") + " no es de la forma del new" +
-                 lugar(*s, 1, " de ") +
+            r += "El delete" + lugar(*s, 0) + " no es de la forma del new" + lugar(*s, 1) +
                  ": lo que se crea con new[] se borra con delete[], y lo que se crea con new, "
                  "con delete.\n";
         const Lugar* hecho = s->clase == "fuga" ? donde(*s, 0) : nullptr;
         if (hecho != nullptr) {  // the library's own objects are not the learner's
-            nunca[hecho->archivo].push_back(std::atoi(hecho->linea.c_str()));
+            nunca[hecho->archivo].insert(std::atoi(hecho->linea.c_str()));
             ++cuantos;
         }
     }
@@ -178,15 +176,13 @@ std::string explicar(const std::vector<Suceso>& sucesos, bool fugasCuentan, cons
                                 " objetos creados con new no se borran nunca con delete: los de "
                                 "los new de ";
         std::string archivos;
-        for (auto& [archivo, numeros] : nunca) {
-            std::sort(numeros.begin(), numeros.end());
-            numeros.erase(std::unique(numeros.begin(), numeros.end()), numeros.end());
+        for (const auto& [archivo, numeros] : nunca) {
             std::string dicho = archivo + (numeros.size() == 1 ? ", línea " : ", líneas ");
-            for (std::size_t i = 0; i < numeros.size(); ++i)
-                dicho += (i == 0                    ? ""
-                          : i + 1 == numeros.size() ? " y "
-                                                    : ", ") +
-                         std::to_string(numeros[i]);
+            for (const int n : numeros)  // in order, each once
+                dicho += (n == *numeros.begin()    ? ""
+                          : n == *numeros.rbegin() ? " y "
+                                                   : ", ") +
+                         std::to_string(n);
             archivos += (archivos.empty() ? "" : "; ") + dicho;
         }
         r += archivos +
