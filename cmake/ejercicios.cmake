@@ -10,14 +10,13 @@
 # Developers build the checks' console and the checker with the rest, so that the warnings and the
 # analysis see them. DEMOS_PRUEBAS_DE_FUENTES (tests/CMakeLists.txt) turns them off with the proofs
 # that depend only on the sources, in the presets that build the same sources again.
+set(fuera_de_all EXCLUDE_FROM_ALL)
 if(DEMOS_DEVELOPER_MODE)
   option(DEMOS_PRUEBAS_DE_FUENTES
          "Run the proofs that depend only on the sources: the exercises, the pictures, the books" ON)
-endif()
-if(DEMOS_DEVELOPER_MODE AND DEMOS_PRUEBAS_DE_FUENTES)
-  set(fuera_de_all)
-else()
-  set(fuera_de_all EXCLUDE_FROM_ALL)
+  if(DEMOS_PRUEBAS_DE_FUENTES)
+    set(fuera_de_all)
+  endif()
 endif()
 
 set(comprobador "${PROJECT_SOURCE_DIR}/comprobador")

@@ -24,26 +24,20 @@ sin_medidas() {
 temporal=$(mktemp -d)
 trap 'rm -rf "$temporal"' EXIT
 fallos=0
+fallo() { echo "$1" >&2; fallos=$((fallos + 1)); }
 for fuente in dibujos/*.dot; do
   dibujo=${fuente%.dot}.svg
   if [[ ! -e $dibujo ]]; then
-    echo "$fuente has no $dibujo: run tools/dibujos.sh" >&2
-    fallos=$((fallos + 1))
+    fallo "$fuente has no $dibujo: run tools/dibujos.sh"
     continue
   fi
-  dot -Tsvg "$fuente" -o "$temporal/dibujo.svg"
-  sin_medidas <"$temporal/dibujo.svg" >"$temporal/hoy"
+  dot -Tsvg "$fuente" | sin_medidas >"$temporal/hoy"
   sin_medidas <"$dibujo" >"$temporal/guardado"
-  if ! cmp -s "$temporal/hoy" "$temporal/guardado"; then
-    echo "$dibujo does not say what $fuente draws today (its elements, texts or attributes): run tools/dibujos.sh" >&2
-    fallos=$((fallos + 1))
-  fi
+  cmp -s "$temporal/hoy" "$temporal/guardado" ||
+    fallo "$dibujo does not say what $fuente draws today (its elements, texts or attributes): run tools/dibujos.sh"
 done
 for dibujo in dibujos/*.svg; do
-  if [[ ! -e ${dibujo%.svg}.dot ]]; then
-    echo "$dibujo has no ${dibujo%.svg}.dot to draw it from" >&2
-    fallos=$((fallos + 1))
-  fi
+  [[ -e ${dibujo%.svg}.dot ]] || fallo "$dibujo has no ${dibujo%.svg}.dot to draw it from"
 done
 ((fallos == 0)) || exit 1
 echo "every picture in dibujos/ says what its .dot draws"

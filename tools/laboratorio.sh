@@ -70,7 +70,6 @@ montados=()
 desmontar() {
   local punto
   for punto in "${montados[@]}"; do umount "$punto" || umount -l "$punto"; done
-  montados=()
 }
 trap desmontar EXIT
 trap 'exit 130' INT TERM HUP

@@ -23,7 +23,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
+import timeit
 
 from comun import carpetas, copia_limpia
 
@@ -57,11 +57,8 @@ def ejecutar(orden, entrada: bytes):
     with tempfile.TemporaryFile() as fichero:
         fichero.write(entrada)
         fichero.seek(0)
-        proceso = subprocess.Popen(orden, stdin=fichero, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.PIPE, start_new_session=True)
-        error = proceso.stderr.read().decode()
-        proceso.wait()
-        return error
+        return subprocess.run(orden, stdin=fichero, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, start_new_session=True).stderr.decode()
 
 
 def medir(programa: str, entrada: bytes) -> dict:
@@ -91,8 +88,7 @@ def main() -> int:
         # Its whole output with no terminal, and its input, as the exercises keep them.
         entrada, texto = leer(f"{nombre}.entrada"), leer(f"{nombre}.original").decode()
         suelo = os.path.join(CONSTRUCCION, f"suelo_{nombre}")
-        with open(suelo + ".cpp", "w", encoding="utf-8") as fuente:
-            fuente.write(fuente_del_suelo(texto))
+        pathlib.Path(suelo + ".cpp").write_text(fuente_del_suelo(texto), encoding="utf-8")
         subprocess.run(["g++", "-std=c++17", "-O3", "-DNDEBUG", suelo + ".cpp", "-o", suelo],
                        check=True)
         programa = medir(os.path.join(CONSTRUCCION, "bin", nombre), entrada)
@@ -142,17 +138,14 @@ def comprobacion(veces: int = 5) -> int:
             for forma, hacer in formas.items():
                 with open(main_cpp, "a", encoding="utf-8") as fuente:
                     fuente.write(f"// cambio {vez} {forma}\n")  # the one-line change
-                inicio = time.monotonic()
-                hacer()
+                segundos = timeit.timeit(hacer, number=1)
                 if vez:
-                    tiempos[forma].append(time.monotonic() - inicio)
+                    tiempos[forma].append(segundos)
         # From nothing too, as the first check and the first page of a class are.
         desde_cero = {}
         for forma in ("check, one command", "memory page"):  # they share the objects' folder
             shutil.rmtree(os.path.join(copia, "comprobacion"), ignore_errors=True)
-            inicio = time.monotonic()
-            formas[forma]()
-            desde_cero[forma] = time.monotonic() - inicio
+            desde_cero[forma] = timeit.timeit(formas[forma], number=1)
         print(f"from nothing: check {desde_cero['check, one command']:.3f} s, memory page "
               f"{desde_cero['memory page']:.3f} s, "
               f"{desde_cero['memory page'] / desde_cero['check, one command']:.2f}x")

@@ -78,8 +78,7 @@ comprimir() {
   find "$carpeta" -type f -name '*.exe' -exec chmod 755 {} +
   find "$carpeta" -type f -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
   rm -f "$archivo"
-  local nombre
-  nombre=$(basename "$carpeta")
+  local nombre=${carpeta##*/}
   (cd "$carpeta/.." && TZ=UTC zip -X -D -q "$archivo" "${@/#/$nombre/}")
   [ "$(unzip -Z1 "$archivo")" = "$(printf "$nombre/%s\n" "$@")" ] ||
     { echo "$archivo holds other files than $*:" >&2; unzip -Z1 "$archivo" >&2; exit 1; }
@@ -241,12 +240,9 @@ FUENTE
   orden=()
   while IFS= read -r palabra; do
     if [ -n "$palabra" ]; then orden+=("$palabra"); continue; fi
-    for ((i = 0; i + 1 < ${#orden[@]}; i++)); do
-      if [ "${orden[i]}" = -o ] && [[ ${orden[i + 1]} == *.exe ]]; then orden[i + 1]=compilado.exe; fi
-    done
     x86_64-w64-mingw32-g++ "${orden[@]}"
     orden=()
-  done < <(tr -d '\r' <orden.txt | sed 's|Z:\\|/|; s|\\|/|g')
+  done < <(tr -d '\r' <orden.txt | sed '/^-o$/{n;s/.*\.exe$/compilado.exe/}; s|Z:\\|/|; s|\\|/|g')
   [ -f compilado.exe ] || { echo "the zip's checker under Wine never linked garaxo 1" >&2; exit 1; }
   respuesta=$(COMPILADO=$(winepath -w compilado.exe) wine comprobar.exe garaxo 1 --compilador \
     "$sustituto" | tr -d '\r' || true)

@@ -16,6 +16,8 @@ Exercises named after DESTINO are the only ones made."""
 import contextlib
 import glob
 import os
+import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -97,17 +99,12 @@ def compilado(copia: str, linea: str) -> set:
 
 def escribir(carpeta: str, archivos: dict):
     for ruta, texto in archivos.items():
-        os.makedirs(os.path.dirname(os.path.join(carpeta, ruta)), exist_ok=True)
-        with open(os.path.join(carpeta, ruta), "w", encoding="utf-8") as archivo:
-            archivo.write(texto)
+        pathlib.Path(carpeta, ruta).parent.mkdir(parents=True, exist_ok=True)
+        pathlib.Path(carpeta, ruta).write_text(texto, encoding="utf-8")
 
 
 def leer(carpeta: str, rutas) -> dict:
-    textos = {}
-    for ruta in rutas:
-        with open(os.path.join(carpeta, ruta), encoding="utf-8") as archivo:
-            textos[ruta] = archivo.read()
-    return textos
+    return {ruta: pathlib.Path(carpeta, ruta).read_text(encoding="utf-8") for ruta in rutas}
 
 
 def comprobador_estatico(copia: str, linea: str, destino: str):
@@ -129,9 +126,7 @@ def comprimir(carpeta: str, archivo: str, otros: dict = None):
             entrada = zipfile.ZipInfo(ruta, fecha)
             ejecutable = ruta.endswith(".sh") or ruta == "comprobar"
             entrada.external_attr = (0o755 if ejecutable else 0o644) << 16
-            entrada.compress_type = zipfile.ZIP_DEFLATED
-            with open(origen[ruta], "rb") as datos:
-                zip_.writestr(entrada, datos.read())
+            zip_.writestr(entrada, pathlib.Path(origen[ruta]).read_bytes(), zipfile.ZIP_DEFLATED)
 
 
 def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_hecho: str):
@@ -153,15 +148,13 @@ def actividad(copia: str, guia: str, ejercicio: str, destino: str, comprobador_h
     escribir(ejecucion, leer(copia, proyecto))
     palabras = {"@COMPROBADOR@": comprobador, "@PROGRAMA@": programa, "@NUMERO@": numero,
                 "@EJERCICIO@": ejercicio, "@NPEDIDOS@": str(len(pedidos)),
-                "@PEDIDOS@": " ".join(pedidos), "@EJECUCION@": " ".join(proyecto + ["comprobar"])}
-    evaluar = EVALUAR.replace("@LIMITES@", limites())
-    for palabra, texto in palabras.items():
-        evaluar = evaluar.replace(palabra, texto)
+                "@PEDIDOS@": " ".join(pedidos), "@EJECUCION@": " ".join(proyecto + ["comprobar"]),
+                "@LIMITES@": limites()}
     escribir(ejecucion, {
         "vpl_run.sh": "#!/bin/bash\n# The guide's g++ line; VPL's debugger passes its flags as the"
                       " second argument.\n"
                       + linea.replace(f" -o {programa} ", " -o vpl_execution $2 ") + "\n",
-        "vpl_evaluate.sh": evaluar})
+        "vpl_evaluate.sh": re.sub(r"@[A-Z]+@", lambda m: palabras[m[0]], EVALUAR)})
     for guion in ("vpl_run.sh", "vpl_evaluate.sh"):  # VPL's default evaluation runs ./vpl_run.sh
         os.chmod(os.path.join(ejecucion, guion), 0o755)
 
@@ -191,7 +184,7 @@ def main():
                               os.path.join(RAIZ, "desarrollo", "vpl"))
     with contextlib.ExitStack() as pila:
         copia = copia_limpia(RAIZ, pila.callback)  # edited for the self-tests
-        texto = leer(copia, ["GUIA.md"])["GUIA.md"]
+        texto = pathlib.Path(copia, "GUIA.md").read_text(encoding="utf-8")
         hecho = os.path.join(pila.enter_context(tempfile.TemporaryDirectory()), "comprobar")
         comprobador_estatico(copia, bloque_de_la_guia(texto, MARCA_COMPROBADOR)[0], hecho)
         todos = glob.glob("*/salida.txt", root_dir=os.path.join(copia, "ejercicios"))
