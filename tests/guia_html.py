@@ -22,6 +22,7 @@ import unittest
 from pathlib import Path
 
 import arnes
+from comun import seccion
 
 RAIZ = arnes.RAIZ
 EJERCICIOS = RAIZ / "ejercicios"
@@ -219,19 +220,12 @@ def diapositivas(texto):
     return list(zip(partes[1::2], partes[2::2]))
 
 
-def seccion_de_programa(texto, programa):
-    """A book's section of one program: from its '## N. programa' heading to the next '## '."""
-    hallada = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", texto, re.MULTILINE | re.DOTALL)
-    return hallada[0] if hallada else ""
-
-
 def plan(profesor, programa):
     """The rows of a program's class plan in the teacher's edition, the table under its heading
     'La clase en una página': (first minute, last minute, what to do)."""
-    seccion = seccion_de_programa(profesor, programa)
-    hallada = re.search(r"^### La clase en una página.*?(?=^### |\Z)", seccion, re.MULTILINE | re.DOTALL)
     return [(int(a), int(b), que) for a, b, que in re.findall(
-        r"^\| *(\d+)-(\d+) *\| *(.*?) *\|$", hallada[0] if hallada else "", re.MULTILINE)]
+        r"^\| *(\d+)-(\d+) *\| *(.*?) *\|$", seccion(profesor, programa, "La clase en una página"),
+        re.MULTILINE)]
 
 
 def en_clase(filas):
@@ -757,7 +751,7 @@ class Hoja(Pagina, unittest.TestCase):
 
     def test_asks_the_guides_question_of_each_exercise_in_class_with_room_for_the_answer(self):
         programa = self.libro.rsplit("-", 1)[0]
-        guia = seccion_de_programa((RAIZ / "GUIA.md").read_text(encoding="utf-8"), programa)
+        guia = seccion((RAIZ / "GUIA.md").read_text(encoding="utf-8"), programa)
         ejercicios_en_clase = en_clase(plan((RAIZ / "PROFESOR.md").read_text(encoding="utf-8"), programa))
         self.assertTrue(ejercicios_en_clase, f"{programa}'s plan sets no exercise in class")
         impreso = " ".join(self.impresos["A4"])
@@ -1022,9 +1016,8 @@ class Cuestionario(unittest.TestCase):
             raise AssertionError(f"{cls.gift} is no GIFT that Moodle reads: {leido.stderr}")
         cls.elementos = json.loads(leido.stdout)
         profesor = (RAIZ / "PROFESOR.md").read_text(encoding="utf-8")
-        cls.libro = {programa: re.findall(r"^\d+\. ", seccion[seccion.find(
-            "### Un pequeño cuestionario"):], re.MULTILINE) for programa in PROGRAMAS
-            for seccion in [seccion_de_programa(profesor, programa)]}
+        cls.libro = {programa: re.findall(r"^\d+\. ", seccion(
+            profesor, programa, "Un pequeño cuestionario"), re.MULTILINE) for programa in PROGRAMAS}
 
     def test_each_program_is_a_category_of_the_books_questions_each_with_one_right_answer(self):
         titulos = {}

@@ -31,6 +31,16 @@ def copia_limpia(raiz: str, limpiar) -> str:
     return copia
 
 
+def seccion(texto: str, programa: str, subtitulo: str = "") -> str:
+    """A book's section of one program, from its '## N. programa' heading to the next '## '; with
+    `subtitulo`, only its subsection whose '### ' heading starts so, to the next '### '."""
+    for patron in [rf"^## \d+\. {programa}\b.*?(?=^## |\Z)"] + (
+            [rf"^### {re.escape(subtitulo)}.*?(?=^### |\Z)"] if subtitulo else []):
+        hallada = re.search(patron, texto, re.MULTILINE | re.DOTALL)
+        texto = hallada[0] if hallada else ""
+    return texto
+
+
 def bloque_de_la_guia(guia: str, marca: str) -> list:
     """The lines of the fenced block right after the comment line that starts with `marca`."""
     bloque = re.search(re.escape(marca) + r"[^\n]*\n\s*```\w*\n(.*?)```", guia, re.S)

@@ -155,11 +155,12 @@ def pantallas() -> dict:
         despues = (RAIZ / f"ejercicios/{programa}.original").read_text(encoding="utf-8")
         if antes is None or antes == despues:
             continue
-        for op, a, b, c, d in difflib.SequenceMatcher(None, antes.split("\n"), despues.split("\n"),
+        viejas, nuevas = antes.split("\n"), despues.split("\n")
+        for op, a, b, c, d in difflib.SequenceMatcher(None, viejas, nuevas,
                                                       autojunk=False).get_opcodes():
-            if op == "replace" and b - a == d - c:
-                pares += [(v.rstrip(), n.rstrip()) for v, n in zip(antes.split("\n")[a:b],
-                                                                    despues.split("\n")[c:d]) if v.strip()]
+            if op == "replace" and b - a == d - c:  # lines replaced one for one
+                pares += [(v.rstrip(), n.rstrip()) for v, n in zip(viejas[a:b], nuevas[c:d])
+                          if v.strip()]
         for salida in sorted(RAIZ.glob(f"ejercicios/{programa}-*/salida.txt")):
             # HEAD's output merged, unless the one here is neither it nor that (edited by hand).
             cabeza, hoy = en("HEAD", str(salida.relative_to(RAIZ))), salida.read_text(encoding="utf-8")

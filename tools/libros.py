@@ -16,7 +16,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from comun import carpetas
+from comun import carpetas, seccion
 
 RAIZ = Path(__file__).resolve().parent.parent
 EJERCICIOS = RAIZ / "ejercicios"
@@ -45,16 +45,14 @@ def titulo_y_texto(carpeta: Path) -> tuple:
 
 def zona(texto: str, libro: str, programa: str) -> tuple:
     """Where a program's exercises stand in a book: (start, end) offsets, from the first exercise
-    heading after the program's mark to the next heading of level 3 or above."""
-    marca, _, _ = LIBROS[libro]
-    seccion = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", texto, re.M | re.S)
-    dentro = seccion and re.search(rf"^{re.escape(marca)}\n.*?(?=^####|^##? |^### |\Z)",
-                                   texto[seccion.start():seccion.end()], re.M | re.S)
-    if not dentro:
-        raise SystemExit(f"{libro}: no '{marca}' in the section '## N. {programa}'")
-    inicio = seccion.start() + dentro.end()
-    fin = re.compile(r"^#{2,3} ", re.M).search(texto, inicio)
-    return inicio, fin.start() if fin else len(texto)
+    heading under the program's mark to the end of that subsection."""
+    marca = LIBROS[libro][0]
+    parte = seccion(texto, programa, marca.removeprefix("### "))
+    primera = parte.find("\n#### ")
+    if primera < 0:
+        raise SystemExit(f"{libro}: no exercise under '{marca}' in the section '## N. {programa}'")
+    desde = texto.find(parte)
+    return desde + primera + 1, desde + len(parte)
 
 
 def montado(libro: str, texto: str) -> str:
@@ -83,12 +81,9 @@ def sin_asignar(profesor: str) -> list:
     subsection, the table and the homework) never names."""
     faltan = []
     for programa in carpetas(RAIZ):
-        seccion = re.search(rf"^## \d+\. {programa}\b.*?(?=^## |\Z)", profesor, re.M | re.S)
-        plan = re.search(r"^### La clase en una página.*?(?=^### |\Z)", seccion[0] if seccion
-                         else "", re.M | re.S)
         # "ejercicio 3", "Ejercicio 1", "ejercicios 3, 4, 5 y 6", "los ejercicios 5 y 6"
         nombrados = {n for lista in re.findall(r"[Ee]jercicios? ((?:\d+(?:, | y )?)+)",
-                                               plan[0] if plan else "")
+                                               seccion(profesor, programa, "La clase en una página"))
                      for n in re.findall(r"\d+", lista)}
         faltan += [c.name for c in ejercicios(programa) if c.name.rsplit("-", 1)[1] not in nombrados]
     return faltan
