@@ -67,10 +67,11 @@ struct Opciones {
     fs::path raiz = ".";
     fs::path carpeta;
     std::string compilador;
-    bool fuentes = false;  // --fuentes: only list the program's own sources, one a line
-    bool memoria = false;  // --memoria: draw the program's memory, step by step, in a page
-    bool vpl = false;      // --vpl: the answer and the grade as Moodle's VPL reads them
-    fs::path pagina;       // --pagina: where that page goes
+    bool fuentes = false;    // --fuentes: only list the program's own sources, one a line
+    bool construir = false;  // --construir: only build the program, with the system's console
+    bool memoria = false;    // --memoria: draw the program's memory, step by step, in a page
+    bool vpl = false;        // --vpl: the answer and the grade as Moodle's VPL reads them
+    fs::path pagina;         // --pagina: where that page goes
 };
 
 bool leerOpciones(int argc, char** argv, Opciones& opciones)
@@ -82,10 +83,12 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
                                : argumento == "--carpeta" ? &opciones.carpeta
                                : argumento == "--pagina"  ? &opciones.pagina
                                                           : nullptr;
-        if (argumento == "--fuentes" || argumento == "--memoria" || argumento == "--vpl") {
-            (argumento == "--fuentes"   ? opciones.fuentes
-             : argumento == "--memoria" ? opciones.memoria
-                                        : opciones.vpl) = true;
+        if (argumento == "--fuentes" || argumento == "--memoria" || argumento == "--vpl" ||
+            argumento == "--construir") {
+            (argumento == "--fuentes"     ? opciones.fuentes
+             : argumento == "--memoria"   ? opciones.memoria
+             : argumento == "--construir" ? opciones.construir
+                                          : opciones.vpl) = true;
         } else if (argumento.rfind('-', 0) != 0) {
             sueltos.push_back(argumento);
         } else if (i + 1 >= argc || (ruta == nullptr && argumento != "--compilador")) {
@@ -96,10 +99,10 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
             opciones.compilador = argv[++i];
         }
     }
-    const bool solo = opciones.fuentes || opciones.memoria;  // a program, and no exercise
-    if (sueltos.size() != (solo ? 1U : 2U) || (opciones.fuentes && opciones.memoria) ||
-        (solo && opciones.vpl))
-        return false;
+    // --fuentes, --memoria and --construir: a program and no exercise, and none with another.
+    const int solos = int{opciones.fuentes} + int{opciones.memoria} + int{opciones.construir};
+    const bool solo = solos > 0;
+    if (sueltos.size() != (solo ? 1U : 2U) || solos > 1 || (solo && opciones.vpl)) return false;
     opciones.programa = sueltos[0];
     if (solo) return true;
     opciones.numero = sueltos[1];
@@ -118,8 +121,10 @@ bool compilar(const std::vector<std::string>& orden, const fs::path& registro,
 }
 
 // Builds the program as `<carpeta>/<nombre>`, making again only the objects that changed. Its
-// path; empty, with what the learner reads already written, when it could not.
-fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool depurar = false)
+// path; empty, with what the learner reads already written, when it could not. `consola`: the
+// checks' console, or the system's for a program to use.
+fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool depurar = false,
+                   const std::string& consola = "comprobador/consola_comprobacion.cpp")
 {
     const std::string& compilador = opciones.compilador;
     const fs::path& carpeta = opciones.carpeta;
@@ -128,7 +133,8 @@ fs::path construir(const Opciones& opciones, const std::string& ejercicio, bool 
         fs::absolute(carpeta / (ejercicio + (proceso::enWindows() ? ".exe" : "")), fallo);
     const programas::Programa programa = *programas::buscar(opciones.raiz, opciones.programa);
     std::vector<std::string> fuentes = programas::propias(opciones.raiz, programa);
-    fuentes.insert(fuentes.end(), programas::kComunes.begin(), programas::kComunes.end());
+    const std::vector<std::string> comunes = programas::comunes(consola);
+    fuentes.insert(fuentes.end(), comunes.begin(), comunes.end());
     const fs::path raiz = opciones.raiz.lexically_normal();
     const fs::path objetos = (carpeta / "objetos").lexically_normal();
     const auto muestra = compilacion::compilarObjeto(compilador, raiz, "fuente", "objeto");
@@ -540,5 +546,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (opciones.vpl) return calificar(opciones);
+    if (opciones.construir) {  // the lab's way to build what it runs in its terminal
+        if (const int mal = preparar(opciones)) return mal;
+        return construir(opciones, opciones.programa, false, proceso::consola()).empty() ? 1 : 0;
+    }
     return opciones.memoria ? memoria(opciones) : comprobar(opciones);
 }

@@ -61,4 +61,8 @@ void salidaUtf8();
 // that it starts with no DLL.
 bool enWindows();
 
+// The lesson's console for this system, as a path from the project's root: what `comprobar
+// --construir` links in place of the checks' one.
+std::string consola();
+
 }  // namespace proceso

@@ -246,4 +246,6 @@ void salidaUtf8() {}
 
 bool enWindows() { return false; }
 
+std::string consola() { return "platform/consola_posix.cpp"; }
+
 }  // namespace proceso

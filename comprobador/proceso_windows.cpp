@@ -190,4 +190,6 @@ void salidaUtf8()
 
 bool enWindows() { return true; }
 
+std::string consola() { return "platform/consola_windows.cpp"; }
+
 }  // namespace proceso

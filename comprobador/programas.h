@@ -37,10 +37,15 @@ inline std::vector<Programa> todos(const std::filesystem::path& raiz)
     return lista;
 }
 
-// What every program takes from platform/, with the checks' console in place of the system's.
-inline const std::vector<const char*> kComunes = {"platform/texto.cpp", "platform/consola.cpp",
-                                                  "comprobador/consola_comprobacion.cpp",
-                                                  "comprobador/reservas.cpp"};
+// What every program takes from platform/ and `consola`: the checks' console and free store, or
+// the system's console (proceso::consola()) for a program built to be used.
+inline std::vector<std::string> comunes(const std::string& consola)
+{
+    std::vector<std::string> lista{"platform/texto.cpp", "platform/consola.cpp", consola};
+    if (consola == "comprobador/consola_comprobacion.cpp")
+        lista.emplace_back("comprobador/reservas.cpp");
+    return lista;
+}
 
 inline std::optional<Programa> buscar(const std::filesystem::path& raiz, std::string_view nombre)
 {

@@ -18,7 +18,7 @@
 #include <cstring>
 #include <new>
 
-#if defined(__GNUC__) || defined(__clang__)
+#if (defined(__GNUC__) || defined(__clang__)) && !defined(__wasm__)  // no unwinder in WebAssembly
 #include <unwind.h>
 #endif
 #if defined(__linux__)
@@ -96,7 +96,7 @@ bool seguir()
     return activo == 1;
 }
 
-#if defined(__GNUC__) || defined(__clang__)
+#if (defined(__GNUC__) || defined(__clang__)) && !defined(__wasm__)
 _Unwind_Reason_Code anotarMarco(_Unwind_Context* contexto, void* datos)
 {
     auto* marcos = static_cast<Marcos*>(datos);
@@ -109,7 +109,7 @@ _Unwind_Reason_Code anotarMarco(_Unwind_Context* contexto, void* datos)
 Marcos marcosDeAhora()
 {
     Marcos marcos;
-#if defined(__GNUC__) || defined(__clang__)
+#if (defined(__GNUC__) || defined(__clang__)) && !defined(__wasm__)
     _Unwind_Backtrace(anotarMarco, &marcos);
 #endif
     return marcos;
@@ -169,6 +169,18 @@ void fugas()
         anotar("fuga", b, nullptr, nullptr);
 }
 
+// With no exceptions (the browser lab's WebAssembly), a new that cannot be met ends the program
+// as an uncaught bad_alloc would, with a line that says why.
+[[noreturn]] void sinMemoria()
+{
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
+    throw std::bad_alloc();
+#else
+    std::fputs("std::bad_alloc: no queda memoria para new\n", stderr);
+    std::abort();
+#endif
+}
+
 void* reservar(std::size_t bytes, Forma forma)
 {
     for (;;) {
@@ -188,7 +200,7 @@ void* reservar(std::size_t bytes, Forma forma)
         }
         if (memoria != nullptr) return memoria;
         const std::new_handler manejador = std::get_new_handler();
-        if (manejador == nullptr) throw std::bad_alloc();
+        if (manejador == nullptr) sinMemoria();
         manejador();
     }
 }
@@ -231,19 +243,27 @@ void* operator new(std::size_t bytes) { return reservar(bytes, Forma::Uno); }
 void* operator new[](std::size_t bytes) { return reservar(bytes, Forma::Array); }
 void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept
 {
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
     try {
         return reservar(bytes, Forma::Uno);
     } catch (...) {
         return nullptr;
     }
+#else
+    return reservar(bytes, Forma::Uno);
+#endif
 }
 void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept
 {
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
     try {
         return reservar(bytes, Forma::Array);
     } catch (...) {
         return nullptr;
     }
+#else
+    return reservar(bytes, Forma::Array);
+#endif
 }
 void operator delete(void* objeto) noexcept { liberar(objeto, Forma::Uno); }
 void operator delete[](void* objeto) noexcept { liberar(objeto, Forma::Array); }

@@ -92,12 +92,13 @@ def aplicar_exactamente(copia: str, ejercicio: str):
     ejecutar(["git", "apply", parche], copia, check=True)
 
 
-def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: str):
-    """The program built in the copy, on its exercises' input as CI or cron runs it, writes
-    ejercicios/<archivo> and ends well."""
+def assertEscribe(caso: unittest.TestCase, copia: str, programa: str, archivo: str,
+                  ejecutable: str = ""):
+    """The program built in the copy (as `ejecutable` there, or under its name), on its
+    exercises' input as CI or cron runs it, writes ejercicios/<archivo> and ends well."""
     entrada = Path(copia, "ejercicios", programa + ".entrada")
     real = arnes.ejecutar(entrada.read_bytes() if entrada.exists() else b"",
-                          orden=[os.path.join(copia, programa)])
+                          orden=[os.path.join(copia, ejecutable or programa)])
     caso.assertEqual(real.returncode, 0, real.stderr)
     caso.maxDiff = None
     caso.assertEqual(arnes.con_nombres(real.stdout.decode()),
@@ -453,6 +454,13 @@ class Guia(ConCopia):
         for programa in PROGRAMAS:
             with self.subTest(programa=programa):
                 assertEscribe(self, self.copia, programa, programa + ".original")
+
+    def test_construir_builds_each_program_with_the_systems_console_as_those_lines_do(self):
+        for programa in PROGRAMAS:
+            with self.subTest(programa=programa):
+                ejecutar(["./comprobar", "--construir", programa], self.copia, check=True)
+                assertEscribe(self, self.copia, programa, programa + ".original",
+                              os.path.join("comprobacion", programa))
 
     def test_the_mingw_and_cl_lines_name_each_programs_sources(self):
         self.sus_fuentes("the MinGW lines", self.lineas("<!-- comandos mingw", r"-o(\w+)\.exe"),
