@@ -547,6 +547,10 @@ int main(int argc, char** argv)
     }
     if (opciones.vpl) return calificar(opciones);
     if (opciones.construir) {  // the lab's way to build what it runs in its terminal
+        // Objects of their own: the checks' see their console's headers too, and each set would
+        // make the other's objects again.
+        if (opciones.carpeta.empty())
+            opciones.carpeta = opciones.raiz / "comprobacion" / "programas";
         if (const int mal = preparar(opciones)) return mal;
         return construir(opciones, opciones.programa, false, proceso::consola()).empty() ? 1 : 0;
     }

@@ -460,7 +460,7 @@ class Guia(ConCopia):
             with self.subTest(programa=programa):
                 ejecutar(["./comprobar", "--construir", programa], self.copia, check=True)
                 assertEscribe(self, self.copia, programa, programa + ".original",
-                              os.path.join("comprobacion", programa))
+                              os.path.join("comprobacion", "programas", programa))
 
     def test_the_mingw_and_cl_lines_name_each_programs_sources(self):
         self.sus_fuentes("the MinGW lines", self.lineas("<!-- comandos mingw", r"-o(\w+)\.exe"),
