@@ -19,8 +19,8 @@
 #include <new>
 
 #if defined(__wasm__)
-// WebAssembly has no unwinder: the browser lab's worker reads the frames off its own stack, each the
-// place of a call in the program's code.
+// WebAssembly has no unwinder: the browser lab's worker reads the frames off its own stack, each
+// the place of a call in the program's code.
 extern "C" __attribute__((import_module("laboratorio"), import_name("marcos"))) int
 laboratorioMarcos(std::uintptr_t* dir, int cabida);
 #elif defined(__GNUC__) || defined(__clang__)
