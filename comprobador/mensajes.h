@@ -30,9 +30,19 @@ struct Explicacion {
     bool enLaNota = false;      // the place to look at is the note that follows the error
 };
 
-// Checked in this order: "no matching function" lines also say "cannot convert", a name of std::
+// Checked in this order: a character pasted from a document makes the errors after it, "no
+// matching function" lines also say "cannot convert", a name of std::
 // is also a name not declared, and a missing destructor is also a missing body.
 inline const std::vector<Explicacion> kExplicaciones = {
+    {{"stray '", "unexpected character <U+", "non-ASCII characters are not allowed", "C2018"},
+     "Hay un carácter que C++ no admite fuera de las comillas: unas comillas tipográficas (“ ” o "
+     "‘ ’) o un espacio especial, que llegan al copiar el código de una página o de un "
+     "documento. Bórralas y escríbelas de nuevo con el teclado: \" o '."},
+    {{"file not found", "No such file or directory", "C1083"},
+     "Un #include nombra un archivo que no existe: mira cómo está escrito su nombre (las "
+     "mayúsculas y minúsculas cuentan) y su carpeta, como en los demás #include "
+     "(\"car_owner_demo/coche.h\"); los de la biblioteca estándar van entre < >, como "
+     "<iostream>."},
     {{"definition of explicitly-defaulted", "definition of explicitly defaulted",
       "is missing exception", "C2084"},
      "Esta función se declara en el .h con «= default» (así el compilador escribe su cuerpo) y "
@@ -182,8 +192,9 @@ inline std::string sinRaiz(std::string linea, const std::filesystem::path& raiz)
     std::error_code fallo;
     std::filesystem::path base = std::filesystem::absolute(raiz, fallo).lexically_normal();
     for (std::string prefijo : {base.string(), base.generic_string()}) {
-        if (prefijo.empty()) continue;
-        if (prefijo.back() == '/' || prefijo.back() == '\\') prefijo.pop_back();
+        if (!prefijo.empty() && (prefijo.back() == '/' || prefijo.back() == '\\'))
+            prefijo.pop_back();
+        if (prefijo.empty()) continue;  // a project at "/" (the lab's): never every slash
         for (const std::string& conBarra : {prefijo + '/', prefijo + '\\'})
             for (std::size_t i = linea.find(conBarra); i != std::string::npos;
                  i = linea.find(conBarra, i))

@@ -368,6 +368,31 @@ TEST(Mensajes, TheCompilersLinesAreShownWithoutTheProjectsFolderAndCut)
     EXPECT_TRUE(contiene(texto, "  (y 2 líneas más)\n\n"));
 }
 
+TEST(Mensajes, AQuotePastedFromADocumentAndAMissingHeaderAreEachExplainedFirst)
+{
+    for (const std::string& error :
+         {std::string(":18:13: error: unexpected character <U+201C>"),  // clang 22
+          std::string(":18:5: error: stray '\\342' in program")}) {     // g++
+        const std::string texto =
+            explicado({enProyecto("car_owner_demo/main.cpp") + error,
+                       enProyecto("car_owner_demo/main.cpp") +
+                           ":18:16: error: use of undeclared identifier 'PROPIETARIO'"});
+        EXPECT_EQ(texto.rfind("Lo que suele querer decir:\n- Hay un carácter que C++ no admite", 0),
+                  0U)
+            << texto;
+    }
+    EXPECT_TRUE(contiene(explicado({enProyecto("car_owner_demo/main.cpp") +
+                                    ":5:10: fatal error: 'car_owner_demo/cohe.h' file not found"}),
+                         "Un #include nombra un archivo que no existe"));
+}
+
+TEST(Mensajes, AProjectAtTheRootKeepsEverySlashOfItsPaths)
+{
+    // The browser lab's checker works at "/": there is no folder to take off.
+    EXPECT_EQ(mensajes::sinRaiz("car_owner_demo/coche.cpp:18:8: error: x", "/"),
+              "car_owner_demo/coche.cpp:18:8: error: x");
+}
+
 TEST_F(Carpeta, ABodyForWhatTheHeaderDefaultsIsToldAtTheHeadersLineNotTheCorrectBody)
 {
     escribir("car_owner_demo/coche.h", "class coche {\n    coche(const coche&) = default;\n};\n");

@@ -169,6 +169,25 @@ comprimir_para_el_profesor() {
 }
 dos_veces comprimir_para_el_profesor "$archivo_profesor"
 
+# The lab in the browser, for the learners, a zip of its own (it is larger than all the others
+# together: clang in WebAssembly): the page, opened by index.html, that needs nothing installed.
+[ -f laboratorio/node_modules/@yowasp/clang/package.json ] ||
+  { echo "the lab's packages are needed for its zip: npm ci --prefix laboratorio" >&2; exit 1; }
+laboratorio=demos-objetos-$version-laboratorio
+archivo_laboratorio=$publicacion/paquetes/$laboratorio.zip
+comprimir_el_laboratorio() {
+  rm -rf "$publicacion/laboratorio/pagina"
+  cmake --build "$publicacion" --target laboratorio >/dev/null
+  local carpeta=$publicacion/laboratorio/$laboratorio paginas
+  rm -rf "$carpeta"
+  cp -r "$publicacion/laboratorio/pagina" "$carpeta"
+  mapfile -t paginas < <(cd "$carpeta" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+  comprimir "$archivo_laboratorio" "$carpeta" "${paginas[@]}"
+}
+dos_veces comprimir_el_laboratorio "$archivo_laboratorio"
+! unzip -p "$archivo_laboratorio" "$laboratorio/datos.js" | grep -aE 'solucion\.patch|intentos\.txt|respuesta\.md' ||
+  { echo "the lab's zip holds an exercise's answer" >&2; exit 1; }
+
 # What a teacher hands out, unzipped: programs that need only the DLLs of a bare Windows, and under
 # Wine the exact CR LF transcripts, redirected, and the pause and clear at a console.
 descomprimido=$ventanas/descomprimido
