@@ -100,7 +100,8 @@ bool leerOpciones(int argc, char** argv, Opciones& opciones)
         }
     }
     // --fuentes, --memoria and --construir: a program and no exercise, and none with another.
-    const int solos = int{opciones.fuentes} + int{opciones.memoria} + int{opciones.construir};
+    const bool deUnPrograma[] = {opciones.fuentes, opciones.memoria, opciones.construir};
+    const auto solos = std::count(std::begin(deUnPrograma), std::end(deUnPrograma), true);
     const bool solo = solos > 0;
     if (sueltos.size() != (solo ? 1U : 2U) || solos > 1 || (solo && opciones.vpl)) return false;
     opciones.programa = sueltos[0];

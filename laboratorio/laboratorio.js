@@ -42,7 +42,7 @@ function guardar(ruta, contenido) {
             if (original) localStorage.removeItem(CLAVE + clave); else localStorage.setItem(CLAVE + clave, valor);
     } catch {
         avisar('Este navegador no deja guardar tus cambios (una ventana privada, o el espacio lleno). '
-            + 'Siguen en la página mientras no la cierres: copia lo que quieras conservar.');
+            + 'Se pierden al cerrar la página: copia el código que quieras conservar a un archivo de texto.');
     }
 }
 
@@ -107,7 +107,7 @@ function empezarObrero() {
     obrero = new Worker(URL.createObjectURL(new Blob([self.LAB_OBRERO], { type: 'text/javascript' })));
     obrero.onmessage = ({ data }) => {
         if (data.tipo === 'listo') performance.mark('listo');
-        else if (data.tipo === 'sin-clang' && performance.mark('sin-clang')) estado('Preparando el compilador, la primera vez tarda unos segundos…');
+        else if (data.tipo === 'sin-clang' && performance.mark('sin-clang')) estado('Preparando el compilador: puede tardar unos segundos…');
         else pendiente?.(data);
     };
     obrero.onerror = (e) => pendiente?.({ tipo: 'error', mensaje: e.message });
@@ -148,8 +148,8 @@ function cargarClang(numero, trozos = []) {
     const script = document.createElement('script');
     script.src = `clang/${String(numero).padStart(2, '0')}.js`;
     script.onload = () => { trozos.push(self.LAB_TROZO); script.remove(); setTimeout(cargarClang, 0, numero + 1, trozos); };
-    script.onerror = () => avisar(`Falta el archivo ${script.src.split('/').slice(-2).join('/')} junto a index.html: `
-        + 'sin él se ejecutan los programas sin cambios, pero no se puede compilar. Descarga y descomprime otra vez el laboratorio completo.');
+    script.onerror = () => avisar(`Falta el archivo ${script.src.split('/').slice(-2).join('/')} junto a index.html: sin él no se puede `
+        + 'compilar, y solo funcionan los programas que no has cambiado. Descomprime el zip completo y abre index.html desde esa carpeta.');
     document.body.append(script);
 }
 // After the page's load, which they would otherwise hold back.
@@ -157,7 +157,7 @@ addEventListener('load', () => cargarClang(0));
 
 // What the checker answered; a compile error marked on its line, with the file opened there.
 function responder(r) {
-    $('respuesta').textContent = r.tipo === 'error' ? `El laboratorio ha fallado: ${r.mensaje}` : r.texto;
+    $('respuesta').textContent = r.tipo === 'error' ? `El laboratorio ha fallado (${r.mensaje}). Recarga la página: tus cambios siguen guardados.` : r.texto;
     $('respuesta').classList.toggle('bien', r.codigo === 0);
     const error = /^\s*([\w./-]+):(\d+):(?:\d+:)? (?:fatal )?error: (.*)$/m.exec(r.texto ?? '');
     if (!error || !estados.has(error[1]) && !archivosDe($('programa').value).includes(error[1])) return;
@@ -188,17 +188,17 @@ async function correr() {
     c.espera = r.tipo === 'espera' ? r.cual : null;
     $('tecla').hidden = c.espera !== 'tecla';
     if (c.espera) {
-        estado(c.espera === 'tecla' ? 'El programa espera una tecla: pulsa cualquiera en la terminal, o el botón.'
-            : 'El programa espera que escribas: escribe en la terminal y pulsa Intro.');
+        estado(c.espera === 'tecla' ? 'El programa espera una tecla: pulsa cualquiera, o el botón «Pulsar una tecla».'
+            : 'El programa espera una línea: toca el recuadro negro, escribe lo que pide (si pide algo) y pulsa Intro (Enter).');
         terminal.focus();
         return;
     }
     corrida = null;
     ocupado(false);
-    estado(r.tipo === 'error' ? `El programa no se ha podido ejecutar: ${r.mensaje}`
-        : r.fin.fin === 0 ? `El programa ha terminado (estado ${r.fin.codigo}).`
+    estado(r.tipo === 'error' ? `El programa no se ha podido ejecutar (${r.mensaje}). Recarga la página: tus cambios siguen guardados.`
+        : r.fin.fin === 0 ? `El programa ha terminado (main devolvió ${r.fin.codigo}).`
             : r.fin.clase === 3 ? 'El programa ha escrito demasiado y se ha detenido: suele ser un bucle que escribe sin parar.'
-                : `El programa ha terminado de forma anormal (${r.fin.error}).`);
+                : `El programa se ha detenido de golpe (${r.fin.error}).`);
 }
 const masBytes = (a, b) => { const r = new Uint8Array(a.length + b.length); r.set(a); r.set(b, a.length); return r; };
 terminal.onData((tecleado) => {
@@ -232,9 +232,11 @@ $('ejecutar').onclick = async () => {
     estado(`Compilando ${nombre}…`);
     const r = await trabajo({ tipo: 'comprobar', ...arbolActual(), args: ordenes.construir(nombre) });
     responder(r);
-    if (r.tipo === 'error' || r.codigo !== 0) { ocupado(false); estado('No se ha podido compilar: lee la explicación en «Comprobación».'); return; }
+    if (r.tipo === 'error' || r.codigo !== 0) { ocupado(false); estado('No se ha podido compilar: la línea está marcada en el código y explicada más abajo, en «Comprobación».'); return; }
     objetos = r.arbol.comprobacion;
     $('respuesta').textContent = '';
+    $('respuesta').classList.remove('bien');
+    $('comprobar').disabled = false;  // a check stops the program first
     terminal.reset();
     corrida = { nombre, programa: leerRuta({ comprobacion: objetos }, ordenes.ejecutable(nombre)), entrada: new Uint8Array(), teclas: new Uint8Array(), linea: '', mostrado: 0 };
     estado(`${nombre} se está ejecutando.`);
@@ -249,6 +251,7 @@ $('detener').onclick = () => {
     estado('Detenido.');
 };
 $('comprobar').onclick = async () => {
+    if (corrida) $('detener').onclick();
     const [nombre, numero] = [$('programa').value, $('ejercicio').value];
     ocupado(true);
     $('respuesta').textContent = `Comprobando ${nombre} ${numero}…`;
@@ -270,7 +273,7 @@ $('programa').onchange = () => elegirPrograma($('programa').value);
 $('archivo').onchange = () => abrir($('archivo').value);
 $('restaurar').onclick = () => ponerTexto(rutaActual, texto(leerRuta(originales, rutaActual)));
 $('restaurar-todo').onclick = () => {
-    if (!confirm('¿Volver al original en todos los archivos de los tres programas?')) return;
+    if (!confirm('¿Borrar tus cambios en todos los archivos de los tres programas?')) return;
     for (const [nombre] of programas) for (const ruta of archivosDe(nombre)) ponerTexto(ruta, texto(leerRuta(originales, ruta)));
 };
 elegirPrograma(programas[0][0]);

@@ -99,7 +99,7 @@ class Laboratorio(unittest.TestCase):
         while True:
             estado = self.esperar(lambda: re.search(r"espera|terminado|Detenido|No se", self.texto("estado"))
                                   and self.texto("estado"), que="the program to wait or end")
-            if "espera que escribas" in estado:
+            if "espera una línea" in estado:
                 self.teclear((lineas.pop(0) if lineas else "") + Keys.ENTER)
                 continue
             pantallas.append(self.pantalla())
@@ -113,7 +113,7 @@ class Laboratorio(unittest.TestCase):
                 entrada = RAIZ / "ejercicios" / f"{programa}.entrada"
                 palabras = entrada.read_text().split("\n")[:-1] if entrada.exists() else []
                 estado, pantallas = self.ejecutar(programa, palabras)
-                self.assertIn("ha terminado (estado 0)", estado)
+                self.assertIn("ha terminado (main devolvió 0)", estado)
                 # Each screen as it waited; the echo of a question's answer is the terminal's, not
                 # the program's output, and the pause's line is written to the terminal alone.
                 escrito = "\n".join(p for p in pantallas if p)
@@ -193,6 +193,10 @@ class Laboratorio(unittest.TestCase):
         self.esperar(lambda: "se está ejecutando" in self.texto("estado"), que="the loop to run")
         self.pulsar("detener")
         self.esperar(lambda: self.texto("estado") == "Detenido.", 5, "the stop")
+        # In a check, the checker's time limit: the page stops its worker and checks again.
+        self.pulsar("comprobar")
+        self.esperar(lambda: "no ha terminado en 10 segundos" in self.texto("respuesta"), 90,
+                     "the check's time limit")
         self.pulsar("restaurar")
         self.pulsar("ejecutar")
         self.esperar(lambda: "espera" in self.texto("estado"), que="garaxo's first question")
