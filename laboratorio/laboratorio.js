@@ -182,9 +182,9 @@ async function correr() {
     const r = await trabajo({ tipo: 'correr', programa: c.programa, nombre: c.nombre, entrada: c.entrada, teclas: c.teclas });
     if (c !== corrida) return;
     const nuevo = r.salida?.subarray(c.mostrado) ?? new Uint8Array();
-    if (!c.mostrado && nuevo.length) performance.mark('pantalla');
     c.mostrado += nuevo.length;
-    terminal.write(nuevo);
+    await new Promise((hecho) => terminal.write(nuevo, hecho));  // the screen shown, then the wait said
+    if (nuevo.length) performance.mark('pantalla');
     c.espera = r.tipo === 'espera' ? r.cual : null;
     $('tecla').hidden = c.espera !== 'tecla';
     if (c.espera) {

@@ -99,13 +99,16 @@ class Entrada extends Fd {
         return { ret: 0, data: trozo };
     }
 }
-// /dev/tty: the keys read, and what the pause writes, in the same terminal.
+// /dev/tty: the keys read, and what the pause writes, in the same terminal; each pause opens it
+// again and reads on from the last key taken.
 class Terminal extends Inode {
     constructor(teclas, pantalla) { super(); Object.assign(this, { teclas, pantalla }); }
     path_open() {
-        const fd = new Entrada(this.teclas, 'tecla');
-        fd.fd_write = Salida.prototype.fd_write.bind(new Salida(this.pantalla, TOPE_PANTALLA, true));
-        return { ret: 0, fd_obj: fd };
+        if (!this.fd) {
+            this.fd = new Entrada(this.teclas, 'tecla');
+            this.fd.fd_write = Salida.prototype.fd_write.bind(new Salida(this.pantalla, TOPE_PANTALLA, true));
+        }
+        return { ret: 0, fd_obj: this.fd };
     }
     stat() { return new W.Filestat(this.ino, W.FILETYPE_CHARACTER_DEVICE, 0n); }
 }
