@@ -227,6 +227,7 @@ terminal.onData((tecleado) => {
 $('tecla').onclick = () => { terminal.focus(); terminal.input(' '); };
 
 $('ejecutar').onclick = async () => {
+    if (corrida) $('detener').onclick();
     const nombre = $('programa').value;
     ocupado(true);
     estado(`Compilando ${nombre}…`);
@@ -236,7 +237,7 @@ $('ejecutar').onclick = async () => {
     objetos = r.arbol.comprobacion;
     $('respuesta').textContent = '';
     $('respuesta').classList.remove('bien');
-    $('comprobar').disabled = false;  // a check stops the program first
+    $('comprobar').disabled = $('ejecutar').disabled = false;  // either stops the program first
     terminal.reset();
     corrida = { nombre, programa: leerRuta({ comprobacion: objetos }, ordenes.ejecutable(nombre)), entrada: new Uint8Array(), teclas: new Uint8Array(), linea: '', mostrado: 0 };
     estado(`${nombre} se está ejecutando.`);
@@ -244,8 +245,11 @@ $('ejecutar').onclick = async () => {
 };
 $('detener').onclick = () => {
     corrida = null;
-    pendiente = null;
-    empezarObrero();
+    // A program waiting for a key leaves the worker idle; one running is stopped with it.
+    if (pendiente) {
+        pendiente = null;
+        empezarObrero();
+    }
     ocupado(false);
     $('tecla').hidden = true;
     estado('Detenido.');
