@@ -398,6 +398,24 @@ class Respuestas(unittest.TestCase):
         self.assertEqual(bloques_de_respuesta(original, original + ["Cuatro"]), [["Cuatro"]])
 
 
+def chromium(perfil, tamano, capacidades=None):
+    """Headless Chromium with a profile of its own, at a window size ("1280,900"), that asks the
+    network for nothing of its own."""
+    from selenium import webdriver  # only the browser's tests need it
+    from selenium.webdriver.chrome.service import Service
+
+    opciones = webdriver.ChromeOptions()
+    opciones.binary_location = CHROMIUM
+    for argumento in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                      "--no-first-run", "--disable-background-networking",
+                      "--disable-component-update", "--disable-sync", f"--window-size={tamano}",
+                      f"--user-data-dir={perfil}"):
+        opciones.add_argument(argumento)
+    for nombre, valor in (capacidades or {}).items():
+        opciones.set_capability(nombre, valor)
+    return webdriver.Chrome(service=Service(CHROMEDRIVER), options=opciones)
+
+
 class Pagina:
     """What every page must be, opened alone in headless Chromium; a subclass names its page."""
     libro = None        # the page's name: GUIA, PROFESOR, garaxo-hoja, garaxo-diapositivas...
@@ -406,9 +424,6 @@ class Pagina:
 
     @classmethod
     def setUpClass(cls):
-        from selenium import webdriver  # only the browser's tests need it
-        from selenium.webdriver.chrome.service import Service
-
         if not cls.pagina:
             raise RuntimeError("name the page: guia_html.py BUILD/GUIA.html BUILD/PROFESOR.html")
         if not AXE.is_file():
@@ -426,16 +441,9 @@ class Pagina:
         cls.copia = carpeta / f"{cls.libro}.html"
         shutil.copyfile(cls.pagina, cls.copia)
 
-        opciones = webdriver.ChromeOptions()
-        opciones.binary_location = CHROMIUM
-        for argumento in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                          "--no-first-run", "--disable-background-networking",
-                          "--disable-component-update", "--disable-sync", "--window-size=1280,900",
-                          f"--user-data-dir={Path(cls.temporal.name) / 'perfil'}"):
-            opciones.add_argument(argumento)
         # Every request the page makes, from the DevTools network events.
-        opciones.set_capability("goog:loggingPrefs", {"performance": "ALL"})
-        cls.navegador = webdriver.Chrome(service=Service(CHROMEDRIVER), options=opciones)
+        cls.navegador = chromium(Path(cls.temporal.name) / "perfil", "1280,900",
+                                 {"goog:loggingPrefs": {"performance": "ALL"}})
         cls.addClassCleanup(cls.navegador.quit)
         # What the browser's own start page fetched is not the guide's: drained, then cut off.
         cls.navegador.get_log("performance")

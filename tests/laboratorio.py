@@ -18,7 +18,7 @@ from pathlib import Path
 
 import arnes
 import comun
-from guia_html import AXE, CHROMEDRIVER, CHROMIUM
+from guia_html import AXE, chromium
 
 PAGINA = Path(sys.argv[1]).resolve() if len(sys.argv) > 1 else None
 COMPROBAR = sys.argv[2] if len(sys.argv) > 2 else None
@@ -30,19 +30,9 @@ CARPETAS = dict(arnes.CARPETAS)
 class Laboratorio(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
-
         cls.temporal = tempfile.TemporaryDirectory()
         cls.addClassCleanup(cls.temporal.cleanup)
-        opciones = webdriver.ChromeOptions()
-        opciones.binary_location = CHROMIUM
-        for argumento in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                          "--no-first-run", "--disable-background-networking",
-                          "--disable-component-update", "--disable-sync", "--window-size=1280,800",
-                          f"--user-data-dir={cls.temporal.name}"):
-            opciones.add_argument(argumento)
-        cls.navegador = webdriver.Chrome(service=Service(CHROMEDRIVER), options=opciones)
+        cls.navegador = chromium(cls.temporal.name, "1280,800")
         cls.addClassCleanup(cls.navegador.quit)
         cls.abrir()
 
